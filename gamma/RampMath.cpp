@@ -1,0 +1,99 @@
+#include "gamma/RampMath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace ramp {
+
+double rne(double x) {
+    const double lo = std::floor(x);
+    const double diff = x - lo;
+    if (diff < 0.5) {
+        return lo;
+    }
+    if (diff > 0.5) {
+        return lo + 1.0;
+    }
+    return std::fmod(lo, 2.0) == 0.0 ? lo : lo + 1.0;
+}
+
+std::int16_t clampOffset(int offset) { return static_cast<std::int16_t>(std::clamp(offset, -40, 40)); }
+
+int halve(int offset) { return static_cast<int>(rne(clampOffset(offset) / 2.0)); }
+
+std::uint16_t adjustEntry(std::uint16_t u, int h) {
+    if (h < 0) {
+        const std::int32_t product = (40 - std::abs(h)) * static_cast<std::int32_t>(u);
+        return static_cast<std::uint16_t>(rne(static_cast<double>(product) / 40.0));
+    }
+    if (h > 0) {
+        const std::int32_t product = (40 - h) * (65535 - static_cast<std::int32_t>(u));
+        return static_cast<std::uint16_t>(rne(65535.0 - static_cast<double>(product) / 40.0));
+    }
+    return u;
+}
+
+void buildAdjusted(const GammaRamp& saved, int red, int green, int blue, GammaRamp& out) {
+    const int h[3] = {halve(red), halve(green), halve(blue)};
+    for (std::size_t c = 0; c < GammaRamp::kChannels; ++c) {
+        const auto src = saved.channel(c);
+        auto dst = out.channel(c);
+        for (std::size_t i = 0; i < GammaRamp::kLevels; ++i) {
+            dst[i] = adjustEntry(src[i], h[c]);
+        }
+    }
+}
+
+GammaRamp identity() {
+    GammaRamp r;
+    for (std::size_t c = 0; c < GammaRamp::kChannels; ++c) {
+        for (std::size_t i = 0; i < GammaRamp::kLevels; ++i) {
+            r.at(c, i) = static_cast<std::uint16_t>(i * 256);
+        }
+    }
+    return r;
+}
+
+namespace {
+// Linear interpolation of `table` at fractional index x (0 <= x <= size-1).
+std::uint16_t interpolate(std::span<const std::uint16_t> table, double x) {
+    const std::size_t i = static_cast<std::size_t>(x);
+    if (i + 1 >= table.size()) {
+        return table.back();
+    }
+    const double f = x - static_cast<double>(i);
+    const double v = table[i] + (static_cast<double>(table[i + 1]) - table[i]) * f;
+    return static_cast<std::uint16_t>(std::clamp(rne(v), 0.0, 65535.0));
+}
+}  // namespace
+
+void sampleTo256(std::span<const std::uint16_t> table, std::span<std::uint16_t, 256> out) {
+    if (table.size() == 256) {
+        std::copy(table.begin(), table.end(), out.begin());
+        return;
+    }
+    if (table.empty()) {
+        return;
+    }
+    const double scale = table.size() > 1 ? static_cast<double>(table.size() - 1) / 255.0 : 0.0;
+    for (std::size_t i = 0; i < 256; ++i) {
+        out[i] = interpolate(table, static_cast<double>(i) * scale);
+    }
+}
+
+void spreadFrom256(std::span<const std::uint16_t, 256> ramp, std::span<std::uint16_t> table) {
+    if (table.size() == 256) {
+        std::copy(ramp.begin(), ramp.end(), table.begin());
+        return;
+    }
+    if (table.empty()) {
+        return;
+    }
+    const double scale = table.size() > 1 ? 255.0 / static_cast<double>(table.size() - 1) : 0.0;
+    for (std::size_t j = 0; j < table.size(); ++j) {
+        table[j] = interpolate(ramp, static_cast<double>(j) * scale);
+    }
+}
+
+}  // namespace ramp

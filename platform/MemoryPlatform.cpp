@@ -1,0 +1,36 @@
+#include "platform/MemoryPlatform.h"
+
+std::string MemoryProfileFile::read(const std::string& path, const std::string& section,
+                                    const std::string& key, const std::string& fallback) {
+    ++reads;
+    const auto it = values.find({path, section, key});
+    return it == values.end() ? fallback : it->second;
+}
+
+bool MemoryProfileFile::write(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& value) {
+    ++writes;
+    if (refuseWrite) {
+        return false;
+    }
+    values[{path, section, key}] = value;
+    return true;
+}
+
+void MemoryNotifyIcon::add(const QIcon& i, const QString& t) {
+    ++adds;
+    shown = true;
+    icon = i;
+    tip = t;
+}
+
+void MemoryNotifyIcon::remove() {
+    ++removes;
+    shown = false;
+}
+
+void MemoryNotifyIcon::fire(int button, int code) {
+    if (onEvent) {
+        onEvent(button, code);
+    }
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <string>
+#include <tuple>
+
+#include "platform/MemoryDisplayGamma.h"
+#include "platform/NotifyIcon.h"
+#include "platform/Platform.h"
+#include "platform/ProfileFile.h"
+#include "platform/SettingsDirectory.h"
+#include "platform/SingleInstance.h"
+#include "platform/UrlOpener.h"
+#include "platform/WindowDrag.h"
+
+// In-memory stand-ins for every platform operation, for tests.
+
+class MemoryProfileFile : public ProfileFile {
+public:
+    using Key = std::tuple<std::string, std::string, std::string>;  // path, section, key
+    std::map<Key, std::string> values;
+    bool refuseWrite = false;
+    int reads = 0;
+    int writes = 0;
+
+    std::string read(const std::string& path, const std::string& section, const std::string& key,
+                     const std::string& fallback) override;
+    bool write(const std::string& path, const std::string& section, const std::string& key,
+               const std::string& value) override;
+};
+
+class MemorySettingsDirectory : public SettingsDirectory {
+public:
+    std::string dir = "/memory/config";
+    std::string directory() override { return dir; }
+};
+
+class MemoryNotifyIcon : public NotifyIcon {
+public:
+    bool hostPresent = true;
+    bool shown = false;
+    int adds = 0;
+    int removes = 0;
+    QString tip;
+    QIcon icon;
+
+    bool available() override { return hostPresent; }
+    void add(const QIcon& i, const QString& t) override;
+    void remove() override;
+    // What the notification area would report for a pointer event on the icon.
+    void fire(int button, int code);
+};
+
+class MemoryWindowDrag : public WindowDrag {
+public:
+    bool accept = true;
+    int calls = 0;
+    bool startMove(QWidget*) override {
+        ++calls;
+        return accept;
+    }
+};
+
+class MemoryUrlOpener : public UrlOpener {
+public:
+    QStringList opened;
+    bool open(const QString& url) override {
+        opened << url;
+        return true;
+    }
+};
+
+class MemorySingleInstance : public SingleInstance {
+public:
+    bool other = false;
+    int asked = 0;
+    bool anotherRunning() override {
+        ++asked;
+        return other;
+    }
+};
+
+struct MemoryPlatform {
+    MemoryDisplayGamma display;
+    MemoryProfileFile profile;
+    MemorySettingsDirectory settingsDir;
+    MemoryNotifyIcon tray;
+    MemoryWindowDrag drag;
+    MemoryUrlOpener url;
+    MemorySingleInstance instance;
+    Platform platform{display, profile, settingsDir, tray, drag, url, instance};
+};

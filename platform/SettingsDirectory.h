@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+// Where the settings file lives: the Windows directory there, the user's configuration directory
+// elsewhere. Returned without a trailing separator.
+class SettingsDirectory {
+public:
+    virtual ~SettingsDirectory() = default;
+    virtual std::string directory() = 0;
+};

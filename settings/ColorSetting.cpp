@@ -1,0 +1,50 @@
+#include "settings/ColorSetting.h"
+
+#include "platform/ProfileFile.h"
+#include "platform/SettingsDirectory.h"
+#include "settings/NumberParse.h"
+
+namespace settings {
+
+namespace {
+constexpr const char* kSection = "Setting";
+constexpr const char* kKey = "color";
+constexpr std::size_t kValueBuffer = 255;  // the value arrives cut to 254 characters
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+}  // namespace
+
+std::string settingsFilePath(const std::string& winPath) {
+    return winPath + kSeparator + "Dimwarden.ini";
+}
+
+LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath,
+                             std::int32_t& Length) {
+    WinPath = dir.directory();
+    Length = static_cast<std::int32_t>(WinPath.size());
+
+    std::string value = profile.read(settingsFilePath(WinPath), kSection, kKey, "");
+    if (value.size() > kValueBuffer - 1) {
+        value.resize(kValueBuffer - 1);
+    }
+    const auto parsed = parseLeadingNumber(value);
+
+    LoadedColor result;
+    if (value.empty()) {
+        return result;
+    }
+    result.found = true;
+    if (parsed && *parsed >= 0 && *parsed <= 0x00FFFFFF) {
+        result.color = *parsed;
+    }
+    return result;
+}
+
+void SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color) {
+    profile.write(settingsFilePath(WinPath), kSection, kKey, std::to_string(color));
+}
+
+}  // namespace settings

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class ProfileFile;
+class SettingsDirectory;
+
+namespace settings {
+
+// 0x00BBGGRR: red 0, green 128, blue 255.
+constexpr std::int32_t DefaultTintColor = 0x00FF8000;
+
+struct LoadedColor {
+    bool found = false;
+    std::int32_t color = DefaultTintColor;
+};
+
+// The settings file's full path, built at each use from the directory.
+std::string settingsFilePath(const std::string& winPath);
+
+// Fills WinPath and Length, then reads [Setting] color. A value that is present but is no plain
+// colour (negative, top byte set, beyond 32 bits) counts as found with the default colour.
+LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath,
+                             std::int32_t& Length);
+
+// Writes the colour as plain decimal text; a failed write is ignored.
+void SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color);
+
+}  // namespace settings

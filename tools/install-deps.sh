@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever of the build and test dependencies is missing.
+# Safe to run again: with everything present it touches nothing and needs no network.
+set -euo pipefail
+
+packages=(
+    cmake g++ ninja-build pkg-config
+    qt6-base-dev libxrandr-dev libgtest-dev libbenchmark-dev
+    xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick
+    fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the tool twice, plainly and with AddressSanitizer + UndefinedBehaviorSanitizer, and runs
+# the whole test suite under both. Exits non-zero when any build or test fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc)
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+run_config() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
+}
+
+echo "== plain build =="
+run_config build
+echo "== sanitizer build (address, undefined) =="
+run_config build-asan -DDIMWARDEN_SANITIZE=ON -DDIMWARDEN_BENCH=OFF
