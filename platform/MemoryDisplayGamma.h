@@ -9,7 +9,7 @@
 // A display held in memory, for tests: a hardware table of any size per channel, a record of
 // every ramp applied, and switches that make reads or writes fail.
 class MemoryDisplayGamma : public DisplayGamma {
-public:
+  public:
     explicit MemoryDisplayGamma(std::size_t gammaSize = 256);
 
     bool read(GammaRamp& ramp) override;

@@ -19,7 +19,7 @@
 // In-memory stand-ins for every platform operation, for tests.
 
 class MemoryProfileFile : public ProfileFile {
-public:
+  public:
     using Key = std::tuple<std::string, std::string, std::string>;  // path, section, key
     std::map<Key, std::string> values;
     bool refuseWrite = false;
@@ -33,13 +33,13 @@ public:
 };
 
 class MemorySettingsDirectory : public SettingsDirectory {
-public:
+  public:
     std::string dir = "/memory/config";
     std::string directory() override { return dir; }
 };
 
 class MemoryNotifyIcon : public NotifyIcon {
-public:
+  public:
     bool hostPresent = true;
     bool shown = false;
     int adds = 0;
@@ -55,7 +55,7 @@ public:
 };
 
 class MemoryWindowDrag : public WindowDrag {
-public:
+  public:
     bool accept = true;
     int calls = 0;
     bool startMove(QWidget*) override {
@@ -65,7 +65,7 @@ public:
 };
 
 class MemoryUrlOpener : public UrlOpener {
-public:
+  public:
     QStringList opened;
     bool open(const QString& url) override {
         opened << url;
@@ -74,7 +74,7 @@ public:
 };
 
 class MemorySingleInstance : public SingleInstance {
-public:
+  public:
     bool other = false;
     int asked = 0;
     bool anotherRunning() override {

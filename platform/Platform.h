@@ -24,12 +24,12 @@ struct Platform {
 
 // The real backends of this system, owned together.
 class SystemPlatform {
-public:
+  public:
     SystemPlatform();
     ~SystemPlatform();
     Platform& platform() { return *platform_; }
 
-private:
+  private:
     struct Backends;
     std::unique_ptr<Backends> backends_;
     std::unique_ptr<Platform> platform_;

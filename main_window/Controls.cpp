@@ -1,0 +1,216 @@
+#include "main_window/Controls.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+int buttonMask(Qt::MouseButtons buttons) {
+    int mask = 0;
+    if (buttons & Qt::LeftButton) {
+        mask |= 1;
+    }
+    if (buttons & Qt::RightButton) {
+        mask |= 2;
+    }
+    if (buttons & Qt::MiddleButton) {
+        mask |= 4;
+    }
+    return mask;
+}
+
+int shiftMask(Qt::KeyboardModifiers mods) {
+    return ((mods & Qt::ShiftModifier) ? 1 : 0) | ((mods & Qt::ControlModifier) ? 2 : 0) |
+           ((mods & Qt::AltModifier) ? 4 : 0);
+}
+
+int parentInset(const QWidget* w) {
+    const auto* parent = qobject_cast<const Control*>(w->parentWidget());
+    return parent ? parent->clientInset() : 0;
+}
+
+}  // namespace
+
+Control::Control(QWidget* parent, const TwipsRect& rect) : QWidget(parent), rect_(rect) {
+    // Every control takes the pointer events over its own area, like a child window would, so a
+    // move over a control never counts as a move over whatever lies behind it.
+    setAttribute(Qt::WA_NoMousePropagation);
+    setMouseTracking(true);
+    relayout();
+}
+
+void Control::relayout() {
+    QRect px = toPixels(rect_);
+    const int inset = parentInset(this);
+    px.translate(inset, inset);
+    setGeometry(px);
+}
+
+void Control::setLeft(float twips) {
+    rect_.left = twips;
+    relayout();
+}
+void Control::setTop(float twips) {
+    rect_.top = twips;
+    relayout();
+}
+void Control::setWidth(float twips) {
+    rect_.width = twips;
+    relayout();
+}
+void Control::setHeight(float twips) {
+    rect_.height = twips;
+    relayout();
+}
+void Control::setRect(const TwipsRect& rect) {
+    rect_ = rect;
+    relayout();
+}
+
+void Control::mousePressEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    emit MouseDown(buttonMask(event->button()), shiftMask(event->modifiers()), pixelsToTwips(p.x()),
+                   pixelsToTwips(p.y()));
+}
+
+void Control::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit Click();
+    }
+}
+
+void Control::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    emit MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
+                   pixelsToTwips(p.x()), pixelsToTwips(p.y()));
+}
+
+PictureBox::PictureBox(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor)
+    : Control(parent, rect), backColor_(backColor) {}
+
+void PictureBox::setBackColor(std::uint32_t bgr) {
+    backColor_ = bgr;
+    update();
+}
+
+void PictureBox::setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    if (!picture_.isNull()) {
+        rect_.width = pixelsToTwips(picture_.width());
+        rect_.height = pixelsToTwips(picture_.height());
+        relayout();
+    }
+    update();
+}
+
+void PictureBox::setSunken(bool sunken) {
+    sunken_ = sunken;
+    for (QObject* child : children()) {
+        if (auto* c = qobject_cast<Control*>(child)) {
+            c->setRect({c->Left(), c->Top(), c->Width(), c->Height()});
+        }
+    }
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), fromBgr(backColor_));
+    if (!picture_.isNull()) {
+        p.drawPixmap(0, 0, picture_);
+    }
+    if (sunken_) {
+        // The classic two-pixel sunken edge: shadow above and left, light below and right.
+        const int w = width() - 1;
+        const int h = height() - 1;
+        p.setPen(QColor(160, 160, 160));
+        p.drawLine(0, 0, w - 1, 0);
+        p.drawLine(0, 0, 0, h - 1);
+        p.setPen(QColor(105, 105, 105));
+        p.drawLine(1, 1, w - 2, 1);
+        p.drawLine(1, 1, 1, h - 2);
+        p.setPen(QColor(255, 255, 255));
+        p.drawLine(0, h, w, h);
+        p.drawLine(w, 0, w, h);
+        p.setPen(QColor(227, 227, 227));
+        p.drawLine(1, h - 1, w - 1, h - 1);
+        p.drawLine(w - 1, 1, w - 1, h - 1);
+    }
+}
+
+Frame::Frame(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor,
+             const QString& caption)
+    : Control(parent, rect), backColor_(backColor), caption_(caption) {}
+
+void Frame::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), fromBgr(backColor_));
+}
+
+Label::Label(QWidget* parent, const TwipsRect& rect, const QString& text, const QFont& font,
+             std::uint32_t foreColor)
+    : Control(parent, rect), text_(text), foreColor_(foreColor) {
+    setFont(font);
+    fitToText();
+}
+
+void Label::setCaption(const QString& text) {
+    text_ = text;
+    fitToText();
+    update();
+}
+
+void Label::setForeColor(std::uint32_t bgr) {
+    foreColor_ = bgr;
+    update();
+}
+
+void Label::fitToText() {
+    const QFontMetrics fm(font());
+    rect_.width = pixelsToTwips(fm.horizontalAdvance(text_));
+    rect_.height = pixelsToTwips(fm.height());
+    relayout();
+}
+
+void Label::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setPen(fromBgr(foreColor_));
+    p.setFont(font());
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text_);
+}
+
+Shape::Shape(QWidget* parent, const TwipsRect& rect, std::uint32_t lineColor, int lineWidthPx)
+    : Control(parent, rect), lineColor_(lineColor), lineWidth_(lineWidthPx) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setMouseTracking(false);
+}
+
+void Shape::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QColor c = fromBgr(lineColor_);
+    const int w = width();
+    const int h = height();
+    const int t = lineWidth_;
+    p.fillRect(0, 0, w, t, c);
+    p.fillRect(0, h - t, w, t, c);
+    p.fillRect(0, 0, t, h, c);
+    p.fillRect(w - t, 0, t, h, c);
+}
+
+QFont designFont(int pixelHeight, bool bold) {
+    QFont f;
+    f.setFamilies({QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei"),
+                   QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Droid Sans Fallback")});
+    f.setPixelSize(pixelHeight);
+    f.setBold(bold);
+    return f;
+}
+
+void stackFrontToBack(std::initializer_list<QWidget*> frontToBack) {
+    // raise() puts a widget in front of its siblings, so raising from the back forward leaves the
+    // first one in front.
+    for (auto it = std::rbegin(frontToBack); it != std::rend(frontToBack); ++it) {
+        (*it)->raise();
+    }
+}

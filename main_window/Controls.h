@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QFont>
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+#include "main_window/Twips.h"
+
+// The building blocks of both windows: picture boxes, labels, frames and shapes positioned in
+// twips relative to their parent's client area, reporting the pointer in twips with the button
+// mask 1 left, 2 right, 4 middle and the modifier mask 1 shift, 2 control, 4 alt.
+class Control : public QWidget {
+    Q_OBJECT
+  public:
+    Control(QWidget* parent, const TwipsRect& rect);
+
+    float Left() const { return rect_.left; }
+    float Top() const { return rect_.top; }
+    float Width() const { return rect_.width; }
+    float Height() const { return rect_.height; }
+    void setLeft(float twips);
+    void setTop(float twips);
+    void setWidth(float twips);
+    void setHeight(float twips);
+    void setRect(const TwipsRect& rect);
+
+    // Inset of this control's client area (a sunken edge), in pixels.
+    virtual int clientInset() const { return 0; }
+
+  signals:
+    void Click();
+    void MouseDown(int button, int shift, float x, float y);
+    void MouseMove(int button, int shift, float x, float y);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void relayout();
+
+    TwipsRect rect_;
+};
+
+// A child window with a background colour and an optional picture; it sizes itself to its picture.
+class PictureBox : public Control {
+    Q_OBJECT
+  public:
+    PictureBox(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor = 0x00FFFFFF);
+
+    std::uint32_t BackColor() const { return backColor_; }
+    void setBackColor(std::uint32_t bgr);
+    const QPixmap& Picture() const { return picture_; }
+    void setPicture(const QPixmap& picture);
+    void setSunken(bool sunken);
+    int clientInset() const override { return sunken_ ? 2 : 0; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::uint32_t backColor_;
+    QPixmap picture_;
+    bool sunken_ = false;
+};
+
+// A borderless filled panel holding other controls.
+class Frame : public Control {
+    Q_OBJECT
+  public:
+    Frame(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor, const QString& caption);
+    QString Caption() const { return caption_; }  // kept, never drawn
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::uint32_t backColor_;
+    QString caption_;
+};
+
+// Text on a transparent ground, sized to fit its text; only Left and Top of its design rectangle
+// are kept.
+class Label : public Control {
+    Q_OBJECT
+  public:
+    Label(QWidget* parent, const TwipsRect& rect, const QString& text, const QFont& font,
+          std::uint32_t foreColor);
+
+    QString Caption() const { return text_; }
+    void setCaption(const QString& text);
+    std::uint32_t ForeColor() const { return foreColor_; }
+    void setForeColor(std::uint32_t bgr);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void fitToText();
+
+    QString text_;
+    std::uint32_t foreColor_;
+};
+
+// A rectangle outline drawn on its parent; it takes no input.
+class Shape : public Control {
+    Q_OBJECT
+  public:
+    Shape(QWidget* parent, const TwipsRect& rect, std::uint32_t lineColor, int lineWidthPx);
+
+    std::uint32_t LineColor() const { return lineColor_; }
+    int LineWidth() const { return lineWidth_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::uint32_t lineColor_;
+    int lineWidth_;
+};
+
+// A font of the design: the face asked for first, then installed CJK faces, at a pixel height so
+// the layout does not depend on the screen's density setting.
+QFont designFont(int pixelHeight, bool bold);
+
+// Stacks the given children of one parent, front first.
+void stackFrontToBack(std::initializer_list<QWidget*> frontToBack);

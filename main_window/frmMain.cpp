@@ -1,0 +1,282 @@
+#include "main_window/frmMain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include "color_picker/frmColor.h"
+#include "gamma/RampMath.h"
+#include "main_window/Pictures.h"
+#include "platform/NotifyIcon.h"
+#include "platform/SingleInstance.h"
+#include "platform/UrlOpener.h"
+#include "settings/ColorSetting.h"
+
+const char* const frmMain::kHelpUrl = "https://dimwarden.invalid/help";
+
+namespace {
+constexpr std::uint32_t kLinkGrey = 0x00808080;
+constexpr std::uint32_t kLinkHover = 0x00F38D38;
+const QString kTrayTip = QStringLiteral("澄岚电脑夜间模式工具");
+}  // namespace
+
+frmMain::frmMain(Platform& platform)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      platform_(platform),
+      engine_(platform.display),
+      drag_(platform.drag) {
+    setFixedSize(537, 499);  // 8055 x 7485 twips
+    setWindowTitle(QString());
+    setWindowIcon(Pictures::get().appIcon);
+    setMouseTracking(true);
+    createControls();
+    createMenu();
+    connectHandlers();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+frmMain::~frmMain() {
+    platform_.tray.onEvent = nullptr;
+}
+
+void frmMain::connectHandlers() {
+    connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
+    connect(HScrollRed, &QScrollBar::valueChanged, this, &frmMain::HScrollRed_Change);
+    connect(HScrollGreen, &QScrollBar::valueChanged, this, &frmMain::HScrollGreen_Change);
+    connect(HScrollBlue, &QScrollBar::valueChanged, this, &frmMain::HScrollBlue_Change);
+
+    connect(lbSwitch, &Control::Click, this, &frmMain::lbSwitch_Click);
+    connect(picSwitch, &Control::Click, this, &frmMain::picSwitch_Click);
+    connect(picColor, &Control::Click, this, &frmMain::picColor_Click);
+    connect(lbSetting, &Control::Click, this, &frmMain::lbSetting_Click);
+    connect(mnuNight, &QAction::triggered, this, &frmMain::mnuNight_Click);
+    connect(mnuNormal, &QAction::triggered, this, &frmMain::mnuNormal_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    connect(picMini, &Control::Click, this, &frmMain::picMini_Click);
+    connect(picMini, &Control::MouseMove, this, &frmMain::picMini_MouseMove);
+    connect(picCls, &Control::Click, this, &frmMain::picCls_Click);
+    connect(picCls, &Control::MouseMove, this, &frmMain::picCls_MouseMove);
+    connect(picTopbar, &Control::MouseMove, this, &frmMain::picTopbar_MouseMove);
+    connect(picTopbar, &Control::MouseDown, this,
+            [this](int button, int, float, float) { picTopbar_MouseDown(button); });
+    connect(lbTitle, &Control::MouseDown, this,
+            [this](int button, int, float, float) { lbTitle_MouseDown(button); });
+    drag_.attach(picTopbar);
+    drag_.attach(lbTitle);
+    connect(lbWeibo, &Control::MouseMove, this, &frmMain::lbWeibo_MouseMove);
+    connect(lbWeibo, &Control::Click, this, &frmMain::lbWeibo_Click);
+
+    // Icon events arrive as the window's own pointer moves, the event code standing in for X.
+    platform_.tray.onEvent = [this](int button, int code) {
+        Form_MouseMove(button, 0, static_cast<float>(code) * kTwipsPerPixel, 0);
+    };
+}
+
+// ---- Start and exit -------------------------------------------------------------------------
+
+bool frmMain::Form_Load() {
+    isModeOn = true;
+    if (platform_.instance.anotherRunning()) {
+        return false;
+    }
+    loading_ = true;
+
+    const settings::LoadedColor loaded =
+        settings::LoadColorSetting(platform_.profile, platform_.settingsDir, WinPath, Length);
+    std::int32_t color = settings::DefaultTintColor;
+    if (loaded.found) {
+        Sys_Tray();
+        color = loaded.color;
+    }
+    lbHval->setCaption(QString::number(HScroll1->value()));
+    SaveGamma();
+    picColor->setBackColor(static_cast<std::uint32_t>(color));
+    std::int32_t shown = static_cast<std::int32_t>(picColor->BackColor());
+    SetScreenByColor(shown);
+    lbRed->setCaption(QString::number(HScrollRed->value()));
+    lbGreen->setCaption(QString::number(HScrollGreen->value()));
+    lbBlue->setCaption(QString::number(HScrollBlue->value()));
+    if (HScrollRed->value() == HScrollGreen->value() &&
+        HScrollRed->value() == HScrollBlue->value()) {
+        HScroll1->setValue(HScrollRed->value());
+    }
+
+    loading_ = false;
+    return true;
+}
+
+void frmMain::showAfterLoad() {
+    if (!putAwayByLoad_) {
+        show();
+    }
+}
+
+void frmMain::Form_Unload() {
+    SetDefault();
+    settings::SaveColorSetting(platform_.profile, WinPath,
+                               static_cast<std::int32_t>(picColor->BackColor()));
+    platform_.tray.remove();
+}
+
+void frmMain::Unload() {
+    if (unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    Form_Unload();
+    hide();
+    emit unloaded();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    Unload();
+    event->accept();
+}
+
+// ---- Modes ------------------------------------------------------------------------------------
+
+void frmMain::switchClick() {
+    if (isModeOn) {
+        isModeOn = false;
+        lbSwitch->setCaption(QStringLiteral("OFF"));
+        picSwitch->setLeft(shpSwitch->Width() + shpSwitch->Left() - picSwitch->Width());
+        picLightNormal->show();
+        picLightNight->hide();
+        SetDefault();
+        SaveGamma();
+    } else {
+        isModeOn = true;
+        lbSwitch->setCaption(QStringLiteral("ON"));
+        picSwitch->setLeft(shpSwitch->Left());
+        picLightNormal->hide();
+        picLightNight->show();
+        std::int32_t colr = static_cast<std::int32_t>(picColor->BackColor());
+        SetScreenByColor(colr);
+    }
+}
+
+void frmMain::mnuNight_Click() {
+    isModeOn = false;
+    switchClick();
+}
+
+void frmMain::mnuNormal_Click() {
+    isModeOn = true;
+    switchClick();
+}
+
+void frmMain::picColor_Click() {
+    frmColor::Show(*this);
+}
+
+// ---- Notification area ------------------------------------------------------------------------
+
+void frmMain::Sys_Tray() {
+    platform_.tray.add(Pictures::get().appIcon, kTrayTip);
+    if (platform_.tray.available()) {
+        hide();
+    } else if (!isMinimized()) {
+        // With no notification area a hidden window could not be reached again while the screen
+        // stays tinted, so it goes to the taskbar instead.
+        showMinimized();
+    }
+    if (loading_) {
+        putAwayByLoad_ = true;
+    }
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        Form_Resize();
+    }
+}
+
+void frmMain::Form_Resize() {
+    if (windowState() & Qt::WindowMinimized) {
+        Sys_Tray();
+    }
+}
+
+void frmMain::Form_MouseMove(int Button, int, float X, float) {
+    lbWeibo->setForeColor(kLinkGrey);
+    // A window minimised to the taskbar counts as put away too, so the icon can still bring it
+    // back.
+    if (isVisible() && !isMinimized()) {
+        return;
+    }
+    const auto x = static_cast<std::int32_t>(ramp::rne(X));
+    if ((x & 0xFF) * 0x100 == 0xF00) {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+    if (Button & 2) {
+        mnuFile->popup(QCursor::pos());
+    }
+}
+
+void frmMain::mouseMoveEvent(QMouseEvent* event) {
+    int button = 0;
+    if (event->buttons() & Qt::LeftButton) {
+        button |= 1;
+    }
+    if (event->buttons() & Qt::RightButton) {
+        button |= 2;
+    }
+    if (event->buttons() & Qt::MiddleButton) {
+        button |= 4;
+    }
+    const QPointF p = event->position();
+    Form_MouseMove(button, 0, pixelsToTwips(p.x()), pixelsToTwips(p.y()));
+}
+
+void frmMain::picMini_Click() {
+    setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+    picMini->setPicture(picMiniNormal->Picture());
+}
+
+void frmMain::picMini_MouseMove() {
+    picMini->setPicture(picMiniFocus->Picture());
+}
+
+// ---- Title strip and link ---------------------------------------------------------------------
+
+void frmMain::picCls_MouseMove() {
+    picCls->setPicture(picClsFocus->Picture());
+}
+
+void frmMain::picTopbar_MouseMove() {
+    picCls->setPicture(picClsNormal->Picture());
+    picMini->setPicture(picMiniNormal->Picture());
+}
+
+void frmMain::picTopbar_MouseDown(int Button) {
+    drag_.mouseDown(this, Button);
+}
+
+void frmMain::lbTitle_MouseDown(int Button) {
+    drag_.mouseDown(this, Button);
+}
+
+void frmMain::lbWeibo_MouseMove() {
+    lbWeibo->setForeColor(kLinkHover);
+}
+
+void frmMain::lbWeibo_Click() {
+    QCoreApplication::processEvents();
+    platform_.url.open(QString::fromLatin1(kHelpUrl));  // a failure changes nothing
+}
+
+void frmMain::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), fromBgr(0x00FCF9F3));
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+#include "platform/NotifyIcon.h"
+
+class QSystemTrayIcon;
+
+// The notification-area icon through Qt: the XEmbed tray or a StatusNotifier host, whichever the
+// desktop offers. Clicks are reported as the mouse-message codes the main window decodes.
+class QtNotifyIcon : public QObject, public NotifyIcon {
+    Q_OBJECT
+  public:
+    QtNotifyIcon();
+    ~QtNotifyIcon() override;
+
+    bool available() override;
+    void add(const QIcon& icon, const QString& tip) override;
+    void remove() override;
+
+  private:
+    std::unique_ptr<QSystemTrayIcon> icon_;
+};
