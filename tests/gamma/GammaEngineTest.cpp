@@ -1,0 +1,181 @@
+#include "gamma/GammaEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "gamma/RampMath.h"
+#include "platform/MemoryDisplayGamma.h"
+
+namespace {
+
+// What a calibrated screen might hold at start: a different, non-identity curve per channel.
+GammaRamp calibrated() {
+    GammaRamp r;
+    for (std::size_t i = 0; i < 256; ++i) {
+        r.at(0, i) = static_cast<std::uint16_t>(i * 257);
+        r.at(1, i) = static_cast<std::uint16_t>(i * i);
+        r.at(2, i) = static_cast<std::uint16_t>(1000 + i * 200);
+    }
+    return r;
+}
+
+GammaRamp filled(std::uint16_t value) {
+    GammaRamp r;
+    r.words.fill(value);
+    return r;
+}
+
+class GammaEngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override { display.setTables(calibrated()); }
+
+    MemoryDisplayGamma display;
+    GammaEngine engine{display};
+};
+
+TEST_F(GammaEngineTest, StartsWithZeroRampsAndOffsets) {
+    EXPECT_EQ(engine.savedRamp, GammaRamp{});
+    EXPECT_EQ(engine.workRamp, GammaRamp{});
+    EXPECT_EQ(engine.curRed, 0);
+    EXPECT_EQ(engine.curGreen, 0);
+    EXPECT_EQ(engine.curBlue, 0);
+    EXPECT_TRUE(display.applied.empty());
+}
+
+TEST_F(GammaEngineTest, SaveGammaRemembersTheScreensRamp) {
+    engine.SaveGamma();
+    EXPECT_EQ(engine.savedRamp, calibrated());
+    EXPECT_TRUE(display.applied.empty());
+}
+
+TEST_F(GammaEngineTest, NeutralOffsetsApplyTheSavedRampBitForBit) {
+    engine.SaveGamma();
+    for (int offset : {0, -1}) {
+        engine.SetGamma(offset, offset, offset);
+        ASSERT_FALSE(display.applied.empty());
+        EXPECT_EQ(display.applied.back(), calibrated()) << "offset " << offset;
+        EXPECT_EQ(engine.workRamp, calibrated());
+    }
+}
+
+TEST_F(GammaEngineTest, FullDimmingOfTheIdentityHalvesEveryEntry) {
+    display.setTables(ramp::identity());
+    engine.SaveGamma();
+    engine.SetGamma(-40, -40, -40);
+    const GammaRamp& sent = display.applied.back();
+    for (std::size_t c = 0; c < 3; ++c) {
+        for (std::size_t i = 0; i < 256; ++i) {
+            ASSERT_EQ(sent.at(c, i), i * 128) << "channel " << c << ", level " << i;
+        }
+    }
+    EXPECT_EQ(display.current(), sent);
+}
+
+TEST_F(GammaEngineTest, AdjustmentsDeriveFromTheSavedRampAndNeverAccumulate) {
+    engine.SaveGamma();
+    engine.SetGamma(-40, -40, -40);
+    const GammaRamp first = display.applied.back();
+    EXPECT_NE(first, calibrated());
+    engine.SetGamma(-40, -40, -40);
+    EXPECT_EQ(display.applied.back(), first);  // not dimmed a second time
+
+    engine.SetGamma(0, 0, 0);
+    EXPECT_EQ(display.current(), calibrated());
+    EXPECT_EQ(engine.savedRamp, calibrated());
+    EXPECT_EQ(display.applied.size(), 3u);
+}
+
+TEST_F(GammaEngineTest, EachChannelTakesItsOwnOffset) {
+    display.setTables(ramp::identity());
+    engine.SaveGamma();
+    engine.SetGamma(-40, 0, 40);
+    const GammaRamp& sent = display.applied.back();
+    for (std::size_t i = 0; i < 256; ++i) {
+        ASSERT_EQ(sent.at(0, i), i * 128);
+        ASSERT_EQ(sent.at(1, i), i * 256);
+        ASSERT_EQ(sent.at(2, i), 32768 + i * 128);
+    }
+}
+
+TEST_F(GammaEngineTest, SmallOffsetOnMidGrey) {
+    display.setTables(filled(32768));
+    engine.SaveGamma();
+    engine.SetGamma(-3, 0, 0);
+    EXPECT_EQ(display.applied.back().at(0, 77), 31130);
+    EXPECT_EQ(display.applied.back().at(1, 77), 32768);
+}
+
+TEST_F(GammaEngineTest, OffsetsOutsideTheContractAreClamped) {
+    engine.SaveGamma();
+    engine.SetGamma(-40, 40, -40);
+    const GammaRamp limit = display.applied.back();
+    engine.SetGamma(-100, 1000, -41);
+    EXPECT_EQ(display.applied.back(), limit);
+}
+
+TEST_F(GammaEngineTest, SetDefaultAppliesTheIdentityAndKeepsTheSavedRamp) {
+    engine.SaveGamma();
+    engine.SetDefault();
+    const GammaRamp& sent = display.applied.back();
+    for (std::size_t i = 0; i < 256; ++i) {
+        ASSERT_EQ(sent.at(0, i), i * 256);
+        ASSERT_EQ(sent.at(1, i), i * 256);
+        ASSERT_EQ(sent.at(2, i), i * 256);
+    }
+    EXPECT_EQ(sent.at(0, 255), 65280);
+    EXPECT_EQ(engine.workRamp, sent);
+    EXPECT_EQ(engine.savedRamp, calibrated());
+}
+
+TEST_F(GammaEngineTest, AfterNormalModeTheReportedIdentityIsTheNewBase) {
+    engine.SaveGamma();
+    engine.SetDefault();
+    // The screen reports the identity back in its own way (8-bit hardware: i * 257).
+    GammaRamp reported;
+    for (std::size_t k = 0; k < GammaRamp::kWords; ++k) {
+        reported.words[k] = static_cast<std::uint16_t>((k % 256) * 257);
+    }
+    display.setTables(reported);
+    engine.SaveGamma();
+    EXPECT_EQ(engine.savedRamp, reported);
+
+    engine.SetGamma(0, 0, 0);
+    EXPECT_EQ(display.applied.back(), reported);
+    engine.SetGamma(-40, -40, -40);
+    EXPECT_EQ(display.applied.back().at(0, 255), 32768);  // 65535 / 2, tie to even
+}
+
+TEST_F(GammaEngineTest, RestoreGammaAppliesTheSavedRamp) {
+    engine.SaveGamma();
+    engine.SetGamma(-20, -30, -40);
+    engine.RestoreGamma();
+    EXPECT_EQ(display.applied.back(), calibrated());
+    EXPECT_EQ(display.current(), calibrated());
+}
+
+TEST_F(GammaEngineTest, FailedReadLeavesTheSavedRampUnchanged) {
+    display.refuseRead = true;
+    engine.SaveGamma();
+    EXPECT_EQ(engine.savedRamp, GammaRamp{});  // still all zero before the first good read
+
+    display.refuseRead = false;
+    engine.SaveGamma();
+    display.setTables(filled(4242));
+    display.refuseRead = true;
+    engine.SaveGamma();
+    EXPECT_EQ(engine.savedRamp, calibrated());
+}
+
+TEST_F(GammaEngineTest, RefusedApplyChangesNothingOnTheScreen) {
+    engine.SaveGamma();
+    display.refuseApply = true;
+    engine.SetGamma(-40, -40, -40);
+    engine.SetDefault();
+    engine.RestoreGamma();
+    EXPECT_TRUE(display.applied.empty());
+    EXPECT_EQ(display.current(), calibrated());
+    EXPECT_EQ(engine.savedRamp, calibrated());
+}
+
+}  // namespace
