@@ -1,0 +1,171 @@
+#include "platform/X11DisplayGamma.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "gamma/GammaEngine.h"
+#include "gamma/RampMath.h"
+#include "support/XvfbServer.h"
+
+namespace {
+
+// Distinct, irregular contents per channel and per seed, so that swapped channels, a stale ramp
+// or a partial copy all show.
+GammaRamp patterned(std::uint32_t seed) {
+    GammaRamp r;
+    std::uint32_t state = seed;
+    for (std::uint16_t& w : r.words) {
+        state = state * 1664525u + 1013904223u;
+        w = static_cast<std::uint16_t>(state >> 16);
+    }
+    return r;
+}
+
+int openDescriptors() {
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir) != nullptr) {
+            ++count;
+        }
+        closedir(dir);
+    }
+    return count;
+}
+
+// A display number that no server listens on.
+std::string unusedDisplay() {
+    for (int n = 977;; ++n) {
+        struct stat st;
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        if (stat(socket.c_str(), &st) != 0 && stat(lock.c_str(), &st) != 0) {
+            return ":" + std::to_string(n);
+        }
+    }
+}
+
+class X11DisplayGammaTest : public XvfbTest {
+  protected:
+    void SetUp() override {
+        XvfbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        // A fresh server's ramp is undefined: start from a known one.
+        ASSERT_EQ(crtcGammaSize(display()), 256);
+        setCrtcRamp(display(), patterned(1));
+    }
+};
+
+TEST_F(X11DisplayGammaTest, ReadsTheRampRandrHolds) {
+    X11DisplayGamma backend(display());
+    GammaRamp ramp;
+    ASSERT_TRUE(backend.read(ramp));
+    EXPECT_EQ(ramp, patterned(1));
+
+    // Changed behind the backend's back: the next read sees it.
+    setCrtcRamp(display(), patterned(2));
+    ASSERT_TRUE(backend.read(ramp));
+    EXPECT_EQ(ramp, patterned(2));
+}
+
+TEST_F(X11DisplayGammaTest, AppliedRampLandsBitForBit) {
+    X11DisplayGamma backend(display());
+    for (std::uint32_t seed : {3u, 4u}) {
+        ASSERT_TRUE(backend.apply(patterned(seed)));
+        EXPECT_EQ(readCrtcRamp(display()), patterned(seed)) << "seed " << seed;
+    }
+    ASSERT_TRUE(backend.apply(ramp::identity()));
+    EXPECT_EQ(readCrtcRamp(display()), ramp::identity());
+}
+
+TEST_F(X11DisplayGammaTest, EmptyNameUsesTheDisplayVariable) {
+    const char* old = std::getenv("DISPLAY");
+    const std::string saved = old != nullptr ? old : "";
+    setenv("DISPLAY", display().c_str(), 1);
+    X11DisplayGamma backend;
+    GammaRamp ramp;
+    const bool read = backend.read(ramp);
+    if (old != nullptr) {
+        setenv("DISPLAY", saved.c_str(), 1);
+    } else {
+        unsetenv("DISPLAY");
+    }
+    ASSERT_TRUE(read);
+    EXPECT_EQ(ramp, patterned(1));
+}
+
+TEST_F(X11DisplayGammaTest, ManyOperationsAndBackendsInARow) {
+    const int before = openDescriptors();
+    {
+        X11DisplayGamma backend(display());
+        for (std::uint32_t seed = 10; seed < 60; ++seed) {
+            ASSERT_TRUE(backend.apply(patterned(seed)));
+            GammaRamp ramp;
+            ASSERT_TRUE(backend.read(ramp));
+            ASSERT_EQ(ramp, patterned(seed)) << "seed " << seed;
+        }
+        // One connection for the backend's whole life, not one per call.
+        EXPECT_EQ(openDescriptors(), before + 1);
+    }
+    for (std::uint32_t seed = 60; seed < 65; ++seed) {
+        X11DisplayGamma backend(display());
+        ASSERT_TRUE(backend.apply(patterned(seed)));
+        EXPECT_EQ(readCrtcRamp(display()), patterned(seed));
+    }
+    EXPECT_EQ(openDescriptors(), before);  // every connection closed again
+}
+
+TEST_F(X11DisplayGammaTest, EngineDrivesTheRealDisplay) {
+    setCrtcRamp(display(), ramp::identity());
+    X11DisplayGamma backend(display());
+    GammaEngine engine(backend);
+    engine.SaveGamma();
+    engine.SetGamma(-40, 0, 40);
+    const GammaRamp onScreen = readCrtcRamp(display());
+    for (std::size_t i = 0; i < 256; ++i) {
+        ASSERT_EQ(onScreen.at(0, i), i * 128);
+        ASSERT_EQ(onScreen.at(1, i), i * 256);
+        ASSERT_EQ(onScreen.at(2, i), 32768 + i * 128);
+    }
+    engine.SetDefault();
+    EXPECT_EQ(readCrtcRamp(display()), ramp::identity());
+}
+
+TEST_F(X11DisplayGammaTest, ServerGoneFailsQuietly) {
+    X11DisplayGamma backend(display());
+    GammaRamp ramp;
+    ASSERT_TRUE(backend.read(ramp));
+    xvfb().stop();
+    const GammaRamp before = patterned(7);
+    ramp = before;
+    EXPECT_FALSE(backend.read(ramp));
+    EXPECT_EQ(ramp, before);
+    EXPECT_FALSE(backend.apply(patterned(8)));
+    EXPECT_FALSE(backend.read(ramp));
+}
+
+TEST(X11DisplayGammaNoServer, MissingDisplayFailsQuietly) {
+    X11DisplayGamma backend(unusedDisplay());
+    const GammaRamp before = patterned(5);
+    GammaRamp ramp = before;
+    EXPECT_FALSE(backend.read(ramp));
+    EXPECT_EQ(ramp, before);
+    EXPECT_FALSE(backend.apply(ramp));
+    EXPECT_FALSE(backend.read(ramp));  // and again, on the same backend
+    EXPECT_EQ(ramp, before);
+}
+
+TEST(X11DisplayGammaNoServer, MalformedDisplayNameFailsQuietly) {
+    X11DisplayGamma backend("not a display");
+    GammaRamp ramp;
+    EXPECT_FALSE(backend.read(ramp));
+    EXPECT_FALSE(backend.apply(ramp));
+}
+
+}  // namespace
