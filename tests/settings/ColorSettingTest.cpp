@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/IniProfileFile.h"
+#include "platform/MemoryPlatform.h"
+#include "settings/ColorSetting.h"
+#include "tests/settings/SettingsFiles.h"
+
+using settings::DefaultTintColor;
+using settings::LoadColorSetting;
+using settings::LoadedColor;
+using settings::SaveColorSetting;
+using settings::settingsFilePath;
+
+namespace {
+
+// The stored colour over the in-memory profile: raw values go straight into its table.
+class MemoryStore {
+  public:
+    MemoryStore() { dir.dir = "/memory/config"; }
+    ProfileFile& profile() { return memory; }
+    void putRaw(const std::string& value) {
+        memory.values[{settingsFilePath(dir.dir), "Setting", "color"}] = value;
+    }
+    std::optional<std::string> stored() {
+        const auto it = memory.values.find({settingsFilePath(dir.dir), "Setting", "color"});
+        return it == memory.values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+
+    MemoryProfileFile memory;
+    MemorySettingsDirectory dir;
+};
+
+// The stored colour over a real file in a private temporary directory.
+class IniStore {
+  public:
+    IniStore() { dir.dir = temp.path().toStdString(); }
+    ProfileFile& profile() { return ini; }
+    void putRaw(const std::string& value) {
+        writeBytes(settingsFilePath(dir.dir), "[Setting]\ncolor=" + value + "\n");
+    }
+    std::optional<std::string> stored() {
+        const std::string fallback = "\x01missing";
+        const std::string value = ini.read(settingsFilePath(dir.dir), "Setting", "color", fallback);
+        return value == fallback ? std::nullopt : std::optional<std::string>(value);
+    }
+
+    QTemporaryDir temp;
+    IniProfileFile ini;
+    MemorySettingsDirectory dir;
+};
+
+template <typename Store>
+class ColorSetting : public ::testing::Test {
+  protected:
+    LoadedColor load() { return LoadColorSetting(store.profile(), store.dir, winPath, length); }
+    void save(std::int32_t color) { SaveColorSetting(store.profile(), winPath, color); }
+
+    Store store;
+    std::string winPath;
+    std::int32_t length = 0;
+};
+
+using Stores = ::testing::Types<MemoryStore, IniStore>;
+TYPED_TEST_SUITE(ColorSetting, Stores);
+
+struct LoadCase {
+    std::string value;
+    bool found;
+    std::int32_t color;
+};
+
+}  // namespace
+
+TYPED_TEST(ColorSetting, NothingStoredGivesTheDefaultNotFound) {
+    const LoadedColor loaded = this->load();
+    EXPECT_FALSE(loaded.found);
+    EXPECT_EQ(loaded.color, 16744448);
+}
+
+TYPED_TEST(ColorSetting, StoredValueTable) {
+    const LoadCase cases[] = {
+        {"", false, 16744448},
+        {"0", true, 0},
+        {"255", true, 255},
+        {"255xyz", true, 255},
+        {"2.5", true, 2},
+        {"3.5", true, 4},
+        {"abc", true, 0},
+        {"0x10", true, 0},
+        {"1e3", true, 1},
+        {"16777215", true, 16777215},
+        // No plain colour: counts as found, with the default colour.
+        {"-1", true, DefaultTintColor},
+        {"-2147483648", true, DefaultTintColor},
+        {"16777216", true, DefaultTintColor},
+        {"2147483647", true, DefaultTintColor},
+        {"2147483648", true, DefaultTintColor},
+        {"99999999999999999999", true, DefaultTintColor},
+        // Only the first 254 characters arrive: the last digit of this 255-character value is lost.
+        {std::string(252, '0') + "255", true, 25},
+        {std::string(251, '0') + "255", true, 255},
+    };
+    for (const LoadCase& c : cases) {
+        this->store.putRaw(c.value);
+        const LoadedColor loaded = this->load();
+        EXPECT_EQ(loaded.found, c.found) << "value: " << c.value;
+        EXPECT_EQ(loaded.color, c.color) << "value: " << c.value;
+    }
+}
+
+TYPED_TEST(ColorSetting, LeadingBlanksAreSkipped) {
+    this->store.putRaw(" \t 65280");
+    const LoadedColor loaded = this->load();
+    EXPECT_TRUE(loaded.found);
+    EXPECT_EQ(loaded.color, 65280);
+}
+
+TYPED_TEST(ColorSetting, ColoursRoundTripExactly) {
+    for (const std::int32_t color : {0, 255, 65280, 16711680, 16744448, 16777215}) {
+        this->load();
+        this->save(color);
+        EXPECT_EQ(this->store.stored(), std::to_string(color));
+        const LoadedColor loaded = this->load();
+        EXPECT_TRUE(loaded.found) << color;
+        EXPECT_EQ(loaded.color, color);
+    }
+}
+
+TYPED_TEST(ColorSetting, LocationIsTheWholeDirectoryEvenPastEightyCharacters) {
+    std::string longDir = this->store.dir.dir + "/" + std::string(90, 'd');
+    ASSERT_GT(longDir.size(), 80u);
+    this->store.dir.dir = longDir;
+
+    EXPECT_FALSE(this->load().found);
+    EXPECT_EQ(this->winPath, longDir);
+    EXPECT_EQ(this->length, static_cast<std::int32_t>(longDir.size()));
+
+    this->save(65280);
+    const LoadedColor loaded = this->load();
+    EXPECT_TRUE(loaded.found);
+    EXPECT_EQ(loaded.color, 65280);
+}
+
+// Real files only: what is on disk after a save.
+
+class ColorSettingFile : public ::testing::Test {
+  protected:
+    QTemporaryDir temp;
+    IniProfileFile ini;
+    MemorySettingsDirectory dir;
+    std::string winPath;
+    std::int32_t length = 0;
+};
+
+TEST_F(ColorSettingFile, SaveCreatesDirectoryFileAndSection) {
+    dir.dir = temp.path().toStdString() + "/fresh/config";
+    EXPECT_FALSE(LoadColorSetting(ini, dir, winPath, length).found);
+    ASSERT_FALSE(std::filesystem::exists(dir.dir));
+
+    SaveColorSetting(ini, winPath, 16744448);
+    EXPECT_EQ(readBytes(dir.dir + "/Dimwarden.ini"), "[Setting]\ncolor=16744448\n");
+
+    SaveColorSetting(ini, winPath, 65280);
+    EXPECT_EQ(readBytes(dir.dir + "/Dimwarden.ini"), "[Setting]\ncolor=65280\n");
+}
+
+TEST_F(ColorSettingFile, EmptyOrBlankEntryOrMissingKeyIsNotFound) {
+    dir.dir = temp.path().toStdString();
+    const std::string path = dir.dir + "/Dimwarden.ini";
+    for (const char* content : {"", "[Setting]\n", "[Setting]\ncolor=\n", "[Setting]\ncolor= \t \n",
+                                "[Other]\ncolor=255\n", "color=255\n"}) {
+        writeBytes(path, content);
+        const LoadedColor loaded = LoadColorSetting(ini, dir, winPath, length);
+        EXPECT_FALSE(loaded.found) << content;
+        EXPECT_EQ(loaded.color, DefaultTintColor) << content;
+    }
+}
+
+TEST_F(ColorSettingFile, FailedSaveIsQuietAndKeepsNothing) {
+    // A directory path that runs through a regular file cannot be created, even by root.
+    const std::string blocker = temp.path().toStdString() + "/plain-file";
+    writeBytes(blocker, "not a directory");
+    dir.dir = blocker + "/config";
+
+    LoadColorSetting(ini, dir, winPath, length);
+    SaveColorSetting(ini, winPath, 255);
+    EXPECT_FALSE(LoadColorSetting(ini, dir, winPath, length).found);
+    EXPECT_EQ(readBytes(blocker), "not a directory");
+}

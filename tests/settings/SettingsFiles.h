@@ -1,0 +1,18 @@
+#pragma once
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+// Whole-file helpers for tests that look at the bytes a profile write left behind.
+
+inline std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
