@@ -1,0 +1,105 @@
+// Costs of the ramp engine: building one adjusted ramp, and one apply through the X11 backend on
+// a private Xvfb over a connection that stays open.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "gamma/GammaRamp.h"
+#include "gamma/RampMath.h"
+#include "platform/X11DisplayGamma.h"
+
+#if __has_include("support/XvfbServer.h")
+#include "support/XvfbServer.h"
+#define DIMWARDEN_HAVE_XVFB_SUPPORT 1
+#endif
+
+namespace {
+
+GammaRamp calibrated() {
+    GammaRamp r;
+    for (std::size_t i = 0; i < 256; ++i) {
+        r.at(0, i) = static_cast<std::uint16_t>(i * 257);
+        r.at(1, i) = static_cast<std::uint16_t>(i * i);
+        r.at(2, i) = static_cast<std::uint16_t>(1000 + i * 200);
+    }
+    return r;
+}
+
+// Offsets as the sliders produce them, varied so that no branch is always taken the same way.
+void BM_BuildAdjustedRamp(benchmark::State& state) {
+    const GammaRamp saved = calibrated();
+    GammaRamp out;
+    int step = 0;
+    for (auto _ : state) {
+        const int red = -(step % 41);
+        const int green = -((step + 13) % 41);
+        const int blue = -((step + 27) % 41);
+        ramp::buildAdjusted(saved, red, green, blue, out);
+        benchmark::DoNotOptimize(out);
+        benchmark::ClobberMemory();
+        ++step;
+    }
+}
+BENCHMARK(BM_BuildAdjustedRamp);
+
+#ifdef DIMWARDEN_HAVE_XVFB_SUPPORT
+
+// One server for all X11 benchmarks, started on first use and stopped at exit.
+XvfbServer* sharedServer() {
+    static std::unique_ptr<XvfbServer> server =
+        XvfbServer::available() ? std::make_unique<XvfbServer>() : nullptr;
+    return server && server->running() ? server.get() : nullptr;
+}
+
+void BM_X11Apply(benchmark::State& state) {
+    XvfbServer* server = sharedServer();
+    if (server == nullptr) {
+        state.SkipWithError("no Xvfb to measure against");
+        return;
+    }
+    X11DisplayGamma backend(server->display());
+    GammaRamp ramps[2];
+    ramp::buildAdjusted(calibrated(), -40, -20, -10, ramps[0]);
+    ramps[1] = calibrated();
+    if (!backend.apply(ramps[1])) {  // opens the connection outside the timed loop
+        state.SkipWithError("apply through X11DisplayGamma failed");
+        return;
+    }
+    std::size_t k = 0;
+    for (auto _ : state) {
+        if (!backend.apply(ramps[k++ & 1])) {
+            state.SkipWithError("apply through X11DisplayGamma failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_X11Apply)->Unit(benchmark::kMicrosecond);
+
+void BM_X11Read(benchmark::State& state) {
+    XvfbServer* server = sharedServer();
+    if (server == nullptr) {
+        state.SkipWithError("no Xvfb to measure against");
+        return;
+    }
+    X11DisplayGamma backend(server->display());
+    GammaRamp ramp;
+    if (!backend.apply(calibrated())) {
+        state.SkipWithError("apply through X11DisplayGamma failed");
+        return;
+    }
+    for (auto _ : state) {
+        if (!backend.read(ramp)) {
+            state.SkipWithError("read through X11DisplayGamma failed");
+            break;
+        }
+        benchmark::DoNotOptimize(ramp);
+    }
+}
+BENCHMARK(BM_X11Read)->Unit(benchmark::kMicrosecond);
+
+#endif  // DIMWARDEN_HAVE_XVFB_SUPPORT
+
+}  // namespace
+
+BENCHMARK_MAIN();
