@@ -1,0 +1,52 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <memory>
+
+#include "gamma/RampMath.h"
+#include "main_window/frmMain.h"
+#include "platform/MemoryPlatform.h"
+
+// A main window over in-memory platform parts whose display starts with a full-range ramp
+// (entry i = i * 257), so every tint shows in the ramps applied.
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        GammaRamp start;
+        for (std::size_t c = 0; c < 3; ++c) {
+            for (std::size_t i = 0; i < 256; ++i) {
+                start.at(c, i) = static_cast<std::uint16_t>(i * 257);
+            }
+        }
+        startRamp = start;
+        mp.display.setTables(start);
+        w = std::make_unique<frmMain>(mp.platform);
+    }
+
+    void storeColor(const std::string& text) {
+        mp.profile.values[{"/memory/config/Dimwarden.ini", "Setting", "color"}] = text;
+    }
+    std::string storedColor() {
+        return mp.profile.values[{"/memory/config/Dimwarden.ini", "Setting", "color"}];
+    }
+
+    // The ramp the engine builds from `base` for three slider positions.
+    static GammaRamp tinted(const GammaRamp& base, int pR, int pG, int pB) {
+        GammaRamp out;
+        ramp::buildAdjusted(base, pR - 40, pG - 40, pB - 40, out);
+        return out;
+    }
+
+    std::vector<GammaRamp> appliedSince(std::size_t from) const {
+        return {mp.display.applied.begin() + static_cast<std::ptrdiff_t>(from),
+                mp.display.applied.end()};
+    }
+
+    std::uint32_t swatch() const { return w->picColor->BackColor(); }
+
+    MemoryPlatform mp;
+    GammaRamp startRamp;
+    std::unique_ptr<frmMain> w;
+};
