@@ -74,9 +74,6 @@ XvfbServer::XvfbServer(const std::string& screen, milliseconds startTimeout) {
 
 XvfbServer::~XvfbServer() {
     stop();
-    if (!logPath_.empty()) {
-        unlink(logPath_.c_str());
-    }
 }
 
 void XvfbServer::start(const std::string& screen, milliseconds timeout) {
@@ -86,11 +83,12 @@ void XvfbServer::start(const std::string& screen, milliseconds timeout) {
         return;
     }
 
-    char logTemplate[] = "/tmp/dimwarden-xvfb-XXXXXX";
-    Fd log(mkostemp(logTemplate, O_CLOEXEC));
-    if (log.get() >= 0) {
-        logPath_ = logTemplate;
-    }
+    // Xvfb's stderr, only to explain a failed start: unlinked when start() returns while Xvfb
+    // keeps writing to the open file.
+    char logPath[] = "/tmp/dimwarden-xvfb-XXXXXX";
+    Fd log(mkostemp(logPath, O_CLOEXEC));
+    const std::unique_ptr<char, int (*)(const char*)> unlinkLog(log.get() >= 0 ? logPath : nullptr,
+                                                                &unlink);
     Fd devNull(open("/dev/null", O_RDWR | O_CLOEXEC));
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -165,7 +163,7 @@ void XvfbServer::start(const std::string& screen, milliseconds timeout) {
     }
     if (!complete) {
         stop();
-        error_ += "; its log: " + readFile(logPath_);
+        error_ += "; its log: " + readFile(logPath);
         return;
     }
     display_ = ":" + number;

@@ -56,7 +56,6 @@ class XvfbServer {
     pid_t pid_ = -1;
     std::string display_;
     std::string error_;
-    std::string logPath_;  // Xvfb's stderr, quoted in error() when it fails to start
 };
 
 // A test case with its own Xvfb; skipped when Xvfb is not installed, failed when it will not start.
