@@ -34,15 +34,6 @@ class GammaEngineTest : public ::testing::Test {
     GammaEngine engine{display};
 };
 
-TEST_F(GammaEngineTest, StartsWithZeroRampsAndOffsets) {
-    EXPECT_EQ(engine.savedRamp, GammaRamp{});
-    EXPECT_EQ(engine.workRamp, GammaRamp{});
-    EXPECT_EQ(engine.curRed, 0);
-    EXPECT_EQ(engine.curGreen, 0);
-    EXPECT_EQ(engine.curBlue, 0);
-    EXPECT_TRUE(display.applied.empty());
-}
-
 TEST_F(GammaEngineTest, SaveGammaRemembersTheScreensRamp) {
     engine.SaveGamma();
     EXPECT_EQ(engine.savedRamp, calibrated());

@@ -152,14 +152,4 @@ TEST(BuildAdjusted, OffsetsOutsideTheContractActAsTheNearestLimit) {
     }
 }
 
-TEST(Identity, StepIs256AndTopIs65280) {
-    const GammaRamp id = ramp::identity();
-    for (std::size_t c = 0; c < 3; ++c) {
-        for (std::size_t i = 0; i < 256; ++i) {
-            ASSERT_EQ(id.at(c, i), i * 256);
-        }
-    }
-    EXPECT_EQ(id.at(0, 255), 65280);
-}
-
 }  // namespace
