@@ -14,8 +14,10 @@
 
 // Decisions for files this code did not write itself:
 // - A file larger than kMaxFileSize, one holding a NUL byte, or anything that is not a regular file
-//   (directory, pipe, device) cannot be read: a read gives the fallback. A write refuses to replace
-//   such a file and returns false, so that nothing we cannot parse is ever thrown away.
+//   (directory, pipe, device) cannot be read: a read gives the fallback.
+// - A write replaces a regular file that is no profile text (zero-filled after a power loss, say)
+//   with a fresh one, so a damaged file does not stop the colour from ever being kept again. It
+//   refuses to touch anything that is not a regular file.
 // - Only the first section with a matching name counts, and in it only the first matching key.
 // - A write to a symbolic link edits the file the link points to; the link itself stays.
 
@@ -135,7 +137,7 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
     return where;
 }
 
-enum class ReadResult { Ok, Missing, Unusable };
+enum class ReadResult { Ok, Missing, Junk, Unusable };
 
 // Reads a whole profile file, refusing anything that is not a small regular text file. O_NONBLOCK
 // keeps open() from waiting on a named pipe.
@@ -170,16 +172,16 @@ ReadResult readProfileText(const std::string& path, std::string& content, struct
         buffer.append(chunk, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    if (failed || buffer.size() > kMaxFileSize) {
+    if (failed) {
         return ReadResult::Unusable;
     }
-    if (buffer.find('\0') != std::string::npos) {
-        return ReadResult::Unusable;
-    }
-    content = std::move(buffer);
     if (info != nullptr) {
         *info = st;
     }
+    if (buffer.size() > kMaxFileSize || buffer.find('\0') != std::string::npos) {
+        return ReadResult::Junk;
+    }
+    content = std::move(buffer);
     return ReadResult::Ok;
 }
 
@@ -405,6 +407,10 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
     const ReadResult existing = readProfileText(*target, content, &info);
     if (existing == ReadResult::Unusable) {
         return false;
+    }
+    if (existing == ReadResult::Junk) {
+        return replaceFile(*target, withValue("", section, key, value), info.st_mode & 07777,
+                           &info);
     }
     const std::string updated = withValue(content, section, key, value);
     if (updated.size() > kMaxFileSize) {

@@ -6,7 +6,7 @@
 // match wins, and a value is the text after the first '=' with blanks trimmed. A write changes that
 // one line in place (or adds the section or key) and keeps every other line as it was; it goes to a
 // temporary file beside the original, flushed to disk and renamed over it, so the file is never
-// left half-written. A file that cannot be read reads as empty.
+// left half-written. A file that cannot be read reads as the fallback.
 class IniProfileFile : public ProfileFile {
 public:
     std::string read(const std::string& path, const std::string& section, const std::string& key,

@@ -20,7 +20,7 @@ std::optional<std::int32_t> parseLeadingNumber(std::string_view text) {
         ++i;
     }
 
-    // The integer part, exactly; anything past 2^31 cannot become a colour, so stop counting there.
+    // The integer part, exactly; anything past 2^32 cannot become a colour, so stop counting there.
     constexpr std::int64_t kLimit = std::int64_t{1} << 32;
     std::int64_t magnitude = 0;
     bool overflow = false;

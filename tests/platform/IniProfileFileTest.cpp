@@ -228,14 +228,24 @@ TEST_F(IniProfileFileTest, FailedWritesLeaveEverythingAsItWas) {
 
     EXPECT_FALSE(ini.write(blocker + "/Dimwarden.ini", "Setting", "color", "1"));
     EXPECT_FALSE(ini.write(dir() + "/isdir", "Setting", "color", "1"));
-    EXPECT_FALSE(ini.write(path, "Setting", "color", "1"));
-    EXPECT_FALSE(ini.write(bigPath, "Setting", "color", "1"));
 
     EXPECT_EQ(readBytes(blocker), "just a file");
     EXPECT_TRUE(fs::is_empty(dir() + "/isdir"));
-    EXPECT_EQ(readBytes(path), binary);
-    EXPECT_EQ(readBytes(bigPath), big);
     EXPECT_EQ(entries(), before);
+}
+
+TEST_F(IniProfileFileTest, DamagedFilesAreReplacedSoTheColourIsKeptAgain) {
+    const std::string binary("[Setting]\ncolor=5\n\0junk", 23);
+    const std::string big = "[Setting]\ncolor=5\n; " + std::string(2u << 20, 'x') + "\n";
+    const std::string bigPath = dir() + "/big.ini";
+    writeBytes(path, binary);
+    writeBytes(bigPath, big);
+    EXPECT_EQ(ini.read(path, "Setting", "color", "none"), "none");
+
+    EXPECT_TRUE(ini.write(path, "Setting", "color", "1"));
+    EXPECT_TRUE(ini.write(bigPath, "Setting", "color", "2"));
+    EXPECT_EQ(readBytes(path), "[Setting]\ncolor=1\n");
+    EXPECT_EQ(readBytes(bigPath), "[Setting]\ncolor=2\n");
 }
 
 TEST_F(IniProfileFileTest, WriteThatFailsHalfwayRemovesItsTemporaryFile) {
