@@ -1,0 +1,61 @@
+// A brightness move as the user makes it: from the slider's change to the last of its four ramps
+// applied through RandR on a private Xvfb (the window itself is drawn offscreen).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+
+#include "main_window/frmMain.h"
+#include "platform/MemoryPlatform.h"
+#include "platform/X11DisplayGamma.h"
+#include "support/XvfbServer.h"
+
+namespace {
+
+void BM_BrightnessMoveThroughRandR(benchmark::State& state) {
+    if (!XvfbServer::available()) {
+        state.SkipWithError("no Xvfb to measure against");
+        return;
+    }
+    XvfbServer server;
+    if (!server.running()) {
+        state.SkipWithError("Xvfb did not start");
+        return;
+    }
+    X11DisplayGamma display(server.display());
+    MemoryPlatform memory;
+    Platform platform{display,     memory.profile, memory.settingsDir, memory.tray,
+                      memory.drag, memory.url,     memory.instance};
+    frmMain window(platform);
+    window.SaveGamma();
+
+    int applies = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Colour sliders apart from each other and from the target, so every one must follow.
+        window.HScroll1->blockSignals(true);
+        window.HScroll1->setValue(40);
+        window.HScroll1->blockSignals(false);
+        window.HScrollRed->setValue(35);
+        window.HScrollGreen->setValue(30);
+        window.HScrollBlue->setValue(25);
+        state.ResumeTiming();
+
+        window.HScroll1->setValue(10);  // own ramp, then red, green and blue follow: four applies
+        applies += 4;
+    }
+    state.counters["applies"] = benchmark::Counter(applies, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_BrightnessMoveThroughRandR)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
