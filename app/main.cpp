@@ -41,6 +41,10 @@ int main(int argc, char** argv) {
     app.setApplicationName(QStringLiteral("dimwarden"));
     app.setQuitOnLastWindowClosed(false);
 
+    // Watched from before the tint is first applied: a signal that arrives while the window loads
+    // waits in the pipe and unloads the window as soon as the event loop runs.
+    const bool watching = watchTerminationSignals();
+
     SystemPlatform system;
     frmMain window(system.platform());
     if (!window.Form_Load()) {
@@ -50,7 +54,7 @@ int main(int argc, char** argv) {
     // A logout or a kill must not leave the screen tinted or lose the colour: both go through the
     // normal unload.
     QObject::connect(&window, &frmMain::unloaded, &app, &QCoreApplication::quit);
-    if (watchTerminationSignals()) {
+    if (watching) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
             char buf[16];
