@@ -1,0 +1,227 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gamma/GammaRamp.h"
+#include "support/XvfbServer.h"
+
+// Support for driving the real binary the way a person would: on a private Xvfb, with its own
+// runtime and configuration folders, a window manager or a notification area when a test asks for
+// one, input through xdotool and screenshots through ImageMagick.
+namespace e2e {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Generous enough for a cold start under AddressSanitizer on a busy two-core machine.
+inline constexpr milliseconds kStartTimeout{20000};
+inline constexpr milliseconds kStepTimeout{10000};
+
+// A process started with fork/exec and an environment of its own; stdout and stderr go to a log
+// file. The destructor kills it (SIGKILL, by PID) and reaps it if it is still running.
+class ChildProcess {
+  public:
+    ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                 const std::string& logPath);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    // False once the process has ended; reaps it then.
+    bool running();
+    // The exit status once the process has ended within `timeout`: its exit code, or 128 plus the
+    // signal that ended it.
+    std::optional<int> waitExit(milliseconds timeout);
+    void signal(int signo);
+    // SIGKILL, then reaps.
+    void kill();
+    std::string log() const;
+
+  private:
+    bool reap(int options);
+
+    pid_t pid_ = -1;
+    std::optional<int> exit_;
+    std::string logPath_;
+};
+
+struct CommandResult {
+    int status = -1;  // exit code, 128 + signal, or -1 when it did not finish in time
+    std::string output;
+};
+
+// Runs a short command to its end (stdout and stderr captured together), killing it at `timeout`.
+CommandResult runCommand(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& environment,
+                         milliseconds timeout = kStepTimeout);
+
+// What the X server says about one window that a process created (its _NET_WM_PID).
+struct WindowInfo {
+    unsigned long id = 0;
+    int x = 0;  // position on the root window
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool viewable = false;
+    int wmState = -1;  // WM_STATE: 0 withdrawn, 1 normal, 3 iconic; -1 when the property is unset
+    bool inTray = false;  // embedded in trayer's panel
+};
+
+inline constexpr int kWmStateNormal = 1;
+inline constexpr int kWmStateIconic = 3;
+
+// Every window of `pid` on `display`, top-level or embedded, mapped or not.
+std::vector<WindowInfo> windowsOf(const std::string& display, pid_t pid);
+// Whether the selection named `selection` (for example "_NET_SYSTEM_TRAY_S0") has an owner.
+bool selectionOwned(const std::string& display, const std::string& selection);
+// Whether a window manager has announced itself on the root window.
+bool windowManagerRunning(const std::string& display);
+
+// Polls the windows of `pid` until one matches; the match, or nothing at `timeout`.
+std::optional<WindowInfo> waitForWindow(const std::string& display, pid_t pid,
+                                        const std::function<bool(const WindowInfo&)>& match,
+                                        milliseconds timeout = kStepTimeout);
+// The viewable window of `pid` with exactly this size, if there is one now.
+std::optional<WindowInfo> viewableWindow(const std::string& display, pid_t pid, int width,
+                                         int height);
+
+// The ramp on the display, or nothing when it cannot be read.
+std::optional<GammaRamp> tryReadRamp(const std::string& display);
+// Polls until the display's ramp equals `expected`.
+bool waitForRamp(const std::string& display, const GammaRamp& expected,
+                 milliseconds timeout = kStepTimeout);
+// Every channel's entry i is `f(i)`.
+GammaRamp rampOf(const std::function<std::uint16_t(std::size_t)>& f);
+// A readable account of the first entries where two ramps differ, for failure messages.
+std::string rampDifference(const GammaRamp& expected, const std::optional<GammaRamp>& actual);
+
+// One pixel of the screen as 0xRRGGBB, read straight from the server.
+std::optional<std::uint32_t> screenPixel(const std::string& display, int x, int y);
+
+// Whether `pid` has handlers installed for every one of `signalNumbers` (SigCgt in /proc).
+bool catchesSignals(pid_t pid, const std::vector<int>& signalNumbers);
+
+// Pixels of a PNG file as lower-case "rrggbb", read with ImageMagick in one call.
+std::vector<std::string> pixelColours(const std::string& pngPath,
+                                      const std::vector<std::pair<int, int>>& points);
+
+// One desktop session: a private Xvfb, a fresh 0700 runtime folder and an empty configuration
+// folder, with optional openbox and trayer. Helpers are killed before the server; the folders
+// are removed unless the test failed, in which case their path is printed.
+class Session {
+  public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool ready() const { return xvfb_.running() && !dir_.empty(); }
+    std::string error() const;
+    const std::string& display() const { return xvfb_.display(); }
+
+    // The environment every process of the session gets: this process's own, without any
+    // session bus, platform plugin or XDG folders, plus DISPLAY and the two private folders.
+    std::vector<std::string> environment() const;
+
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& argv,
+                                        const std::string& logName);
+    // The tool itself; its output goes to tool-<n>.log in the session folder.
+    std::unique_ptr<ChildProcess> startTool();
+    // Start a helper and wait until it is in service; false (with its log in `why`) otherwise.
+    bool startOpenbox(std::string& why);
+    bool startTrayer(std::string& why);
+
+    // xdotool with these arguments; true when it succeeded.
+    bool xdotool(const std::vector<std::string>& args);
+    CommandResult run(const std::vector<std::string>& argv, milliseconds timeout = kStepTimeout);
+    // A screenshot of the whole screen as PNG in the session folder; its path, or empty.
+    std::string screenshot(const std::string& name);
+
+    // Writes a known ramp to the display, over a connection of the test's own.
+    void setRamp(const GammaRamp& ramp) { setCrtcRamp(display(), ramp); }
+
+    std::string settingsPath() const;
+    std::string readSettings() const;
+    void writeSettings(const std::string& text) const;
+    const std::string& folder() const { return dir_; }
+
+  private:
+    XvfbServer xvfb_;
+    std::string dir_;
+    std::string runtimeDir_;
+    std::string configDir_;
+    int toolCount_ = 0;
+    std::vector<std::unique_ptr<ChildProcess>> helpers_;
+};
+
+// Where things are in the tool's windows, in pixels from the window's top-left corner.
+namespace layout {
+using Point = std::pair<int, int>;
+inline constexpr int kMainWidth = 537;
+inline constexpr int kMainHeight = 499;
+inline constexpr int kPickerWidth = 433;
+inline constexpr int kPickerHeight = 249;
+inline constexpr Point kClose{504, 24};
+inline constexpr Point kMinimise{464, 24};
+inline constexpr Point kTitleFree{430, 40};
+inline constexpr Point kColourSwatch{340, 172};
+// The switch knob spans x 16..89 in night mode and 40..113 in normal mode.
+inline constexpr Point kKnobInNight{50, 464};
+inline constexpr Point kKnobInNormal{76, 464};
+// Covered by the blue knob in night mode only.
+inline constexpr Point kSwitchLeft{20, 464};
+inline constexpr std::uint32_t kSwitchBlue = 0x388DF3;
+inline constexpr Point kPickerConfirm{401, 25};
+// Centre of picker swatch i: a 400-twip square at 200 + 475 * column, 1315 + 575 * row.
+inline Point pickerSwatchCentre(int i) {
+    return {(400 + 475 * (i % 13)) / 15, (1515 + 575 * (i / 13)) / 15};
+}
+}  // namespace layout
+
+// A test case with its own session whose display starts from a known full-range ramp.
+class ToolTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override { session_.reset(); }
+
+    Session& session() { return *session_; }
+    const std::string& display() const { return session_->display(); }
+
+    // The ramp set before every test: entry i is i * 257.
+    static GammaRamp fullRange();
+    // The identity ramp the tool writes on the way out: entry i is i * 256.
+    static GammaRamp identity();
+    // `from` with each channel kept at k/40 of its value, rounded to nearest, ties to even: what a
+    // tint of strength 40 - k does to that channel.
+    static GammaRamp keep(const GammaRamp& from, int red, int green, int blue);
+
+    // Waits for the main window of `tool` to be viewable.
+    std::optional<WindowInfo> waitMainWindow(const ChildProcess& tool,
+                                             milliseconds timeout = kStartTimeout);
+    // A click (press and release) of `button` at `at` inside `window`.
+    bool click(const WindowInfo& window, layout::Point at, int button = 1);
+    // The screen's pixel at `at` inside `window`.
+    std::optional<std::uint32_t> pixelIn(const WindowInfo& window, layout::Point at);
+
+    ::testing::AssertionResult rampBecomes(const GammaRamp& expected,
+                                           milliseconds timeout = kStepTimeout);
+    ::testing::AssertionResult exitsWith(ChildProcess& tool, int status);
+    // For checks that something does not happen: true if `condition` held throughout `period`.
+    static bool holdsFor(const std::function<bool()>& condition, milliseconds period);
+
+  private:
+    std::unique_ptr<Session> session_;
+};
+
+}  // namespace e2e
