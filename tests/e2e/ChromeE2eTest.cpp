@@ -1,0 +1,149 @@
+// The borderless windows under a real window manager: dragging the title strip, and choosing a
+// colour in the picker from the first click to the next start.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "support/E2eSupport.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+using ChromeE2e = ToolTest;
+
+std::optional<WindowInfo> viewablePicker(const std::string& display, const ChildProcess& tool) {
+    return viewableWindow(display, tool.pid(), layout::kPickerWidth, layout::kPickerHeight);
+}
+
+// A press at `from`, a move by (dx, dy) and a release, with the pauses a window manager needs to
+// take over the pointer.
+std::vector<std::string> dragSteps(int button, int x, int y, int dx, int dy) {
+    const std::string b = std::to_string(button);
+    return {"mousemove",
+            std::to_string(x),
+            std::to_string(y),
+            "sleep",
+            "0.2",
+            "mousedown",
+            b,
+            "sleep",
+            "0.2",
+            "mousemove",
+            std::to_string(x + dx),
+            std::to_string(y + dy),
+            "sleep",
+            "0.3",
+            "mouseup",
+            b};
+}
+
+TEST_F(ChromeE2e, TitleStripDragsWithTheLeftButtonOnly) {
+    std::string why;
+    ASSERT_TRUE(session().startOpenbox(why)) << why;
+    auto tool = session().startTool();
+    const auto main = waitMainWindow(*tool);
+    ASSERT_TRUE(main) << tool->log();
+
+    const int x = main->x + layout::kTitleFree.first;
+    const int y = main->y + layout::kTitleFree.second;
+    ASSERT_TRUE(session().xdotool(dragSteps(1, x, y, 100, 60)));
+    const auto moved = waitMainWindow(*tool, kStepTimeout);
+    ASSERT_TRUE(moved);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const auto w = waitMainWindow(*tool, 0ms);
+            return w && w->x == main->x + 100 && w->y == main->y + 60;
+        },
+        kStepTimeout))
+        << "the window did not follow the pointer";
+
+    const auto before = waitMainWindow(*tool, 0ms);
+    ASSERT_TRUE(before);
+    ASSERT_TRUE(session().xdotool(dragSteps(3, before->x + layout::kTitleFree.first,
+                                            before->y + layout::kTitleFree.second, 100, 60)));
+    EXPECT_TRUE(holdsFor(
+        [&] {
+            const auto w = waitMainWindow(*tool, 0ms);
+            return w && w->x == before->x && w->y == before->y;
+        },
+        300ms))
+        << "the right button moved the window";
+}
+
+TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
+    std::string why;
+    ASSERT_TRUE(session().startOpenbox(why)) << why;
+    auto tool = session().startTool();
+    const auto main = waitMainWindow(*tool);
+    ASSERT_TRUE(main) << tool->log();
+    ASSERT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+
+    // Normal mode first, so that the confirm has something to switch.
+    ASSERT_TRUE(click(*main, layout::kKnobInNight));
+    ASSERT_TRUE(rampBecomes(identity()));
+    ASSERT_TRUE(waitUntil(
+        [&] { return pixelIn(*main, layout::kSwitchLeft) != layout::kSwitchBlue; }, kStepTimeout));
+
+    ASSERT_TRUE(click(*main, layout::kColourSwatch));
+    std::optional<WindowInfo> picker;
+    ASSERT_TRUE(waitUntil([&] { return (picker = viewablePicker(display(), *tool)).has_value(); },
+                          kStepTimeout))
+        << "the picker did not open";
+    EXPECT_LE(std::abs((2 * picker->x + picker->width) - (2 * main->x + main->width)), 2);
+    EXPECT_LE(std::abs((2 * picker->y + picker->height) - (2 * main->y + main->height)), 2);
+
+    // Swatch 39 is pure red: red kept, green and blue halved, on the identity ramp now in use.
+    ASSERT_TRUE(click(*picker, layout::pickerSwatchCentre(39)));
+    EXPECT_TRUE(rampBecomes(keep(identity(), 40, 20, 20)));
+    EXPECT_NE(pixelIn(*main, layout::kSwitchLeft), layout::kSwitchBlue)
+        << "a swatch click alone switched night mode on";
+
+    // What the user sees: the palette, and the marker framing the clicked swatch. The marker is
+    // drawn when the event loop is next idle, so wait for it before the screenshot.
+    const layout::Point frameLeft{11, layout::pickerSwatchCentre(39).second};
+    const layout::Point frameTop{layout::pickerSwatchCentre(39).first, 201};
+    ASSERT_TRUE(waitUntil([&] { return pixelIn(*picker, frameLeft) == 0x00A7D1u; }, kStepTimeout))
+        << "no marker around the clicked swatch";
+    const std::string shot = session().screenshot("picker");
+    ASSERT_FALSE(shot.empty());
+    auto at = [&](layout::Point p) { return std::pair{picker->x + p.first, picker->y + p.second}; };
+    const std::vector<std::string> seen =
+        pixelColours(shot, {at(layout::pickerSwatchCentre(39)), at(layout::pickerSwatchCentre(0)),
+                            at(layout::pickerSwatchCentre(51)), at(frameLeft), at(frameTop),
+                            at({frameLeft.first - 2, frameLeft.second})});
+    const std::vector<std::string> expected = {"ff0000", "000000", "ffff00",
+                                               "00a7d1", "00a7d1", "ffffff"};
+    EXPECT_EQ(seen, expected) << "screenshot kept in " << shot;
+    const std::vector<std::string> noFrame =
+        pixelColours(shot, {at({11, layout::pickerSwatchCentre(0).second}),
+                            at({layout::pickerSwatchCentre(0).first, 86})});
+    EXPECT_EQ(noFrame, (std::vector<std::string>{"ffffff", "ffffff"}))
+        << "a swatch that was not clicked is framed; screenshot " << shot;
+
+    // Confirm: the picker goes and night mode comes on with the picked colour.
+    ASSERT_TRUE(click(*picker, layout::kPickerConfirm));
+    EXPECT_TRUE(waitUntil([&] { return !viewablePicker(display(), *tool); }, kStepTimeout))
+        << "the picker stayed open after the confirm";
+    EXPECT_TRUE(waitUntil(
+        [&] { return pixelIn(*main, layout::kSwitchLeft) == layout::kSwitchBlue; }, kStepTimeout))
+        << "the confirm did not turn night mode on";
+    EXPECT_TRUE(rampBecomes(keep(identity(), 40, 20, 20)));
+
+    ASSERT_TRUE(click(*main, layout::kClose));
+    EXPECT_TRUE(exitsWith(*tool, 0));
+    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+    EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=255\n");
+
+    // The next start applies the picked colour to whatever ramp it finds.
+    session().setRamp(fullRange());
+    auto next = session().startTool();
+    EXPECT_TRUE(rampBecomes(keep(fullRange(), 40, 20, 20), kStartTimeout)) << next->log();
+    ASSERT_TRUE(waitUntil([&] { return catchesSignals(next->pid(), {SIGTERM}); }, kStepTimeout));
+    next->signal(SIGTERM);
+    EXPECT_TRUE(exitsWith(*next, 0));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,85 @@
+// One instance at a time: later starts end at once and touch nothing; a killed instance does not
+// block the next one; a crowd of simultaneous starts leaves exactly one running.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "support/E2eSupport.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+using InstanceE2e = ToolTest;
+
+GammaRamp foreignRamp() {
+    return rampOf([](std::size_t i) { return static_cast<std::uint16_t>(i * 200); });
+}
+
+TEST_F(InstanceE2e, SecondStartEndsAtOnceAndAKilledFirstDoesNotBlockTheNext) {
+    auto first = session().startTool();
+    ASSERT_TRUE(waitMainWindow(*first)) << first->log();
+    ASSERT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+
+    // If the second start touched the display at all, this ramp would change.
+    session().setRamp(foreignRamp());
+    auto second = session().startTool();
+    EXPECT_TRUE(exitsWith(*second, 0));
+    EXPECT_TRUE(rampBecomes(foreignRamp(), 0ms));
+    EXPECT_FALSE(std::filesystem::exists(session().settingsPath()))
+        << "the second start wrote the settings file";
+    EXPECT_TRUE(first->running());
+
+    // SIGKILL runs no unload: the tint and a lock file stay behind.
+    first->kill();
+    EXPECT_TRUE(rampBecomes(foreignRamp(), 0ms));
+    session().setRamp(fullRange());
+    auto third = session().startTool();
+    EXPECT_TRUE(waitMainWindow(*third)) << third->log();
+    EXPECT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+
+    ASSERT_TRUE(waitUntil([&] { return catchesSignals(third->pid(), {SIGTERM}); }, kStepTimeout));
+    third->signal(SIGTERM);
+    EXPECT_TRUE(exitsWith(*third, 0));
+    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+}
+
+TEST_F(InstanceE2e, TwentySimultaneousStartsLeaveExactlyOneRunning) {
+    constexpr int kStarts = 20;
+    std::vector<std::unique_ptr<ChildProcess>> tools;
+    for (int i = 0; i < kStarts; ++i) {
+        tools.push_back(session().startTool());
+    }
+
+    // Every start but one ends by itself; each process gets the full start-up allowance.
+    const auto deadline = Clock::now() + kStartTimeout * 2;
+    auto stillRunning = [&] {
+        int n = 0;
+        for (auto& t : tools) {
+            n += t->running() ? 1 : 0;
+        }
+        return n;
+    };
+    waitUntil([&] { return stillRunning() <= 1; },
+              std::chrono::duration_cast<milliseconds>(deadline - Clock::now()));
+    ASSERT_EQ(stillRunning(), 1);
+
+    ChildProcess* survivor = nullptr;
+    for (auto& t : tools) {
+        if (t->running()) {
+            survivor = t.get();
+        } else {
+            EXPECT_TRUE(exitsWith(*t, 0));
+        }
+    }
+    ASSERT_NE(survivor, nullptr);
+    EXPECT_TRUE(waitMainWindow(*survivor)) << survivor->log();
+    EXPECT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+    // Nobody else took over later.
+    EXPECT_TRUE(holdsFor([&] { return stillRunning() == 1 && survivor->running(); }, 300ms));
+}
+
+}  // namespace
+}  // namespace e2e

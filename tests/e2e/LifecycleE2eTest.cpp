@@ -1,0 +1,196 @@
+// The real binary from start to exit, driven like a person would: first and later runs, the
+// notification icon and its menu, the mode switch, a missing notification area, and the
+// termination signals.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "support/E2eSupport.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool isMainWindowShown(const std::string& display, const ChildProcess& tool) {
+    return viewableWindow(display, tool.pid(), layout::kMainWidth, layout::kMainHeight).has_value();
+}
+
+std::optional<WindowInfo> trayIcon(const std::string& display, const ChildProcess& tool) {
+    for (const WindowInfo& w : windowsOf(display, tool.pid())) {
+        if (w.inTray && w.viewable) {
+            return w;
+        }
+    }
+    return std::nullopt;
+}
+
+// The File menu: a small viewable window of the tool's own, neither the icon nor the main window.
+bool isMenuOpen(const std::string& display, const ChildProcess& tool) {
+    for (const WindowInfo& w : windowsOf(display, tool.pid())) {
+        if (w.viewable && !w.inTray && w.width < 300 && w.height < 200) {
+            return true;
+        }
+    }
+    return false;
+}
+
+using LifecycleE2e = ToolTest;
+
+TEST_F(LifecycleE2e, FirstRunShowsTheWindowTintsAndSavesTheDefaultColourOnClose) {
+    std::string why;
+    // A notification area is there, but a first run must not use it.
+    ASSERT_TRUE(session().startTrayer(why)) << why;
+    auto tool = session().startTool();
+
+    const auto main = waitMainWindow(*tool);
+    ASSERT_TRUE(main) << tool->log();
+    // Centred on the 1280 x 800 screen.
+    EXPECT_LE(std::abs(2 * main->x + main->width - 1280), 1);
+    EXPECT_LE(std::abs(2 * main->y + main->height - 800), 1);
+    // 0x00FF8000: red 0, green 128, blue 255 on the sliders 0, 20, 40.
+    ASSERT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+    EXPECT_TRUE(holdsFor([&] { return !trayIcon(display(), *tool); }, 300ms))
+        << "a first run put an icon in the notification area";
+
+    ASSERT_TRUE(click(*main, layout::kClose));
+    EXPECT_TRUE(exitsWith(*tool, 0));
+    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+    EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=16744448\n");
+}
+
+TEST_F(LifecycleE2e, StoredColourStartsInTheTrayWhoseIconAndMenuDriveTheTool) {
+    session().writeSettings("[Setting]\ncolor=65280\n");  // pure green
+    std::string why;
+    ASSERT_TRUE(session().startTrayer(why)) << why;
+    auto tool = session().startTool();
+
+    const auto icon = waitForWindow(
+        display(), tool->pid(), [](const WindowInfo& w) { return w.inTray && w.viewable; },
+        kStartTimeout);
+    ASSERT_TRUE(icon) << "no icon embedded in the notification area\n" << tool->log();
+    ASSERT_TRUE(rampBecomes(keep(fullRange(), 20, 40, 20)));
+    EXPECT_TRUE(holdsFor([&] { return !isMainWindowShown(display(), *tool); }, 300ms))
+        << "the window is shown although a colour was stored";
+
+    // Right button: the File menu; its second item turns the display to normal while the window
+    // stays put away.
+    ASSERT_TRUE(click(*icon, {icon->width / 2, icon->height / 2}, 3));
+    ASSERT_TRUE(waitUntil([&] { return isMenuOpen(display(), *tool); }, kStepTimeout))
+        << "the File menu did not open";
+    ASSERT_TRUE(session().xdotool({"key", "--delay", "50", "Down", "Down", "Return"}));
+    EXPECT_TRUE(rampBecomes(identity()));
+    EXPECT_TRUE(holdsFor([&] { return !isMainWindowShown(display(), *tool); }, 300ms))
+        << "choosing normal mode from the menu showed the window";
+
+    // Left button: the window comes back, and the icon stays.
+    ASSERT_TRUE(click(*icon, {icon->width / 2, icon->height / 2}, 1));
+    const auto main = waitMainWindow(*tool, kStepTimeout);
+    ASSERT_TRUE(main) << "a left click on the icon did not show the window";
+    EXPECT_TRUE(trayIcon(display(), *tool));
+
+    // Minimise, then leave through the menu's last item.
+    ASSERT_TRUE(click(*main, layout::kMinimise));
+    ASSERT_TRUE(waitUntil([&] { return !isMainWindowShown(display(), *tool); }, kStepTimeout));
+    ASSERT_TRUE(click(*icon, {icon->width / 2, icon->height / 2}, 3));
+    ASSERT_TRUE(waitUntil([&] { return isMenuOpen(display(), *tool); }, kStepTimeout));
+    ASSERT_TRUE(session().xdotool({"key", "--delay", "50", "Down", "Down", "Down", "Return"}));
+    EXPECT_TRUE(exitsWith(*tool, 0));
+    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+    EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=65280\n");
+}
+
+TEST_F(LifecycleE2e, WithoutANotificationAreaTheWindowIsMinimisedNotLost) {
+    session().writeSettings("[Setting]\ncolor=255\n");  // pure red
+    std::string why;
+    ASSERT_TRUE(session().startOpenbox(why)) << why;
+    auto tool = session().startTool();
+
+    const auto window = waitForWindow(
+        display(), tool->pid(),
+        [](const WindowInfo& w) {
+            return w.width == layout::kMainWidth && w.height == layout::kMainHeight &&
+                   w.wmState == kWmStateIconic;
+        },
+        kStartTimeout);
+    ASSERT_TRUE(window) << "the main window is not iconic\n" << tool->log();
+    ASSERT_TRUE(rampBecomes(keep(fullRange(), 40, 20, 20)));
+
+    // As from a taskbar: the window manager brings it back.
+    ASSERT_TRUE(session().xdotool({"windowactivate", std::to_string(window->id)}));
+    EXPECT_TRUE(waitMainWindow(*tool, kStepTimeout))
+        << "the minimised window could not be restored";
+
+    ASSERT_TRUE(waitUntil([&] { return catchesSignals(tool->pid(), {SIGTERM}); }, kStepTimeout));
+    tool->signal(SIGTERM);
+    EXPECT_TRUE(exitsWith(*tool, 0));
+    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+    EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=255\n");
+}
+
+TEST_F(LifecycleE2e, SwitchOffAndOnRebuildsTheTintOnTheRampSeenAtTheSwitch) {
+    std::string why;
+    ASSERT_TRUE(session().startOpenbox(why)) << why;
+    auto tool = session().startTool();
+    const auto main = waitMainWindow(*tool);
+    ASSERT_TRUE(main) << tool->log();
+    ASSERT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+    EXPECT_EQ(pixelIn(*main, layout::kSwitchLeft), layout::kSwitchBlue);
+
+    // Off: the identity ramp, which is also remembered as the new base.
+    ASSERT_TRUE(click(*main, layout::kKnobInNight));
+    ASSERT_TRUE(rampBecomes(identity()));
+    // The knob is redrawn only once the handler has returned, so the base has been read by now.
+    ASSERT_TRUE(waitUntil(
+        [&] { return pixelIn(*main, layout::kSwitchLeft) != layout::kSwitchBlue; }, kStepTimeout))
+        << "the knob did not move to normal mode";
+
+    // A ramp written by someone else meanwhile must not become the base of the next tint.
+    session().setRamp(rampOf([](std::size_t i) { return static_cast<std::uint16_t>(i * 200); }));
+
+    ASSERT_TRUE(click(*main, layout::kKnobInNormal));
+    EXPECT_TRUE(rampBecomes(keep(identity(), 20, 30, 40)));
+    EXPECT_TRUE(waitUntil(
+        [&] { return pixelIn(*main, layout::kSwitchLeft) == layout::kSwitchBlue; }, kStepTimeout))
+        << "the knob did not move back to night mode";
+
+    ASSERT_TRUE(click(*main, layout::kClose));
+    EXPECT_TRUE(exitsWith(*tool, 0));
+    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+}
+
+struct SignalCase {
+    int signo;
+    const char* stored;  // settings file before the start, or nullptr for none
+    int keepRed, keepGreen, keepBlue;
+    const char* saved;
+};
+
+TEST_F(LifecycleE2e, TerminationSignalsUnloadNormally) {
+    const SignalCase cases[] = {
+        {SIGTERM, nullptr, 20, 30, 40, "[Setting]\ncolor=16744448\n"},
+        {SIGINT, "[Setting]\ncolor=255\n", 40, 20, 20, "[Setting]\ncolor=255\n"},
+        {SIGHUP, "[Setting]\ncolor=16711680\n", 20, 20, 40, "[Setting]\ncolor=16711680\n"},
+    };
+    for (const SignalCase& c : cases) {
+        SCOPED_TRACE(strsignal(c.signo));
+        session().setRamp(fullRange());
+        if (c.stored != nullptr) {
+            session().writeSettings(c.stored);
+        }
+        auto tool = session().startTool();
+        ASSERT_TRUE(
+            rampBecomes(keep(fullRange(), c.keepRed, c.keepGreen, c.keepBlue), kStartTimeout))
+            << tool->log();
+        // Until its handlers are in place a signal would end the tool the default way.
+        ASSERT_TRUE(
+            waitUntil([&] { return catchesSignals(tool->pid(), {c.signo}); }, kStepTimeout));
+        tool->signal(c.signo);
+        EXPECT_TRUE(exitsWith(*tool, 0));
+        EXPECT_TRUE(rampBecomes(identity(), 0ms));
+        EXPECT_EQ(session().readSettings(), c.saved);
+    }
+}
+
+}  // namespace
+}  // namespace e2e
