@@ -4,18 +4,18 @@
 #include <QPointer>
 
 #include "color_picker/core/Palette.h"
+#include "main_window/Design.h"
 #include "main_window/Pictures.h"
 #include "main_window/frmMain.h"
 
 namespace {
 
-constexpr std::uint32_t kWindowBack = 0x00FFFFFF;
-constexpr std::uint32_t kTopBar = 0x00F2F2F2;
-constexpr std::uint32_t kAccent = 0x00D1A700;
+using namespace design;
+
+constexpr std::uint32_t kWindowBack = kWhite;
 constexpr std::uint32_t kWindowText = 0x00000000;
 // Swatches show the system's face colour until the palette colours them.
 constexpr std::uint32_t kFace = 0x00F0F0F0;
-constexpr int k15_75pt = 21;
 
 // The window's client area as created; the load sizes it to its outline.
 constexpr float kCreatedWidth = 6630;
@@ -42,13 +42,6 @@ TwipsRect createdSwatchRect(int index) {
 constexpr float kMarkerOffset = 30;
 // Thick enough that the strip left around a swatch still shows on every side after rounding.
 constexpr int kMarkerLinePx = 2;
-
-PictureBox* makeHolder(QWidget* parent, const TwipsRect& rect, const QPixmap& picture) {
-    auto* p = new PictureBox(parent, rect);
-    p->setPicture(picture);
-    p->hide();
-    return p;
-}
 
 frmColor* openPicker = nullptr;
 
@@ -90,8 +83,8 @@ void frmColor::createControls() {
     picCls = new PictureBox(picTopbar, {5760, 120, 480, 480});
     picCls->setPicture(pics.closeNormal);
     picCls->setToolTip(QStringLiteral("确定[Confirm]"));
-    picClsNormal = makeHolder(picTopbar, {4440, 0, 480, 480}, pics.closeNormal);
-    picClsFocus = makeHolder(picTopbar, {4920, 0, 480, 480}, pics.closeFocus);
+    picClsNormal = PictureBox::holder(picTopbar, {4440, 0, 480, 480}, pics.closeNormal);
+    picClsFocus = PictureBox::holder(picTopbar, {4920, 0, 480, 480}, pics.closeFocus);
 
     for (int i = 0; i < palette::kSwatchCount; ++i) {
         picPickColor[i] = new PictureBox(this, createdSwatchRect(i), kFace);

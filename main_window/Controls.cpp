@@ -89,6 +89,13 @@ void Control::mouseMoveEvent(QMouseEvent* event) {
 PictureBox::PictureBox(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor)
     : Control(parent, rect), backColor_(backColor) {}
 
+PictureBox* PictureBox::holder(QWidget* parent, const TwipsRect& rect, const QPixmap& picture) {
+    auto* p = new PictureBox(parent, rect);
+    p->setPicture(picture);
+    p->hide();
+    return p;
+}
+
 void PictureBox::setBackColor(std::uint32_t bgr) {
     backColor_ = bgr;
     update();

@@ -48,6 +48,8 @@ class PictureBox : public Control {
     Q_OBJECT
   public:
     PictureBox(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor = 0x00FFFFFF);
+    // A hidden box that only keeps a picture for others to copy.
+    static PictureBox* holder(QWidget* parent, const TwipsRect& rect, const QPixmap& picture);
 
     std::uint32_t BackColor() const { return backColor_; }
     void setBackColor(std::uint32_t bgr);

@@ -10,6 +10,7 @@
 
 #include "color_picker/frmColor.h"
 #include "gamma/RampMath.h"
+#include "main_window/Design.h"
 #include "main_window/Pictures.h"
 #include "platform/NotifyIcon.h"
 #include "platform/SingleInstance.h"
@@ -278,5 +279,5 @@ void frmMain::lbWeibo_Click() {
 
 void frmMain::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), fromBgr(0x00FCF9F3));
+    p.fillRect(rect(), fromBgr(design::kMainBackground));
 }

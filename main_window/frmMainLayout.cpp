@@ -1,28 +1,19 @@
 // The main window's controls as the window is created: geometry in twips, colours as 0x00BBGGRR.
 #include <QPixmap>
 
+#include "main_window/Design.h"
 #include "main_window/Pictures.h"
 #include "main_window/frmMain.h"
 
 namespace {
 
-constexpr std::uint32_t kWindowBack = 0x00FCF9F3;
-constexpr std::uint32_t kTopBar = 0x00F2F2F2;
-constexpr std::uint32_t kSettingBlue = 0x00D1A700;
+using namespace design;
+
+constexpr std::uint32_t kSettingBlue = kAccent;
 constexpr std::uint32_t kAdvancedBlue = 0x00B89300;
 constexpr std::uint32_t kSwitchBlue = 0x00F38D38;
 constexpr std::uint32_t kSwatchInitial = 0x00FF0000;
-constexpr std::uint32_t kWhite = 0x00FFFFFF;
 constexpr std::uint32_t kGrey = 0x00808080;
-
-// Pixel heights of the design's point sizes at 96 dots per inch.
-constexpr int k9pt = 12;
-constexpr int k9_75pt = 13;
-constexpr int k11_25pt = 15;
-constexpr int k12pt = 16;
-constexpr int k14_25pt = 19;
-constexpr int k15_75pt = 21;
-constexpr int k20_25pt = 27;
 
 QScrollBar* makeSlider(QWidget* parent, const TwipsRect& rect) {
     auto* s = new QScrollBar(Qt::Horizontal, parent);
@@ -35,13 +26,6 @@ QScrollBar* makeSlider(QWidget* parent, const TwipsRect& rect) {
     s->setTracking(false);
     s->setAttribute(Qt::WA_NoMousePropagation);
     return s;
-}
-
-PictureBox* makeHolder(QWidget* parent, const TwipsRect& rect, const QPixmap& picture) {
-    auto* p = new PictureBox(parent, rect);
-    p->setPicture(picture);
-    p->hide();
-    return p;
 }
 
 }  // namespace
@@ -62,10 +46,10 @@ void frmMain::createControls() {
     picCls->setToolTip(QStringLiteral("退出程序[Exit]"));
 
     // Hidden holders of the two buttons' pictures.
-    picMiniNormal = makeHolder(this, {3360, 1080, 480, 480}, pics.miniNormal);
-    picMiniFocus = makeHolder(this, {4560, 1080, 480, 480}, pics.miniFocus);
-    picClsNormal = makeHolder(this, {3960, 1080, 480, 480}, pics.closeNormal);
-    picClsFocus = makeHolder(this, {5160, 1080, 480, 480}, pics.closeFocus);
+    picMiniNormal = PictureBox::holder(this, {3360, 1080, 480, 480}, pics.miniNormal);
+    picMiniFocus = PictureBox::holder(this, {4560, 1080, 480, 480}, pics.miniFocus);
+    picClsNormal = PictureBox::holder(this, {3960, 1080, 480, 480}, pics.closeNormal);
+    picClsFocus = PictureBox::holder(this, {5160, 1080, 480, 480}, pics.closeFocus);
 
     // Setting panel.
     Picture1 = new PictureBox(this, {-120, 960, 9135, 2055}, kSettingBlue);
