@@ -393,6 +393,27 @@ GammaRamp rampOf(const std::function<std::uint16_t(std::size_t)>& f) {
     return r;
 }
 
+GammaRamp fullRange() {
+    return rampOf([](std::size_t i) { return static_cast<std::uint16_t>(i * 257); });
+}
+
+GammaRamp identity() {
+    return rampOf([](std::size_t i) { return static_cast<std::uint16_t>(i * 256); });
+}
+
+GammaRamp keep(const GammaRamp& from, int red, int green, int blue) {
+    const int k[3] = {red, green, blue};
+    GammaRamp out;
+    for (std::size_t c = 0; c < GammaRamp::kChannels; ++c) {
+        for (std::size_t i = 0; i < GammaRamp::kLevels; ++i) {
+            // nearbyint rounds half to even in the default rounding mode.
+            out.at(c, i) = static_cast<std::uint16_t>(
+                std::nearbyint(static_cast<double>(from.at(c, i)) * k[c] / 40.0));
+        }
+    }
+    return out;
+}
+
 std::string rampDifference(const GammaRamp& expected, const std::optional<GammaRamp>& actual) {
     if (!actual) {
         return "the display's ramp could not be read";
@@ -596,27 +617,6 @@ void ToolTest::SetUp() {
     session_ = std::make_unique<Session>();
     ASSERT_TRUE(session_->ready()) << session_->error();
     ASSERT_NO_THROW(session_->setRamp(fullRange()));
-}
-
-GammaRamp ToolTest::fullRange() {
-    return rampOf([](std::size_t i) { return static_cast<std::uint16_t>(i * 257); });
-}
-
-GammaRamp ToolTest::identity() {
-    return rampOf([](std::size_t i) { return static_cast<std::uint16_t>(i * 256); });
-}
-
-GammaRamp ToolTest::keep(const GammaRamp& from, int red, int green, int blue) {
-    const int k[3] = {red, green, blue};
-    GammaRamp out;
-    for (std::size_t c = 0; c < GammaRamp::kChannels; ++c) {
-        for (std::size_t i = 0; i < GammaRamp::kLevels; ++i) {
-            // nearbyint rounds half to even in the default rounding mode.
-            out.at(c, i) = static_cast<std::uint16_t>(
-                std::nearbyint(static_cast<double>(from.at(c, i)) * k[c] / 40.0));
-        }
-    }
-    return out;
 }
 
 std::optional<WindowInfo> ToolTest::waitMainWindow(const ChildProcess& tool, milliseconds timeout) {

@@ -103,6 +103,13 @@ bool waitForRamp(const std::string& display, const GammaRamp& expected,
                  milliseconds timeout = kStepTimeout);
 // Every channel's entry i is `f(i)`.
 GammaRamp rampOf(const std::function<std::uint16_t(std::size_t)>& f);
+// Entry i is i * 257: the ramp set before every run.
+GammaRamp fullRange();
+// Entry i is i * 256: the identity ramp the tool writes on the way out.
+GammaRamp identity();
+// `from` with each channel kept at k/40 of its value, rounded to nearest, ties to even: what a
+// tint of strength 40 - k does to that channel.
+GammaRamp keep(const GammaRamp& from, int red, int green, int blue);
 // A readable account of the first entries where two ramps differ, for failure messages.
 std::string rampDifference(const GammaRamp& expected, const std::optional<GammaRamp>& actual);
 
@@ -189,7 +196,7 @@ inline Point pickerSwatchCentre(int i) {
 }
 }  // namespace layout
 
-// A test case with its own session whose display starts from a known full-range ramp.
+// A test case with its own session whose display starts from the full-range ramp.
 class ToolTest : public ::testing::Test {
   protected:
     void SetUp() override;
@@ -197,14 +204,6 @@ class ToolTest : public ::testing::Test {
 
     Session& session() { return *session_; }
     const std::string& display() const { return session_->display(); }
-
-    // The ramp set before every test: entry i is i * 257.
-    static GammaRamp fullRange();
-    // The identity ramp the tool writes on the way out: entry i is i * 256.
-    static GammaRamp identity();
-    // `from` with each channel kept at k/40 of its value, rounded to nearest, ties to even: what a
-    // tint of strength 40 - k does to that channel.
-    static GammaRamp keep(const GammaRamp& from, int red, int green, int blue);
 
     // Waits for the main window of `tool` to be viewable.
     std::optional<WindowInfo> waitMainWindow(const ChildProcess& tool,
