@@ -89,6 +89,9 @@ bool hasRandr13(Display* display) {
 struct X11DisplayGamma::Connection {
     Display* display = nullptr;
     bool lost = false;  // the server went away; the connection is unusable
+    // A CRTC's table size is fixed by its hardware, so it is asked once per CRTC, not per apply.
+    RRCrtc sizedCrtc = None;
+    int crtcSize = 0;
 
     explicit Connection(Display* d) : display(d) {
         // Without this Xlib would exit the process when the server goes away.
@@ -162,6 +165,8 @@ struct X11DisplayGamma::Connection {
         if (!gamma || gamma->size <= 0 || trap.failed() || lost) {
             return false;
         }
+        sizedCrtc = crtc;
+        crtcSize = gamma->size;
         const auto n = static_cast<std::size_t>(gamma->size);
         GammaRamp fresh;
         ramp::sampleTo256(std::span<const std::uint16_t>(gamma->red, n), fresh.channel(0));
@@ -177,7 +182,11 @@ struct X11DisplayGamma::Connection {
         if (crtc == None) {
             return false;
         }
-        const int size = XRRGetCrtcGammaSize(display, crtc);
+        if (crtc != sizedCrtc) {
+            crtcSize = XRRGetCrtcGammaSize(display, crtc);
+            sizedCrtc = trap.failed() || lost ? None : crtc;
+        }
+        const int size = crtcSize;
         if (size <= 0 || trap.failed() || lost) {
             return false;
         }
