@@ -13,7 +13,7 @@ class frmMain;
 // the user picks goes straight into the main window's swatch and onto the screen.
 class frmColor : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Loads the picker owned by `owner`, shows it modally and returns once it has been unloaded
     // (by its confirm button) or closed some other way.
     static void Show(frmMain& owner);
@@ -43,7 +43,7 @@ public:
     void picTopbar_MouseDown(int Button);
     void lbTitle_MouseDown(int Button);
 
-private:
+  private:
     void createControls();
     void connectHandlers();
 

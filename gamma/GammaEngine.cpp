@@ -21,4 +21,6 @@ void GammaEngine::SaveGamma() {
     }
 }
 
-void GammaEngine::RestoreGamma() { display_.apply(savedRamp); }
+void GammaEngine::RestoreGamma() {
+    display_.apply(savedRamp);
+}

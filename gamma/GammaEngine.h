@@ -10,7 +10,7 @@ class DisplayGamma;
 // to normal mode), the ramp last sent, and the offsets last applied by the adjustment code.
 // Every adjusted ramp is derived from savedRamp, so adjustments never accumulate.
 class GammaEngine {
-public:
+  public:
     explicit GammaEngine(DisplayGamma& display) : display_(display) {}
 
     void SetGamma(int intRed, int intGreen, int intBlue);
@@ -24,6 +24,6 @@ public:
     std::int16_t curGreen = 0;
     std::int16_t curBlue = 0;
 
-private:
+  private:
     DisplayGamma& display_;
 };

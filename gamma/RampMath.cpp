@@ -18,9 +18,13 @@ double rne(double x) {
     return std::fmod(lo, 2.0) == 0.0 ? lo : lo + 1.0;
 }
 
-std::int16_t clampOffset(int offset) { return static_cast<std::int16_t>(std::clamp(offset, -40, 40)); }
+std::int16_t clampOffset(int offset) {
+    return static_cast<std::int16_t>(std::clamp(offset, -40, 40));
+}
 
-int halve(int offset) { return static_cast<int>(rne(clampOffset(offset) / 2.0)); }
+int halve(int offset) {
+    return static_cast<int>(rne(clampOffset(offset) / 2.0));
+}
 
 namespace {
 // rne(n / 40) for n >= 0 in integers: exactly what dividing in double precision and rounding

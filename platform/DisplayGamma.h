@@ -5,7 +5,7 @@
 // The primary display's gamma ramp. Both calls report success for the callers that care; the
 // engine ignores it, and a failed call leaves everything as it was.
 class DisplayGamma {
-public:
+  public:
     virtual ~DisplayGamma() = default;
 
     virtual bool read(GammaRamp& ramp) = 0;

@@ -8,7 +8,7 @@
 // temporary file beside the original, flushed to disk and renamed over it, so the file is never
 // left half-written. A file that cannot be read reads as the fallback.
 class IniProfileFile : public ProfileFile {
-public:
+  public:
     std::string read(const std::string& path, const std::string& section, const std::string& key,
                      const std::string& fallback) override;
     bool write(const std::string& path, const std::string& section, const std::string& key,

@@ -8,7 +8,7 @@
 // mouse-message codes the main window decodes (0x200 move, 0x201 left press, 0x204 right press...)
 // together with the button mask of the event (1 left, 2 right, 4 middle).
 class NotifyIcon {
-public:
+  public:
     enum Code : int {
         MouseMove = 0x200,
         LeftDown = 0x201,

@@ -6,7 +6,7 @@
 // a read that cannot be done gives the default, a write that cannot be done reports false and
 // leaves the old file as it was.
 class ProfileFile {
-public:
+  public:
     virtual ~ProfileFile() = default;
 
     virtual std::string read(const std::string& path, const std::string& section,

@@ -5,7 +5,7 @@
 // Where the settings file lives: the Windows directory there, the user's configuration directory
 // elsewhere. Returned without a trailing separator.
 class SettingsDirectory {
-public:
+  public:
     virtual ~SettingsDirectory() = default;
     virtual std::string directory() = 0;
 };

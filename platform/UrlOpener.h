@@ -4,7 +4,7 @@
 
 // Hands a web address to the desktop's default handler, without a console window.
 class UrlOpener {
-public:
+  public:
     virtual ~UrlOpener() = default;
     virtual bool open(const QString& url) = 0;
 };

@@ -6,7 +6,7 @@ class QWidget;
 // manager. Returns false where none will do it (no window manager); the caller then moves the
 // window itself.
 class WindowDrag {
-public:
+  public:
     virtual ~WindowDrag() = default;
     virtual bool startMove(QWidget* window) = 0;
 };

@@ -8,7 +8,7 @@
 // so a monitor plugged in or out between two calls is seen. With no X display, no RandR, no CRTC
 // or a gamma size of 0, both calls fail quietly.
 class X11DisplayGamma : public DisplayGamma {
-public:
+  public:
     // An empty name means $DISPLAY. The connection is opened on first use and kept.
     explicit X11DisplayGamma(std::string displayName = {});
     ~X11DisplayGamma() override;
@@ -18,7 +18,7 @@ public:
     bool read(GammaRamp& ramp) override;
     bool apply(const GammaRamp& ramp) override;
 
-private:
+  private:
     struct Connection;
     std::string displayName_;
     Connection* connection_ = nullptr;

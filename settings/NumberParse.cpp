@@ -5,8 +5,12 @@
 namespace settings {
 
 namespace {
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 }  // namespace
 
 std::optional<std::int32_t> parseLeadingNumber(std::string_view text) {
