@@ -114,12 +114,8 @@ void frmColor::connectHandlers() {
     connect(picCls, &Control::Click, this, &frmColor::picCls_Click);
     connect(picCls, &Control::MouseMove, this, &frmColor::picCls_MouseMove);
     connect(picTopbar, &Control::MouseMove, this, &frmColor::picTopbar_MouseMove);
-    connect(picTopbar, &Control::MouseDown, this,
-            [this](int button, int, float, float) { picTopbar_MouseDown(button); });
-    connect(lbTitle, &Control::MouseDown, this,
-            [this](int button, int, float, float) { lbTitle_MouseDown(button); });
-    drag_.attach(picTopbar);
-    drag_.attach(lbTitle);
+    drag_.attach(picTopbar, [this](int button) { picTopbar_MouseDown(button); });
+    drag_.attach(lbTitle, [this](int button) { lbTitle_MouseDown(button); });
 }
 
 void frmColor::Show(frmMain& owner) {

@@ -111,9 +111,6 @@ class Shape : public Control {
   public:
     Shape(QWidget* parent, const TwipsRect& rect, std::uint32_t lineColor, int lineWidthPx);
 
-    std::uint32_t LineColor() const { return lineColor_; }
-    int LineWidth() const { return lineWidth_; }
-
   protected:
     void paintEvent(QPaintEvent* event) override;
 

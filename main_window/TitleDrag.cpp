@@ -4,9 +4,12 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include "main_window/Controls.h"
 #include "platform/WindowDrag.h"
 
-void TitleDrag::attach(QWidget* handle) {
+void TitleDrag::attach(Control* handle, std::function<void(int button)> onDown) {
+    connect(handle, &Control::MouseDown, this,
+            [onDown = std::move(onDown)](int button, int, float, float) { onDown(button); });
     handle->installEventFilter(this);
 }
 

@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <QPoint>
+#include <functional>
 
+class Control;
 class QWidget;
 class WindowDrag;
 
@@ -14,11 +16,11 @@ class TitleDrag : public QObject {
   public:
     explicit TitleDrag(WindowDrag& drag) : drag_(drag) {}
 
-    // The strips that start a drag report their pointer moves here for the fallback follow.
-    void attach(QWidget* handle);
+    // Makes `handle` a drag handle: its button presses go to the window's own handler `onDown`,
+    // and its pointer moves feed the fallback follow.
+    void attach(Control* handle, std::function<void(int button)> onDown);
     // A button went down on a drag handle: only the left button (1) moves the window.
     void mouseDown(QWidget* window, int button);
-    bool following() const { return window_ != nullptr; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -66,12 +66,8 @@ void frmMain::connectHandlers() {
     connect(picCls, &Control::Click, this, &frmMain::picCls_Click);
     connect(picCls, &Control::MouseMove, this, &frmMain::picCls_MouseMove);
     connect(picTopbar, &Control::MouseMove, this, &frmMain::picTopbar_MouseMove);
-    connect(picTopbar, &Control::MouseDown, this,
-            [this](int button, int, float, float) { picTopbar_MouseDown(button); });
-    connect(lbTitle, &Control::MouseDown, this,
-            [this](int button, int, float, float) { lbTitle_MouseDown(button); });
-    drag_.attach(picTopbar);
-    drag_.attach(lbTitle);
+    drag_.attach(picTopbar, [this](int button) { picTopbar_MouseDown(button); });
+    drag_.attach(lbTitle, [this](int button) { lbTitle_MouseDown(button); });
     connect(lbWeibo, &Control::MouseMove, this, &frmMain::lbWeibo_MouseMove);
     connect(lbWeibo, &Control::Click, this, &frmMain::lbWeibo_Click);
 

@@ -39,7 +39,6 @@ class frmMain : public QWidget {
     void showAfterLoad();
     // Unloads the window: runs the unload sequence once, then reports unloaded().
     void Unload();
-    bool isUnloaded() const { return unloaded_; }
 
     const GammaEngine& engine() const { return engine_; }
     Platform& platform() { return platform_; }
