@@ -78,7 +78,7 @@ TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
     auto tool = session().startTool();
     const auto main = waitMainWindow(*tool);
     ASSERT_TRUE(main) << tool->log();
-    ASSERT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+    ASSERT_TRUE(rampBecomes(defaultTint()));
 
     // Normal mode first, so that the confirm has something to switch.
     ASSERT_TRUE(click(*main, layout::kKnobInNight));

@@ -64,7 +64,7 @@ TEST_F(LifecycleE2e, FirstRunShowsTheWindowTintsAndSavesTheDefaultColourOnClose)
     EXPECT_LE(std::abs(2 * main->x + main->width - 1280), 1);
     EXPECT_LE(std::abs(2 * main->y + main->height - 800), 1);
     // 0x00FF8000: red 0, green 128, blue 255 on the sliders 0, 20, 40.
-    ASSERT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+    ASSERT_TRUE(rampBecomes(defaultTint()));
     EXPECT_TRUE(holdsFor([&] { return !trayIcon(display(), *tool); }, 300ms))
         << "a first run put an icon in the notification area";
 
@@ -149,7 +149,7 @@ TEST_F(LifecycleE2e, SwitchOffAndOnRebuildsTheTintOnTheRampSeenAtTheSwitch) {
     auto tool = session().startTool();
     const auto main = waitMainWindow(*tool);
     ASSERT_TRUE(main) << tool->log();
-    ASSERT_TRUE(rampBecomes(keep(fullRange(), 20, 30, 40)));
+    ASSERT_TRUE(rampBecomes(defaultTint()));
     EXPECT_TRUE(waitUntil(
         [&] { return pixelIn(*main, layout::kSwitchLeft) == layout::kSwitchBlue; }, kStepTimeout))
         << "the switch does not show night mode";
@@ -166,7 +166,7 @@ TEST_F(LifecycleE2e, SwitchOffAndOnRebuildsTheTintOnTheRampSeenAtTheSwitch) {
     session().setRamp(rampOf([](std::size_t i) { return static_cast<std::uint16_t>(i * 200); }));
 
     ASSERT_TRUE(click(*main, layout::kKnobInNormal));
-    EXPECT_TRUE(rampBecomes(keep(identity(), 20, 30, 40)));
+    EXPECT_TRUE(rampBecomes(defaultTint(identity())));
     EXPECT_TRUE(waitUntil(
         [&] { return pixelIn(*main, layout::kSwitchLeft) == layout::kSwitchBlue; }, kStepTimeout))
         << "the knob did not move back to night mode";

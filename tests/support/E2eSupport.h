@@ -110,6 +110,10 @@ GammaRamp identity();
 // `from` with each channel kept at k/40 of its value, rounded to nearest, ties to even: what a
 // tint of strength 40 - k does to that channel.
 GammaRamp keep(const GammaRamp& from, int red, int green, int blue);
+// The tint of the default colour 0x00FF8000 on `base` (a fresh start sees the full-range ramp).
+inline GammaRamp defaultTint() {
+    return keep(fullRange(), 20, 30, 40);
+}
 // A readable account of the first entries where two ramps differ, for failure messages.
 std::string rampDifference(const GammaRamp& expected, const std::optional<GammaRamp>& actual);
 
