@@ -111,8 +111,8 @@ GammaRamp identity();
 // tint of strength 40 - k does to that channel.
 GammaRamp keep(const GammaRamp& from, int red, int green, int blue);
 // The tint of the default colour 0x00FF8000 on `base` (a fresh start sees the full-range ramp).
-inline GammaRamp defaultTint() {
-    return keep(fullRange(), 20, 30, 40);
+inline GammaRamp defaultTint(const GammaRamp& base = fullRange()) {
+    return keep(base, 20, 30, 40);
 }
 // A readable account of the first entries where two ramps differ, for failure messages.
 std::string rampDifference(const GammaRamp& expected, const std::optional<GammaRamp>& actual);
