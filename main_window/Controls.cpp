@@ -102,6 +102,10 @@ void PictureBox::setBackColor(std::uint32_t bgr) {
 }
 
 void PictureBox::setPicture(const QPixmap& picture) {
+    // The hover rules set the same picture on every pointer move; only a change needs a repaint.
+    if (!picture_.isNull() && picture.cacheKey() == picture_.cacheKey()) {
+        return;
+    }
     picture_ = picture;
     if (!picture_.isNull()) {
         rect_.width = pixelsToTwips(picture_.width());
@@ -169,6 +173,9 @@ void Label::setCaption(const QString& text) {
 }
 
 void Label::setForeColor(std::uint32_t bgr) {
+    if (bgr == foreColor_) {
+        return;  // the link is reset to grey on every move over the window
+    }
     foreColor_ = bgr;
     update();
 }
