@@ -7,7 +7,7 @@
 
 #include "gamma/GammaRamp.h"
 #include "gamma/RampMath.h"
-#include "platform/X11DisplayGamma.h"
+#include "platform/x11/X11DisplayGamma.h"
 
 #if __has_include("support/XvfbServer.h")
 #include "support/XvfbServer.h"

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "main_window/frmMain.h"
-#include "platform/MemoryPlatform.h"
-#include "platform/X11DisplayGamma.h"
+#include "platform/x11/X11DisplayGamma.h"
+#include "support/MemoryPlatform.h"
 #include "support/XvfbServer.h"
 
 namespace {

@@ -25,7 +25,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/X11DisplayGamma.h"
+#include "platform/x11/X11DisplayGamma.h"
 #include "support/E2eSupport.h"
 
 // Last: Xlib's macros (Bool, Status, None) break Qt headers included after them.

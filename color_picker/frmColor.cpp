@@ -4,9 +4,9 @@
 #include <QPointer>
 
 #include "color_picker/core/Palette.h"
-#include "main_window/Design.h"
-#include "main_window/Pictures.h"
 #include "main_window/frmMain.h"
+#include "widgets/Design.h"
+#include "widgets/Pictures.h"
 
 namespace {
 

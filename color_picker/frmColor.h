@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
-#include "main_window/Controls.h"
-#include "main_window/TitleDrag.h"
+#include "widgets/Controls.h"
+#include "widgets/TitleDrag.h"
 
 class frmMain;
 

@@ -1,7 +1,7 @@
 #include "gamma/GammaEngine.h"
 
+#include "gamma/DisplayGamma.h"
 #include "gamma/RampMath.h"
-#include "platform/DisplayGamma.h"
 
 void GammaEngine::SetGamma(int intRed, int intGreen, int intBlue) {
     ramp::buildAdjusted(savedRamp, intRed, intGreen, intBlue, workRamp);

@@ -10,12 +10,12 @@
 
 #include "color_picker/frmColor.h"
 #include "gamma/RampMath.h"
-#include "main_window/Design.h"
-#include "main_window/Pictures.h"
-#include "platform/NotifyIcon.h"
-#include "platform/SingleInstance.h"
-#include "platform/UrlOpener.h"
+#include "main_window/NotifyIcon.h"
+#include "main_window/SingleInstance.h"
+#include "main_window/UrlOpener.h"
 #include "settings/ColorSetting.h"
+#include "widgets/Design.h"
+#include "widgets/Pictures.h"
 
 const char* const frmMain::kHelpUrl = "https://dimwarden.invalid/help";
 

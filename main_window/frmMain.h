@@ -8,9 +8,9 @@
 #include <string>
 
 #include "gamma/GammaEngine.h"
-#include "main_window/Controls.h"
-#include "main_window/TitleDrag.h"
-#include "platform/Platform.h"
+#include "main_window/Platform.h"
+#include "widgets/Controls.h"
+#include "widgets/TitleDrag.h"
 
 // The application window: it owns every piece of lasting state (the ramps and offsets, the settings
 // location, the mode, the notification icon) and the process ends when it unloads.

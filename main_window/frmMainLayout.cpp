@@ -1,9 +1,9 @@
 // The main window's controls as the window is created: geometry in twips, colours as 0x00BBGGRR.
 #include <QPixmap>
 
-#include "main_window/Design.h"
-#include "main_window/Pictures.h"
 #include "main_window/frmMain.h"
+#include "widgets/Design.h"
+#include "widgets/Pictures.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
 #include "settings/ColorSetting.h"
 
-#include "platform/ProfileFile.h"
-#include "platform/SettingsDirectory.h"
+#include <filesystem>
+
 #include "settings/NumberParse.h"
+#include "settings/ProfileFile.h"
+#include "settings/SettingsDirectory.h"
 
 namespace settings {
 
@@ -10,11 +12,8 @@ namespace {
 constexpr const char* kSection = "Setting";
 constexpr const char* kKey = "color";
 constexpr std::size_t kValueBuffer = 255;  // the value arrives cut to 254 characters
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
+// The system's own separator: the Windows directory takes "\\Dimwarden.ini", a POSIX one "/...".
+constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
 }  // namespace
 
 std::string settingsFilePath(const std::string& winPath) {

@@ -12,9 +12,9 @@
 #include "color_picker/frmColor.h"
 #include "gamma/RampMath.h"
 #include "gamma/TintMapping.h"
-#include "main_window/Pictures.h"
 #include "main_window/frmMain.h"
-#include "platform/MemoryPlatform.h"
+#include "support/MemoryPlatform.h"
+#include "widgets/Pictures.h"
 
 namespace {
 

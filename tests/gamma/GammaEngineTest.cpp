@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "gamma/RampMath.h"
-#include "platform/MemoryDisplayGamma.h"
+#include "support/MemoryDisplayGamma.h"
 
 namespace {
 

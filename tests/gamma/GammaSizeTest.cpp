@@ -8,7 +8,7 @@
 
 #include "gamma/GammaRamp.h"
 #include "gamma/RampMath.h"
-#include "platform/MemoryDisplayGamma.h"
+#include "support/MemoryDisplayGamma.h"
 
 namespace {
 

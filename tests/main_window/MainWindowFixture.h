@@ -7,7 +7,7 @@
 
 #include "gamma/RampMath.h"
 #include "main_window/frmMain.h"
-#include "platform/MemoryPlatform.h"
+#include "support/MemoryPlatform.h"
 
 // A main window over in-memory platform parts whose display starts with a full-range ramp
 // (entry i = i * 257), so every tint shows in the ramps applied.

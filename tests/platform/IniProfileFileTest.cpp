@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/IniProfileFile.h"
+#include "platform/posix/IniProfileFile.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "platform/X11DisplayGamma.h"
+#include "platform/x11/X11DisplayGamma.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/IniProfileFile.h"
-#include "platform/MemoryPlatform.h"
+#include "platform/posix/IniProfileFile.h"
 #include "settings/ColorSetting.h"
+#include "support/MemoryPlatform.h"
 #include "tests/settings/SettingsFiles.h"
 
 using settings::DefaultTintColor;

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/IniProfileFile.h"
-#include "platform/MemoryPlatform.h"
+#include "platform/posix/IniProfileFile.h"
 #include "settings/ColorSetting.h"
 #include "settings/NumberParse.h"
+#include "support/MemoryPlatform.h"
 #include "tests/settings/SettingsFiles.h"
 
 using settings::DefaultTintColor;

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/IniProfileFile.h"
-#include "platform/XdgSettingsDirectory.h"
+#include "platform/posix/IniProfileFile.h"
+#include "platform/posix/XdgSettingsDirectory.h"
 #include "settings/ColorSetting.h"
 #include "tests/settings/SettingsFiles.h"
 

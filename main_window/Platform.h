@@ -1,7 +1,5 @@
 #pragma once
 
-#include <memory>
-
 class DisplayGamma;
 class ProfileFile;
 class SettingsDirectory;
@@ -20,17 +18,4 @@ struct Platform {
     WindowDrag& drag;
     UrlOpener& url;
     SingleInstance& instance;
-};
-
-// The real backends of this system, owned together.
-class SystemPlatform {
-  public:
-    SystemPlatform();
-    ~SystemPlatform();
-    Platform& platform() { return *platform_; }
-
-  private:
-    struct Backends;
-    std::unique_ptr<Backends> backends_;
-    std::unique_ptr<Platform> platform_;
 };

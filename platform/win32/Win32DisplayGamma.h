@@ -1,8 +1,6 @@
 #pragma once
 
-#ifdef _WIN32
-
-#include "platform/DisplayGamma.h"
+#include "gamma/DisplayGamma.h"
 
 // The primary screen's ramp through GDI. Each call takes a fresh device context for the whole
 // screen and releases it before returning; nothing is held between calls.
@@ -11,5 +9,3 @@ class Win32DisplayGamma : public DisplayGamma {
     bool read(GammaRamp& ramp) override;
     bool apply(const GammaRamp& ramp) override;
 };
-
-#endif  // _WIN32

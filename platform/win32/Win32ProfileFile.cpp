@@ -1,6 +1,4 @@
-#ifdef _WIN32
-
-#include "platform/Win32ProfileFile.h"
+#include "platform/win32/Win32ProfileFile.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -29,5 +27,3 @@ bool Win32ProfileFile::write(const std::string& path, const std::string& section
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) !=
            FALSE;
 }
-
-#endif  // _WIN32

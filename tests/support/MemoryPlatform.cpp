@@ -1,4 +1,4 @@
-#include "platform/MemoryPlatform.h"
+#include "support/MemoryPlatform.h"
 
 std::string MemoryProfileFile::read(const std::string& path, const std::string& section,
                                     const std::string& key, const std::string& fallback) {

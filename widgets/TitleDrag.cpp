@@ -1,11 +1,11 @@
-#include "main_window/TitleDrag.h"
+#include "widgets/TitleDrag.h"
 
 #include <QCursor>
 #include <QMouseEvent>
 #include <QWidget>
 
-#include "main_window/Controls.h"
-#include "platform/WindowDrag.h"
+#include "widgets/Controls.h"
+#include "widgets/WindowDrag.h"
 
 void TitleDrag::attach(Control* handle, std::function<void(int button)> onDown) {
     connect(handle, &Control::MouseDown, this,

@@ -1,4 +1,4 @@
-#include "platform/QtNotifyIcon.h"
+#include "platform/qt/QtNotifyIcon.h"
 
 #include <QSystemTrayIcon>
 

@@ -1,4 +1,4 @@
-#include "platform/XdgSettingsDirectory.h"
+#include "platform/posix/XdgSettingsDirectory.h"
 
 #include <QStandardPaths>
 

@@ -1,4 +1,4 @@
-#include "platform/IniProfileFile.h"
+#include "platform/posix/IniProfileFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/DisplayGamma.h"
+#include "gamma/DisplayGamma.h"
 
 // The primary display's ramp through RandR. The screen resources are queried at every operation,
 // so a monitor plugged in or out between two calls is seen. With no X display, no RandR, no CRTC

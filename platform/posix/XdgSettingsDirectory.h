@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SettingsDirectory.h"
+#include "settings/SettingsDirectory.h"
 
 // The user's configuration directory: $XDG_CONFIG_HOME, else ~/.config. It may not exist yet on a
 // fresh account; the profile file's write creates it.

@@ -1,4 +1,4 @@
-#include "platform/MemoryDisplayGamma.h"
+#include "support/MemoryDisplayGamma.h"
 
 #include "gamma/RampMath.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/DisplayGamma.h"
+#include "gamma/DisplayGamma.h"
 
 // A display held in memory, for tests: a hardware table of any size per channel, a record of
 // every ramp applied, and switches that make reads or writes fail.

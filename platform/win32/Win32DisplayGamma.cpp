@@ -1,6 +1,4 @@
-#ifdef _WIN32
-
-#include "platform/Win32DisplayGamma.h"
+#include "platform/win32/Win32DisplayGamma.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -60,5 +58,3 @@ bool Win32DisplayGamma::apply(const GammaRamp& ramp) {
     GammaRamp copy = ramp;
     return SetDeviceGammaRamp(dc.get(), copy.words.data()) != FALSE;
 }
-
-#endif  // _WIN32

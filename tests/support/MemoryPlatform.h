@@ -7,14 +7,14 @@
 #include <string>
 #include <tuple>
 
-#include "platform/MemoryDisplayGamma.h"
-#include "platform/NotifyIcon.h"
-#include "platform/Platform.h"
-#include "platform/ProfileFile.h"
-#include "platform/SettingsDirectory.h"
-#include "platform/SingleInstance.h"
-#include "platform/UrlOpener.h"
-#include "platform/WindowDrag.h"
+#include "main_window/NotifyIcon.h"
+#include "main_window/Platform.h"
+#include "main_window/SingleInstance.h"
+#include "main_window/UrlOpener.h"
+#include "settings/ProfileFile.h"
+#include "settings/SettingsDirectory.h"
+#include "support/MemoryDisplayGamma.h"
+#include "widgets/WindowDrag.h"
 
 // In-memory stand-ins for every platform operation, for tests.
 

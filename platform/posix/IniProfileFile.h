@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProfileFile.h"
+#include "settings/ProfileFile.h"
 
 // Private-profile files as plain text. Section and key names match case-insensitively, the first
 // match wins, and a value is the text after the first '=' with blanks trimmed. A write changes that

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <memory>
 
-#include "platform/NotifyIcon.h"
+#include "main_window/NotifyIcon.h"
 
 class QSystemTrayIcon;
 

@@ -1,6 +1,4 @@
-#ifdef _WIN32
-
-#include "platform/Win32SettingsDirectory.h"
+#include "platform/win32/Win32SettingsDirectory.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -30,5 +28,3 @@ std::string Win32SettingsDirectory::directory() {
     }
     return dir;
 }
-
-#endif  // _WIN32

@@ -1,4 +1,4 @@
-#include "main_window/Controls.h"
+#include "widgets/Controls.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>

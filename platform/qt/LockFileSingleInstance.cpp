@@ -1,20 +1,7 @@
-#include "platform/QtPlatformOps.h"
+#include "platform/qt/LockFileSingleInstance.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QStandardPaths>
-#include <QUrl>
-#include <QWidget>
-#include <QWindow>
-
-bool QtWindowDrag::startMove(QWidget* window) {
-    QWindow* handle = window ? window->windowHandle() : nullptr;
-    return handle != nullptr && handle->startSystemMove();
-}
-
-bool DesktopUrlOpener::open(const QString& url) {
-    return QDesktopServices::openUrl(QUrl(url));
-}
 
 bool LockFileSingleInstance::anotherRunning() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

@@ -1,8 +1,6 @@
 #pragma once
 
-#ifdef _WIN32
-
-#include "platform/ProfileFile.h"
+#include "settings/ProfileFile.h"
 
 // The system's own private-profile functions.
 class Win32ProfileFile : public ProfileFile {
@@ -12,5 +10,3 @@ class Win32ProfileFile : public ProfileFile {
     bool write(const std::string& path, const std::string& section, const std::string& key,
                const std::string& value) override;
 };
-
-#endif  // _WIN32

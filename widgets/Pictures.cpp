@@ -1,4 +1,4 @@
-#include "main_window/Pictures.h"
+#include "widgets/Pictures.h"
 
 #include <QtGlobal>
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "main_window/Twips.h"
+#include "widgets/Twips.h"
 
 // The building blocks of both windows: picture boxes, labels, frames and shapes positioned in
 // twips relative to their parent's client area, reporting the pointer in twips with the button

@@ -1,4 +1,4 @@
-#include "platform/X11DisplayGamma.h"
+#include "platform/x11/X11DisplayGamma.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>

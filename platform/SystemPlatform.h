@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "main_window/Platform.h"
+
+// The real backends of the platform this build is for, owned together. Each platform folder has
+// its own implementation; CMake compiles exactly one.
+class SystemPlatform {
+  public:
+    SystemPlatform();
+    ~SystemPlatform();
+    SystemPlatform(const SystemPlatform&) = delete;
+    SystemPlatform& operator=(const SystemPlatform&) = delete;
+
+    Platform& platform() { return *platform_; }
+
+    // Calls `onRequest` on the UI thread whenever the session or the system asks the process to
+    // end (a termination signal, for example). Returns false where that cannot be watched.
+    bool watchTermination(std::function<void()> onRequest);
+
+  private:
+    struct Backends;
+    std::unique_ptr<Backends> backends_;
+    std::unique_ptr<Platform> platform_;
+};

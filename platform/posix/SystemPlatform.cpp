@@ -1,0 +1,74 @@
+#include "platform/SystemPlatform.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+
+#include "platform/posix/IniProfileFile.h"
+#include "platform/posix/XdgSettingsDirectory.h"
+#include "platform/qt/DesktopUrlOpener.h"
+#include "platform/qt/LockFileSingleInstance.h"
+#include "platform/qt/QtNotifyIcon.h"
+#include "platform/qt/QtWindowDrag.h"
+#include "platform/x11/X11DisplayGamma.h"
+
+struct SystemPlatform::Backends {
+    X11DisplayGamma display;
+    IniProfileFile profile;
+    XdgSettingsDirectory settingsDir;
+    QtNotifyIcon tray;
+    QtWindowDrag drag;
+    DesktopUrlOpener url;
+    LockFileSingleInstance instance;
+};
+
+SystemPlatform::SystemPlatform()
+    : backends_(std::make_unique<Backends>()),
+      platform_(std::make_unique<Platform>(
+          Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
+                   backends_->drag, backends_->url, backends_->instance})) {}
+
+SystemPlatform::~SystemPlatform() = default;
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// Only a write happens here; the request itself is handled on the UI thread when the pipe wakes
+// the event loop.
+void onTerminationSignal(int signo) {
+    const char byte = static_cast<char>(signo);
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+bool SystemPlatform::watchTermination(std::function<void()> onRequest) {
+    if (signalPipe[0] >= 0 ||
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
+        return false;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
+        ::sigaction(signo, &sa, nullptr);
+    }
+    // A signal that arrives before the event loop runs waits in the pipe and is handled as soon
+    // as it does.
+    auto* notifier =
+        new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                     [onRequest = std::move(onRequest)] {
+                         char buf[16];
+                         while (::read(signalPipe[0], buf, sizeof buf) > 0) {
+                         }
+                         onRequest();
+                     });
+    return true;
+}

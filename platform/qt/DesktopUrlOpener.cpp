@@ -1,0 +1,8 @@
+#include "platform/qt/DesktopUrlOpener.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+bool DesktopUrlOpener::open(const QString& url) {
+    return QDesktopServices::openUrl(QUrl(url));
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QLockFile>
+#include <memory>
+
+#include "main_window/SingleInstance.h"
+
+// A lock file in the user's runtime directory, held for the life of the process. A lock left by a
+// process that no longer runs (killed, power loss) is taken over.
+class LockFileSingleInstance : public SingleInstance {
+  public:
+    bool anotherRunning() override;
+
+  private:
+    std::unique_ptr<QLockFile> lock_;
+};
