@@ -8,11 +8,7 @@
 #include "gamma/GammaRamp.h"
 #include "gamma/RampMath.h"
 #include "platform/x11/X11DisplayGamma.h"
-
-#if __has_include("support/XvfbServer.h")
 #include "support/XvfbServer.h"
-#define DIMWARDEN_HAVE_XVFB_SUPPORT 1
-#endif
 
 namespace {
 
@@ -42,8 +38,6 @@ void BM_BuildAdjustedRamp(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BuildAdjustedRamp);
-
-#ifdef DIMWARDEN_HAVE_XVFB_SUPPORT
 
 // One server for all X11 benchmarks, started on first use and stopped at exit.
 XvfbServer* sharedServer() {
@@ -97,8 +91,6 @@ void BM_X11Read(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_X11Read)->Unit(benchmark::kMicrosecond);
-
-#endif  // DIMWARDEN_HAVE_XVFB_SUPPORT
 
 }  // namespace
 

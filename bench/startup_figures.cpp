@@ -5,9 +5,6 @@
 // The same figures for a bare Qt window with the same kinds of controls give the floor that Qt
 // itself sets. Figures are printed; no target ever fails the run.
 #include <benchmark/benchmark.h>
-
-#if __has_include("support/E2eSupport.h")
-
 #include <unistd.h>
 
 #include <QApplication>
@@ -42,9 +39,9 @@ using e2e::Session;
 constexpr const char* kBareFlag = "--bare-window";
 constexpr auto kIdlePeriod = 10s;
 
-// The tint of the default colour on the full-range ramp: what a first run puts on the display.
+// What a first run puts on the display.
 const GammaRamp& firstRunTint() {
-    static const GammaRamp tint = e2e::keep(e2e::fullRange(), 20, 30, 40);
+    static const GammaRamp tint = e2e::defaultTint();
     return tint;
 }
 
@@ -326,7 +323,7 @@ int runBareWindow(int argc, char** argv) {
     X11DisplayGamma display;
     GammaRamp found;
     display.read(found);
-    display.apply(e2e::keep(found, 20, 30, 40));
+    display.apply(e2e::defaultTint(found));
     window.show();
     return app.exec();
 }
@@ -350,14 +347,3 @@ int main(int argc, char** argv) {
     printSummary();
     return 0;
 }
-
-#else
-
-#include <cstdio>
-
-int main() {
-    std::printf("startup_figures needs the test support library (configure with tests on)\n");
-    return 0;
-}
-
-#endif

@@ -135,12 +135,6 @@ TEST_F(LifecycleE2e, WithoutANotificationAreaTheWindowIsMinimisedNotLost) {
     ASSERT_TRUE(session().xdotool({"windowactivate", std::to_string(window->id)}));
     EXPECT_TRUE(waitMainWindow(*tool, kStepTimeout))
         << "the minimised window could not be restored";
-
-    ASSERT_TRUE(waitUntil([&] { return catchesSignals(tool->pid(), {SIGTERM}); }, kStepTimeout));
-    tool->signal(SIGTERM);
-    EXPECT_TRUE(exitsWith(*tool, 0));
-    EXPECT_TRUE(rampBecomes(identity(), 0ms));
-    EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=255\n");
 }
 
 TEST_F(LifecycleE2e, SwitchOffAndOnRebuildsTheTintOnTheRampSeenAtTheSwitch) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -16,55 +18,16 @@
 
 // Support for driving the real binary the way a person would: on a private Xvfb, with its own
 // runtime and configuration folders, a window manager or a notification area when a test asks for
-// one, input through xdotool and screenshots through ImageMagick.
+// one, input through xdotool and pixels read straight from the server.
 namespace e2e {
 
 using Clock = std::chrono::steady_clock;
+using ::ChildProcess;
 using std::chrono::milliseconds;
 
 // Generous enough for a cold start under AddressSanitizer on a busy two-core machine.
 inline constexpr milliseconds kStartTimeout{20000};
 inline constexpr milliseconds kStepTimeout{10000};
-
-// A process started with fork/exec and an environment of its own; stdout and stderr go to a log
-// file. The destructor kills it (SIGKILL, by PID) and reaps it if it is still running.
-class ChildProcess {
-  public:
-    ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                 const std::string& logPath);
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool started() const { return pid_ > 0; }
-    pid_t pid() const { return pid_; }
-    // False once the process has ended; reaps it then.
-    bool running();
-    // The exit status once the process has ended within `timeout`: its exit code, or 128 plus the
-    // signal that ended it.
-    std::optional<int> waitExit(milliseconds timeout);
-    void signal(int signo);
-    // SIGKILL, then reaps.
-    void kill();
-    std::string log() const;
-
-  private:
-    bool reap(int options);
-
-    pid_t pid_ = -1;
-    std::optional<int> exit_;
-    std::string logPath_;
-};
-
-struct CommandResult {
-    int status = -1;  // exit code, 128 + signal, or -1 when it did not finish in time
-    std::string output;
-};
-
-// Runs a short command to its end (stdout and stderr captured together), killing it at `timeout`.
-CommandResult runCommand(const std::vector<std::string>& argv,
-                         const std::vector<std::string>& environment,
-                         milliseconds timeout = kStepTimeout);
 
 // What the X server says about one window that a process created (its _NET_WM_PID).
 struct WindowInfo {
@@ -83,10 +46,6 @@ inline constexpr int kWmStateIconic = 3;
 
 // Every window of `pid` on `display`, top-level or embedded, mapped or not.
 std::vector<WindowInfo> windowsOf(const std::string& display, pid_t pid);
-// Whether the selection named `selection` (for example "_NET_SYSTEM_TRAY_S0") has an owner.
-bool selectionOwned(const std::string& display, const std::string& selection);
-// Whether a window manager has announced itself on the root window.
-bool windowManagerRunning(const std::string& display);
 
 // Polls the windows of `pid` until one matches; the match, or nothing at `timeout`.
 std::optional<WindowInfo> waitForWindow(const std::string& display, pid_t pid,
@@ -96,11 +55,6 @@ std::optional<WindowInfo> waitForWindow(const std::string& display, pid_t pid,
 std::optional<WindowInfo> viewableWindow(const std::string& display, pid_t pid, int width,
                                          int height);
 
-// The ramp on the display, or nothing when it cannot be read.
-std::optional<GammaRamp> tryReadRamp(const std::string& display);
-// Polls until the display's ramp equals `expected`.
-bool waitForRamp(const std::string& display, const GammaRamp& expected,
-                 milliseconds timeout = kStepTimeout);
 // Every channel's entry i is `f(i)`.
 GammaRamp rampOf(const std::function<std::uint16_t(std::size_t)>& f);
 // Entry i is i * 257: the ramp set before every run.
@@ -114,22 +68,14 @@ GammaRamp keep(const GammaRamp& from, int red, int green, int blue);
 inline GammaRamp defaultTint(const GammaRamp& base = fullRange()) {
     return keep(base, 20, 30, 40);
 }
-// A readable account of the first entries where two ramps differ, for failure messages.
-std::string rampDifference(const GammaRamp& expected, const std::optional<GammaRamp>& actual);
-
-// One pixel of the screen as 0xRRGGBB, read straight from the server.
-std::optional<std::uint32_t> screenPixel(const std::string& display, int x, int y);
 
 // Whether `pid` has handlers installed for every one of `signalNumbers` (SigCgt in /proc).
 bool catchesSignals(pid_t pid, const std::vector<int>& signalNumbers);
 
-// Pixels of a PNG file as lower-case "rrggbb", read with ImageMagick in one call.
-std::vector<std::string> pixelColours(const std::string& pngPath,
-                                      const std::vector<std::pair<int, int>>& points);
-
 // One desktop session: a private Xvfb, a fresh 0700 runtime folder and an empty configuration
 // folder, with optional openbox and trayer. Helpers are killed before the server; the folders
-// are removed unless the test failed, in which case their path is printed.
+// are removed unless the test failed, in which case their path (with every process's log) is
+// printed.
 class Session {
   public:
     Session();
@@ -137,13 +83,13 @@ class Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    bool ready() const { return xvfb_.running() && !dir_.empty(); }
+    bool ready() const { return xvfb_.running() && folder_.isValid(); }
     std::string error() const;
     const std::string& display() const { return xvfb_.display(); }
 
     // The environment every process of the session gets: this process's own, without any
     // session bus, platform plugin or XDG folders, plus DISPLAY and the two private folders.
-    std::vector<std::string> environment() const;
+    QProcessEnvironment environment() const;
 
     std::unique_ptr<ChildProcess> start(const std::vector<std::string>& argv,
                                         const std::string& logName);
@@ -155,9 +101,6 @@ class Session {
 
     // xdotool with these arguments; true when it succeeded.
     bool xdotool(const std::vector<std::string>& args);
-    CommandResult run(const std::vector<std::string>& argv, milliseconds timeout = kStepTimeout);
-    // A screenshot of the whole screen as PNG in the session folder; its path, or empty.
-    std::string screenshot(const std::string& name);
 
     // Writes a known ramp to the display, over a connection of the test's own.
     void setRamp(const GammaRamp& ramp) { setCrtcRamp(display(), ramp); }
@@ -165,9 +108,9 @@ class Session {
     std::string settingsPath() const;
     std::string readSettings() const;
     void writeSettings(const std::string& text) const;
-    const std::string& folder() const { return dir_; }
 
   private:
+    QTemporaryDir folder_;  // declared first so that it goes last
     XvfbServer xvfb_;
     std::string dir_;
     std::string runtimeDir_;

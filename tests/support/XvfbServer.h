@@ -1,19 +1,20 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
 
 #include <QProcessEnvironment>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "gamma/GammaRamp.h"
+#include "support/ChildProcess.h"
+
+struct _XDisplay;  // Xlib's Display, without the macros of its header
 
 // A private Xvfb for one test: started in the constructor on a display number of its own choosing
-// (-displayfd), killed by its PID in the destructor. -noreset keeps the server and its gamma ramps
-// alive when the last client disconnects.
+// (-displayfd), stopped in the destructor. -noreset keeps the server and its gamma ramps alive
+// when the last client disconnects.
 //
 //     XvfbServer xvfb;
 //     ASSERT_TRUE(xvfb.running()) << xvfb.error();
@@ -23,23 +24,20 @@
 // Tests that only need one server per test case can derive from XvfbTest below instead.
 class XvfbServer {
   public:
-    using Clock = std::chrono::steady_clock;
-
     // Full path of the Xvfb binary found on PATH, or empty when it is not installed.
     static std::string binary();
     static bool available() { return !binary().empty(); }
 
-    // Starts `Xvfb -displayfd N -noreset -screen 0 <screen>` and waits up to `startTimeout` for
+    // Starts `Xvfb -displayfd 1 -noreset -screen 0 <screen>` and waits up to `startTimeout` for
     // it to report its display number. On failure running() is false and error() says why.
     explicit XvfbServer(const std::string& screen = "1280x800x24",
                         std::chrono::milliseconds startTimeout = std::chrono::seconds(10));
-    ~XvfbServer();
+    ~XvfbServer() { stop(); }
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
-    bool running() const { return pid_ > 0; }
+    bool running() const { return server_ != nullptr; }
     const std::string& error() const { return error_; }
-    pid_t pid() const { return pid_; }
 
     // The display name, ":N".
     const std::string& display() const { return display_; }
@@ -47,13 +45,11 @@ class XvfbServer {
     // This process's environment with DISPLAY pointing at the server, for a child process.
     QProcessEnvironment environment() const;
 
-    // SIGTERM, then SIGKILL once `timeout` has passed; reaps the process. Safe to call twice.
+    // SIGTERM, then SIGKILL once `timeout` has passed. Safe to call twice.
     void stop(std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
   private:
-    void start(const std::string& screen, std::chrono::milliseconds timeout);
-
-    pid_t pid_ = -1;
+    std::unique_ptr<ChildProcess> server_;
     std::string display_;
     std::string error_;
 };
@@ -71,12 +67,18 @@ class XvfbTest : public ::testing::Test {
     std::unique_ptr<XvfbServer> xvfb_;
 };
 
+// An Xlib connection that closes itself; null when the display cannot be opened. X errors are
+// ignored while it is used: windows come and go under a test, and a failed request shows in its
+// reply.
+struct XDisplayCloser {
+    void operator()(_XDisplay* display) const;
+};
+using XDisplayPtr = std::unique_ptr<_XDisplay, XDisplayCloser>;
+XDisplayPtr openXDisplay(const std::string& name);
+
 // Direct RandR access to a server's first CRTC, over a connection of its own, for checking what a
 // backend or the tool did. These throw std::runtime_error when the display cannot be opened or
 // has no CRTC; the ramp functions also require a gamma size of 256.
 int crtcGammaSize(const std::string& display);
 GammaRamp readCrtcRamp(const std::string& display);
 void setCrtcRamp(const std::string& display, const GammaRamp& ramp);
-
-// Polls `condition` every few milliseconds until it holds or `timeout` passes; true if it held.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
