@@ -8,29 +8,17 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/posix/IniProfileFile.h"
+#include "support/Files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 mode_t modeOf(const std::string& path) {
     struct stat st {};

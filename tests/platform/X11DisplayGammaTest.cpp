@@ -10,6 +10,7 @@
 
 #include "gamma/GammaEngine.h"
 #include "gamma/RampMath.h"
+#include "support/ScopedEnv.h"
 #include "support/XvfbServer.h"
 
 namespace {
@@ -85,18 +86,12 @@ TEST_F(X11DisplayGammaTest, AppliedRampLandsBitForBit) {
 }
 
 TEST_F(X11DisplayGammaTest, EmptyNameUsesTheDisplayVariable) {
-    const char* old = std::getenv("DISPLAY");
-    const std::string saved = old != nullptr ? old : "";
-    setenv("DISPLAY", display().c_str(), 1);
-    X11DisplayGamma backend;
     GammaRamp ramp;
-    const bool read = backend.read(ramp);
-    if (old != nullptr) {
-        setenv("DISPLAY", saved.c_str(), 1);
-    } else {
-        unsetenv("DISPLAY");
+    {
+        ScopedEnv env("DISPLAY", display());
+        X11DisplayGamma backend;
+        ASSERT_TRUE(backend.read(ramp));
     }
-    ASSERT_TRUE(read);
     EXPECT_EQ(ramp, patterned(1));
 }
 

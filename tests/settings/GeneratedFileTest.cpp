@@ -15,8 +15,8 @@
 #include "platform/posix/IniProfileFile.h"
 #include "settings/ColorSetting.h"
 #include "settings/NumberParse.h"
+#include "support/Files.h"
 #include "support/MemoryPlatform.h"
-#include "tests/settings/SettingsFiles.h"
 
 using settings::DefaultTintColor;
 

@@ -8,36 +8,8 @@
 #include "platform/posix/IniProfileFile.h"
 #include "platform/posix/XdgSettingsDirectory.h"
 #include "settings/ColorSetting.h"
-#include "tests/settings/SettingsFiles.h"
-
-namespace {
-
-// Sets an environment variable for one test and puts the old value back afterwards.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        set(value);
-    }
-    ~ScopedEnv() { set(old_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    void set(const std::optional<std::string>& value) {
-        if (value) {
-            setenv(name_, value->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-}  // namespace
+#include "support/Files.h"
+#include "support/ScopedEnv.h"
 
 TEST(SettingsLocation, ConfigHomeWithoutTrailingSeparator) {
     QTemporaryDir temp;

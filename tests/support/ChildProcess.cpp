@@ -5,9 +5,9 @@
 
 #include <QStringList>
 #include <csignal>
-#include <fstream>
-#include <sstream>
 #include <thread>
+
+#include "support/Files.h"
 
 using std::chrono::milliseconds;
 
@@ -87,7 +87,7 @@ void ChildProcess::kill() {
 
 std::string ChildProcess::log() const {
     if (!logPath_.empty()) {
-        return readFile(logPath_);
+        return readBytes(logPath_);
     }
     if (process_.state() != QProcess::NotRunning) {
         process_.waitForReadyRead(0);
@@ -115,11 +115,4 @@ bool waitUntil(const std::function<bool()>& condition, milliseconds timeout) {
         std::this_thread::sleep_for(milliseconds(10));
     }
     return true;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }

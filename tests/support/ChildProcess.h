@@ -55,6 +55,3 @@ CommandResult runCommand(const std::vector<std::string>& argv,
 
 // Polls `condition` every few milliseconds until it holds or `timeout` passes; true if it held.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
-
-// The whole file as bytes; empty when it cannot be read.
-std::string readFile(const std::string& path);

@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include "support/Files.h"
+
 // After every Qt header: Xlib's macros (Bool, Status, None) break Qt headers included later.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -313,11 +315,11 @@ std::string Session::settingsPath() const {
 }
 
 std::string Session::readSettings() const {
-    return readFile(settingsPath());
+    return readBytes(settingsPath());
 }
 
 void Session::writeSettings(const std::string& text) const {
-    std::ofstream(settingsPath(), std::ios::binary) << text;
+    writeBytes(settingsPath(), text);
 }
 
 // ---- Fixture ----------------------------------------------------------------------------------

@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-// Whole-file helpers for tests that look at the bytes a profile write left behind.
+// Whole files as bytes, for tests that look at what a write left behind or prepare what a read
+// will find. Reading a file that cannot be opened gives an empty string.
 
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
