@@ -272,32 +272,28 @@ std::unique_ptr<ChildProcess> Session::startTool() {
     return start({DIMWARDEN_BINARY}, "tool-" + std::to_string(++toolCount_) + ".log");
 }
 
-bool Session::startOpenbox(std::string& why) {
-    helpers_.push_back(start({"openbox", "--sm-disable"}, "openbox.log"));
-    ChildProcess& wm = *helpers_.back();
-    if (!waitUntil([&] { return windowManagerRunning(display()) || !wm.running(); },
-                   kStartTimeout) ||
-        !wm.running()) {
-        why = "openbox did not start: " + wm.log();
-        return false;
+bool Session::startHelper(const std::vector<std::string>& argv,
+                          const std::function<bool()>& inService, std::string& why) {
+    helpers_.push_back(start(argv, argv[0] + ".log"));
+    ChildProcess& helper = *helpers_.back();
+    if (waitUntil([&] { return inService() || !helper.running(); }, kStartTimeout) &&
+        helper.running()) {
+        return true;
     }
-    return true;
+    why = argv[0] + " did not start: " + helper.log();
+    return false;
+}
+
+bool Session::startOpenbox(std::string& why) {
+    return startHelper(
+        {"openbox", "--sm-disable"}, [&] { return windowManagerRunning(display()); }, why);
 }
 
 bool Session::startTrayer(std::string& why) {
-    helpers_.push_back(
-        start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-               "120", "--heighttype", "pixel", "--height", "32", "--transparent", "false"},
-              "trayer.log"));
-    ChildProcess& tray = *helpers_.back();
-    if (!waitUntil(
-            [&] { return selectionOwned(display(), "_NET_SYSTEM_TRAY_S0") || !tray.running(); },
-            kStartTimeout) ||
-        !tray.running()) {
-        why = "trayer did not start: " + tray.log();
-        return false;
-    }
-    return true;
+    return startHelper(
+        {"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+         "--heighttype", "pixel", "--height", "32", "--transparent", "false"},
+        [&] { return selectionOwned(display(), "_NET_SYSTEM_TRAY_S0"); }, why);
 }
 
 bool Session::xdotool(const std::vector<std::string>& args) {

@@ -110,6 +110,9 @@ class Session {
     void writeSettings(const std::string& text) const;
 
   private:
+    bool startHelper(const std::vector<std::string>& argv, const std::function<bool()>& inService,
+                     std::string& why);
+
     QTemporaryDir folder_;  // declared first so that it goes last
     XvfbServer xvfb_;
     std::string dir_;
