@@ -67,9 +67,9 @@ class XvfbTest : public ::testing::Test {
     std::unique_ptr<XvfbServer> xvfb_;
 };
 
-// An Xlib connection that closes itself; null when the display cannot be opened. X errors are
-// ignored while it is used: windows come and go under a test, and a failed request shows in its
-// reply.
+// An Xlib connection that closes itself; null when the display cannot be opened. Opening one
+// makes this process ignore X errors: windows come and go under a test, and a failed request
+// shows in its reply anyway, where Xlib's default handler would end the test program.
 struct XDisplayCloser {
     void operator()(_XDisplay* display) const;
 };
