@@ -99,9 +99,26 @@ std::optional<std::string_view> sectionName(std::string_view text) {
     return trimBlanks(text.substr(1, close - 1));
 }
 
+// A line names the key with or without '=': a bare key has no value, yet it hides a later line
+// with one, as it does in the system's own profile functions.
 bool keyMatches(std::string_view text, std::string_view key) {
+    return equalsIgnoringCase(trimBlanks(text.substr(0, text.find('='))), key);
+}
+
+// The value of a key line: the text after the first '=' without blanks around it and without one
+// pair of matching quotes around it, so that a file written on Windows reads the same here.
+// nullopt for a bare key.
+std::optional<std::string> valueOf(std::string_view text) {
     const std::size_t eq = text.find('=');
-    return eq != std::string_view::npos && equalsIgnoringCase(trimBlanks(text.substr(0, eq)), key);
+    if (eq == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view value = trimBlanks(text.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return std::string(value);
 }
 
 // Where a key sits: the section header's line and the key's line (nullopt when either is missing),
@@ -229,8 +246,16 @@ std::string withValue(std::string_view content, std::string_view section, std::s
                 continue;
             }
             // Keep the key as it was spelt, and the blanks around '='.
-            const std::string_view text = lines[i].text;
-            std::size_t valueStart = text.find('=') + 1;
+            std::string_view text = lines[i].text;
+            const std::size_t eq = text.find('=');
+            if (eq == std::string_view::npos) {
+                while (!text.empty() && isBlank(text.back())) {
+                    text.remove_suffix(1);
+                }
+                out.append(text).append("=").append(value).append(lines[i].end);
+                continue;
+            }
+            std::size_t valueStart = eq + 1;
             while (valueStart < text.size() && isBlank(text[valueStart])) {
                 ++valueStart;
             }
@@ -386,8 +411,7 @@ std::string IniProfileFile::read(const std::string& path, const std::string& sec
     if (!where.keyLine) {
         return fallback;
     }
-    const std::string_view text = lines[*where.keyLine].text;
-    return std::string(trimBlanks(text.substr(text.find('=') + 1)));
+    return valueOf(lines[*where.keyLine].text).value_or(fallback);
 }
 
 bool IniProfileFile::write(const std::string& path, const std::string& section,

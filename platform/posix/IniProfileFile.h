@@ -3,7 +3,8 @@
 #include "settings/ProfileFile.h"
 
 // Private-profile files as plain text. Section and key names match case-insensitively, the first
-// match wins, and a value is the text after the first '=' with blanks trimmed. A write changes that
+// match wins, and a value is the text after the first '=' with blanks and one pair of matching
+// quotes trimmed; a key without '=' has no value and reads as the fallback. A write changes that
 // one line in place (or adds the section or key) and keeps every other line as it was; it goes to a
 // temporary file beside the original, flushed to disk and renamed over it, so the file is never
 // left half-written. A file that cannot be read reads as the fallback.
