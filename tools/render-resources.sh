@@ -1,6 +1,7 @@
 #!/bin/sh
 # Renders the SVG drawings in resources/ into the PNG files that
-# resources/resources.qrc embeds, then checks every PNG. The PNGs are
+# resources/resources.qrc embeds, and the two monitor icons into the Windows
+# program icon app_icon.ico, then checks every picture. The pictures are
 # committed, so a build never needs the renderer; run this after editing an SVG.
 #
 #   tools/render-resources.sh          render, then check
@@ -80,6 +81,13 @@ echo "$ICONS" | while read -r name w h; do
         "$CONVERT" "$tmp/$name.png" -define png:color-type=6 -strip "$name.png"
     fi
 done
+
+# The Windows program icon: both monitor sizes in one file, for the resource script.
+if [ "$render" = 1 ]; then
+    "$CONVERT" app_icon_32.png app_icon_16.png app_icon.ico
+fi
+ico=$("$IDENTIFY" -format '%w %h,' app_icon.ico 2>/dev/null || true)
+[ "$ico" = "32 32,16 16," ] || fail app_icon.ico "holds '$ico', expected 32 32 and 16 16"
 
 # The checks run in this shell (not a pipeline) so that failures are counted.
 while read -r name w h ground; do

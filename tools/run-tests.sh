@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the tool twice, plainly and with AddressSanitizer + UndefinedBehaviorSanitizer, and runs
-# the whole test suite under both. Exits non-zero when any build or test fails.
+# the whole test suite under both; then cross-builds the code below the windows for Windows and
+# runs its tests under Wine. Exits non-zero when any build or test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,3 +22,5 @@ echo "== plain build =="
 run_config build
 echo "== sanitizer build (address, undefined) =="
 run_config build-asan -DDIMWARDEN_SANITIZE=ON -DDIMWARDEN_BENCH=OFF
+echo "== Windows cross build (mingw-w64), tests under Wine =="
+run_config build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDIMWARDEN_GUI=OFF
