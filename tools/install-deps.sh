@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libxrandr-dev libgtest-dev libbenchmark-dev
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick
     fonts-wqy-microhei
-    g++-mingw-w64-x86-64-posix wine64
+    g++-mingw-w64-x86-64-posix wine64 xserver-xorg-core xserver-xorg-video-dummy
 )
 
 missing=()

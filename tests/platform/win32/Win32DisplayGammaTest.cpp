@@ -17,7 +17,8 @@ GammaRamp patterned(unsigned seed) {
 }
 
 // DIMWARDEN_DISPLAY_GAMMA says what the display under the test can do: "fails" (Wine on Xvfb,
-// which has no XF86VidMode) or "works". Unset, either is accepted but each must hold together.
+// which has no XF86VidMode) or "works" (Wine on the dummy Xorg). Unset, either is accepted, but
+// the two calls must agree with each other.
 std::string expectation() {
     const char* value = std::getenv("DIMWARDEN_DISPLAY_GAMMA");
     return value != nullptr ? value : "";
@@ -44,7 +45,10 @@ TEST(Win32DisplayGamma, CallsSucceedTogetherOrLeaveTheRampAlone) {
     const bool readBack = display.read(back);
     if (applied) {
         ASSERT_TRUE(readBack);
-        EXPECT_EQ(back.words, dimmed.words);
+        // A display may keep fewer bits per entry (8 on the dummy Xorg) than the ramp carries.
+        for (std::size_t i = 0; i < back.words.size(); ++i) {
+            ASSERT_LT(std::abs(back.words[i] - dimmed.words[i]), 257) << "entry " << i;
+        }
         EXPECT_TRUE(display.apply(original));
     } else if (!readBack) {
         EXPECT_EQ(back.words, untouched.words);
