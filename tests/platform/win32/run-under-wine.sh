@@ -30,6 +30,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 work=$(mktemp -d)
+# Caches (Mesa's shaders when the prefix is made) go with the run, not into the home folder.
+export XDG_CACHE_HOME="$work/cache"
 xserver=
 cleanup() {
     "$WINESERVER" -k 2>/dev/null
