@@ -8,52 +8,35 @@
 
 #include "WindowsResources.h"
 
-namespace {
-
 // This program's own version record; the same resource script goes into the tool.
-class VersionRecord : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        char path[MAX_PATH] = {};
-        ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
-        DWORD ignored = 0;
-        const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-        ASSERT_GT(size, 0u);
-        block.resize(size);
-        ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, block.data()));
-    }
-
-    std::string text(const std::string& name) {
+TEST(VersionRecord, ReadsBack) {
+    char path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+    DWORD ignored = 0;
+    std::vector<char> block(GetFileVersionInfoSizeA(path, &ignored));
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, static_cast<DWORD>(block.size()), block.data()));
+    auto query = [&block](const std::string& name) -> void* {
         void* value = nullptr;
         UINT length = 0;
-        const std::string query = "\\StringFileInfo\\080404B0\\" + name;
-        if (!VerQueryValueA(block.data(), query.c_str(), &value, &length) || length == 0) {
-            return "(missing)";
-        }
-        return static_cast<const char*>(value);
-    }
+        const bool found = VerQueryValueA(block.data(), name.c_str(), &value, &length);
+        return found && length > 0 ? value : nullptr;
+    };
+    auto text = [&query](const std::string& name) -> std::string {
+        const void* value = query("\\StringFileInfo\\080404B0\\" + name);
+        return value != nullptr ? static_cast<const char*>(value) : "(missing)";
+    };
 
-    std::vector<char> block;
-};
-
-}  // namespace
-
-TEST_F(VersionRecord, ReadsBack) {
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query("\\"));
+    ASSERT_NE(fixed, nullptr);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
     EXPECT_EQ(fixed->dwFileVersionMS, 0x00050000u);
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
-
-    WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                               reinterpret_cast<void**>(&translation), &length));
-    ASSERT_EQ(length, 4u);
+    const auto* translation = static_cast<const WORD*>(query("\\VarFileInfo\\Translation"));
+    ASSERT_NE(translation, nullptr);
     EXPECT_EQ(translation[0], 0x0804) << "Chinese (PRC)";
     EXPECT_EQ(translation[1], 1200) << "Unicode";
-
     EXPECT_EQ(text("FileVersion"), "5.00");
     EXPECT_EQ(text("InternalName"), "Dimwarden_V5.0");
     EXPECT_EQ(text("OriginalFilename"), "Dimwarden_V5.0.exe");
