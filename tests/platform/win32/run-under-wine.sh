@@ -70,6 +70,6 @@ if [ -z "$number" ]; then
     [ "$server" = xorg ] && exit 77
     exit 1
 fi
-export DISPLAY=:$number
+export DISPLAY=":$number"
 
 timeout --kill-after=10 240 "$WINE" "$@"
