@@ -6,24 +6,33 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 // Decisions for files this code did not write itself:
 // - A file larger than kMaxFileSize, one holding a NUL byte, or anything that is not a regular file
-//   (directory, pipe, device) cannot be read: a read gives the fallback.
-// - A write replaces a regular file that is no profile text (zero-filled after a power loss, say)
-//   with a fresh one, so a damaged file does not stop the colour from ever being kept again. It
-//   refuses to touch anything that is not a regular file.
+//   (directory, pipe, device) cannot be read: a read gives the fallback. The cap is far above any
+//   real settings file, so a user's large file with other sections is still read.
+// - A write never throws away content it could not read. It replaces only a regular file that
+//   holds no text at all (zero-filled after a power loss), so such a file does not stop the colour
+//   from ever being kept again; any other unreadable file is left as it is and the write fails.
+// - A UTF-8 byte-order mark at the start is skipped when reading and kept when rewriting.
 // - Only the first section with a matching name counts, and in it only the first matching key.
-// - A write to a symbolic link edits the file the link points to; the link itself stays.
+// - A write to a symbolic link edits the file the link points to and keeps the link, as long as
+//   the links and the file belong to the user: dotfile managers link settings files. It never
+//   writes into another user's file, and a dangling link's target is created only in a folder
+//   that already exists inside the settings folder. Root owns every system file, so for root a
+//   link is followed only to a file inside the settings folder.
 
 namespace {
 
-constexpr std::size_t kMaxFileSize = std::size_t{1} << 20;
+constexpr std::size_t kMaxFileSize = std::size_t{16} << 20;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr int kMaxLinkHops = 40;
 
 bool isBlank(char c) {
@@ -154,7 +163,8 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
     return where;
 }
 
-enum class ReadResult { Ok, Missing, Junk, Unusable };
+// Junk: a regular file that cannot be read as text. Blank: one that holds nothing but NUL bytes.
+enum class ReadResult { Ok, Missing, Junk, Blank, Unusable };
 
 // Reads a whole profile file, refusing anything that is not a small regular text file. O_NONBLOCK
 // keeps open() from waiting on a named pipe.
@@ -194,6 +204,10 @@ ReadResult readProfileText(const std::string& path, std::string& content, struct
     }
     if (info != nullptr) {
         *info = st;
+    }
+    if (buffer.size() <= kMaxFileSize && !buffer.empty() &&
+        buffer.find_first_not_of('\0') == std::string::npos) {
+        return ReadResult::Blank;
     }
     if (buffer.size() > kMaxFileSize || buffer.find('\0') != std::string::npos) {
         return ReadResult::Junk;
@@ -284,40 +298,81 @@ std::string withValue(std::string_view content, std::string_view section, std::s
     return out;
 }
 
-// Follows symbolic links to the file they name, so that a write edits that file and keeps the
-// link. A dangling link leads to the path where the file will be created.
-std::optional<std::string> resolveLinks(std::string path) {
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) {
-            return errno == ENOENT ? std::optional<std::string>(path) : std::nullopt;
-        }
-        if (!S_ISLNK(st.st_mode)) {
-            return path;
-        }
-        std::string target(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) {
-            return std::nullopt;
-        }
-        target.resize(static_cast<std::size_t>(n));
-        if (target.front() != '/') {
-            const std::size_t slash = path.rfind('/');
-            if (slash != std::string::npos) {
-                target = path.substr(0, slash + 1) + target;
-            }
-        }
-        path = std::move(target);
-    }
-    return std::nullopt;
-}
-
 std::string directoryOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The path with every symbolic link and "." or ".." resolved, or nullopt when it does not exist.
+std::optional<std::string> realPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    return real ? std::optional<std::string>(real.get()) : std::nullopt;
+}
+
+// Whether `file` sits in `folder` or in a folder below it; false when either cannot be resolved.
+bool insideFolder(const std::string& file, const std::string& folder) {
+    const auto dir = realPath(directoryOf(file));
+    const auto top = realPath(folder);
+    return dir && top && (*dir == *top || dir->rfind(*top == "/" ? *top : *top + "/", 0) == 0);
+}
+
+// Where a write to `path` goes: `path` itself, or the file its symbolic links lead to, so that the
+// write edits that file and keeps the links. nullopt when the links may not be followed (the
+// reason, for the user, in `refusal`) or cannot be read (no reason: a quiet failure).
+std::optional<std::string> writeTarget(const std::string& path, std::string& refusal) {
+    const uid_t me = ::geteuid();
+    const std::string folder = directoryOf(path);
+    std::string at = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        const bool exists = ::lstat(at.c_str(), &st) == 0;
+        if (!exists && errno != ENOENT) {
+            return std::nullopt;
+        }
+        if (hop == 0 && (!exists || !S_ISLNK(st.st_mode))) {
+            return at;
+        }
+        if (exists && st.st_uid != me) {
+            refusal = path + " leads to " + at + ", which belongs to another user";
+            return std::nullopt;
+        }
+        if (!exists) {
+            if (!realPath(directoryOf(at))) {
+                refusal = path + " is a link to " + at + ", whose folder does not exist";
+                return std::nullopt;
+            }
+            if (!insideFolder(at, folder)) {
+                refusal = path + " is a dangling link to " + at + ", outside " + folder;
+                return std::nullopt;
+            }
+            return at;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            if (me == 0 && !insideFolder(at, folder)) {
+                refusal = path + " links to " + at + ", outside " + folder + ", and root owns it";
+                return std::nullopt;
+            }
+            return at;
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) {
+            return std::nullopt;
+        }
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const std::size_t slash = at.rfind('/');
+            if (slash != std::string::npos) {
+                target = at.substr(0, slash + 1) + target;
+            }
+        }
+        at = std::move(target);
+    }
+    refusal = path + " is a chain of too many links";
+    return std::nullopt;
 }
 
 // mkdir -p; directories made here are private to the user.
@@ -406,7 +461,11 @@ std::string IniProfileFile::read(const std::string& path, const std::string& sec
     if (readProfileText(path, content, nullptr) != ReadResult::Ok) {
         return fallback;
     }
-    const std::vector<Line> lines = splitLines(content);
+    std::string_view text = content;
+    if (text.starts_with(kUtf8Bom)) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    const std::vector<Line> lines = splitLines(text);
     const Location where = locate(lines, section, key);
     if (!where.keyLine) {
         return fallback;
@@ -421,8 +480,13 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
         value.find('\0') != std::string::npos) {
         return false;
     }
-    const std::optional<std::string> target = resolveLinks(path);
-    if (!target || !makeDirectories(directoryOf(*target))) {
+    std::string refusal;
+    const std::optional<std::string> target = writeTarget(path, refusal);
+    if (!target) {
+        refuse(refusal);
+        return false;
+    }
+    if (*target == path && !makeDirectories(directoryOf(path))) {
         return false;
     }
 
@@ -433,10 +497,21 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
         return false;
     }
     if (existing == ReadResult::Junk) {
+        refuse(*target + " holds data that is not settings text; it is left as it is");
+        return false;
+    }
+    if (existing == ReadResult::Blank) {
         return replaceFile(*target, withValue("", section, key, value), info.st_mode & 07777,
                            &info);
     }
-    const std::string updated = withValue(content, section, key, value);
+    // The byte-order mark is no part of the first line; it stays where it was.
+    std::string_view text = content;
+    const bool bom = text.starts_with(kUtf8Bom);
+    if (bom) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    const std::string updated =
+        (bom ? std::string(kUtf8Bom) : std::string()) + withValue(text, section, key, value);
     if (updated.size() > kMaxFileSize) {
         return false;
     }
@@ -447,4 +522,10 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
         return replaceFile(*target, updated, info.st_mode & 07777, &info);
     }
     return replaceFile(*target, updated, 0644 & ~currentUmask(), nullptr);
+}
+
+void IniProfileFile::refuse(const std::string& why) {
+    if (!why.empty() && told_.insert(why).second) {
+        std::fprintf(stderr, "dimwarden: the colour is not kept: %s\n", why.c_str());
+    }
 }

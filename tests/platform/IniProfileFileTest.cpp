@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,7 +52,7 @@ struct ReadCase {
 
 struct WriteCase {
     std::string before;
-    std::string after;
+    std::string after = {};
 };
 
 }  // namespace
@@ -101,14 +102,9 @@ TEST_F(IniProfileFileTest, UnreadableInputsGiveTheFallback) {
              writeBytes(path, std::string("[Setting]\ncolor=5\n\0", 19));
              return path;
          }},
-        {"5 MiB",
+        {"16 MiB and one byte",
          [&] {
-             writeBytes(path, valid + "; " + std::string(5u << 20, 'x') + "\n");
-             return path;
-         }},
-        {"1 MiB and one byte",
-         [&] {
-             writeBytes(path, valid + std::string((1u << 20) + 1 - valid.size(), '\n'));
+             writeBytes(path, valid + std::string((16u << 20) + 1 - valid.size(), '\n'));
              return path;
          }},
         {"named pipe with no writer",
@@ -123,7 +119,7 @@ TEST_F(IniProfileFileTest, UnreadableInputsGiveTheFallback) {
     }
 
     // Right at the limit the file is still read.
-    writeBytes(path, valid + std::string((1u << 20) - valid.size(), '\n'));
+    writeBytes(path, valid + std::string((16u << 20) - valid.size(), '\n'));
     EXPECT_EQ(read(path), "5");
 }
 
@@ -185,23 +181,6 @@ TEST_F(IniProfileFileTest, PermissionsAndMissingDirectories) {
     EXPECT_EQ(modeOf(dir() + "/a/b"), 0700u);
 }
 
-TEST_F(IniProfileFileTest, WriteThroughASymbolicLinkKeepsTheLink) {
-    const std::string real = dir() + "/real.ini";
-    writeBytes(real, "; mine\n[Setting]\ncolor=1\n");
-    fs::create_symlink("real.ini", path);
-
-    ASSERT_TRUE(ini.write(path, "Setting", "color", "2"));
-    EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(readBytes(real), "; mine\n[Setting]\ncolor=2\n");
-
-    // A dangling link: the file is created where the link points.
-    const std::string dangling = dir() + "/dangling.ini";
-    fs::create_symlink("sub/target.ini", dangling);
-    ASSERT_TRUE(ini.write(dangling, "Setting", "color", "3"));
-    EXPECT_TRUE(fs::is_symlink(dangling));
-    EXPECT_EQ(readBytes(dir() + "/sub/target.ini"), "[Setting]\ncolor=3\n");
-}
-
 TEST_F(IniProfileFileTest, FailedWritesLeaveEverythingAsItWas) {
     // Failures that hold for root too, since tests here may run as root.
     const std::string blocker = dir() + "/plain";
@@ -220,20 +199,6 @@ TEST_F(IniProfileFileTest, FailedWritesLeaveEverythingAsItWas) {
     EXPECT_EQ(readBytes(blocker), "just a file");
     EXPECT_TRUE(fs::is_empty(dir() + "/isdir"));
     EXPECT_EQ(entries(), before);
-}
-
-TEST_F(IniProfileFileTest, DamagedFilesAreReplacedSoTheColourIsKeptAgain) {
-    const std::string binary("[Setting]\ncolor=5\n\0junk", 23);
-    const std::string big = "[Setting]\ncolor=5\n; " + std::string(2u << 20, 'x') + "\n";
-    const std::string bigPath = dir() + "/big.ini";
-    writeBytes(path, binary);
-    writeBytes(bigPath, big);
-    EXPECT_EQ(ini.read(path, "Setting", "color", "none"), "none");
-
-    EXPECT_TRUE(ini.write(path, "Setting", "color", "1"));
-    EXPECT_TRUE(ini.write(bigPath, "Setting", "color", "2"));
-    EXPECT_EQ(readBytes(path), "[Setting]\ncolor=1\n");
-    EXPECT_EQ(readBytes(bigPath), "[Setting]\ncolor=2\n");
 }
 
 TEST_F(IniProfileFileTest, WriteThatFailsHalfwayRemovesItsTemporaryFile) {
@@ -268,4 +233,147 @@ TEST_F(IniProfileFileTest, ReadOnlyDirectoryRefusesTheWrite) {
     EXPECT_FALSE(written);
     EXPECT_EQ(readBytes(path), "[Setting]\ncolor=5\n");
     EXPECT_EQ(entries(), std::vector<std::string>{"Dimwarden.ini"});
+}
+
+namespace {
+
+// A settings file that a write must not harm: what is at the settings path before the write, the
+// file whose bytes are looked at afterwards, and what they must then be (empty: as they were).
+struct HostileCase {
+    const char* name;
+    std::function<void(const std::string& config, const std::string& outside)> setUp;
+    std::string victim;  // relative to the test folder
+    bool written;
+    std::string after = {};
+};
+
+uid_t nobody() {
+    const struct passwd* entry = ::getpwnam("nobody");
+    return entry != nullptr ? entry->pw_uid : 65534;
+}
+
+// Every path below `root`, so that a refused write can be seen to have made nothing anywhere.
+std::vector<std::string> tree(const std::string& root) {
+    std::vector<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        paths.push_back(entry.path().string());
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+}  // namespace
+
+class HostileSettingsFile : public IniProfileFileTest {
+  protected:
+    // Runs each case on a fresh "config" folder inside the test folder, next to "outside.ini".
+    void check(const std::vector<HostileCase>& cases) {
+        const std::string config = dir() + "/config";
+        const std::string at = config + "/Dimwarden.ini";
+        for (const HostileCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            fs::remove_all(config);
+            fs::remove(dir() + "/outside.ini");
+            fs::create_directory(config);
+            c.setUp(config, dir() + "/outside.ini");
+            const std::string victim = dir() + "/" + c.victim;
+            const std::string before = readBytes(victim);
+            const auto paths = tree(dir());
+            const bool wasLink = fs::is_symlink(at);
+
+            IniProfileFile fresh;  // each says a reason once only
+            ::testing::internal::CaptureStderr();
+            const bool written = fresh.write(at, "Setting", "color", "42");
+            const std::string said = ::testing::internal::GetCapturedStderr();
+
+            EXPECT_EQ(written, c.written);
+            EXPECT_EQ(readBytes(victim), c.after.empty() ? before : c.after);
+            EXPECT_EQ(fs::is_symlink(at), wasLink);
+            if (!c.written) {
+                EXPECT_EQ(tree(dir()), paths);
+                EXPECT_EQ(said.rfind("dimwarden: ", 0), 0u) << said;
+                EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+            }
+        }
+    }
+};
+
+TEST_F(HostileSettingsFile, LinksDamagedAndLargeFilesAndByteOrderMarks) {
+    const std::string mine = "; mine\n[Setting]\ncolor=1\n";
+    const std::string mineAfter = "; mine\n[Setting]\ncolor=42\n";
+    const std::string bom = "\xEF\xBB\xBF";
+    std::string large = "[Setting]\ncolor=2113632\n";
+    for (int i = 0; i < 100000; ++i) {
+        large += "[S" + std::to_string(i) + "]\nk=v\n";
+    }
+    std::string largeAfter = large;
+    largeAfter.replace(0, 24, "[Setting]\ncolor=42\n");
+    auto link = [](const std::string& target, const std::string& config) {
+        fs::create_symlink(target, config + "/Dimwarden.ini");
+    };
+    auto plain = [](std::string bytes) {
+        return [bytes](const std::string& config, const std::string&) {
+            writeBytes(config + "/Dimwarden.ini", bytes);
+        };
+    };
+
+    check({
+        {"link to the user's own file in the folder",
+         [&](auto& config, auto&) {
+             writeBytes(config + "/real.ini", mine);
+             link("real.ini", config);
+         },
+         "config/real.ini", true, mineAfter},
+        // Root owns every system file, so ownership cannot tell its dotfile from /etc/passwd.
+        {"link to the user's own file elsewhere",
+         [&](auto& config, auto& outside) {
+             writeBytes(outside, mine);
+             link(outside, config);
+         },
+         "outside.ini", ::geteuid() != 0, ::geteuid() != 0 ? mineAfter : ""},
+        {"dangling link in the folder", [&](auto& config, auto&) { link("new.ini", config); },
+         "config/new.ini", true, "[Setting]\ncolor=42\n"},
+        {"dangling link into a missing folder",
+         [&](auto& config, auto&) { link("sub/new.ini", config); }, "config/sub/new.ini", false},
+        {"dangling link out of the folder",
+         [&](auto& config, auto& outside) { link(outside, config); }, "outside.ini", false},
+        {"zero-filled after a power loss", plain(std::string(64, '\0')), "config/Dimwarden.ini",
+         true, "[Setting]\ncolor=42\n"},
+        {"text with a NUL byte", plain(std::string("[Setting]\ncolor=5\n\0junk", 23)),
+         "config/Dimwarden.ini", false},
+        {"over the size cap", plain(std::string((16u << 20) + 1, 'x')), "config/Dimwarden.ini",
+         false},
+        {"byte-order mark", plain(bom + "[Setting]\r\ncolor=5\r\n"), "config/Dimwarden.ini", true,
+         bom + "[Setting]\r\ncolor=42\r\n"},
+        {"1.3 MB of other sections", plain(large), "config/Dimwarden.ini", true, largeAfter},
+    });
+
+    // The colour in the last two is read, not hidden by the mark or the size.
+    writeBytes(path, bom + "[Setting]\ncolor=5\n");
+    EXPECT_EQ(read(path), "5");
+    writeBytes(path, large);
+    EXPECT_EQ(read(path), "2113632");
+}
+
+TEST_F(HostileSettingsFile, RootNeverWritesThroughALinkIntoAnotherUsersFile) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make files that belong to another user";
+    }
+    const uid_t other = nobody();
+    check({
+        {"link to another user's file",
+         [&](auto& config, auto& outside) {
+             writeBytes(outside, "theirs\n");
+             ASSERT_EQ(::chown(outside.c_str(), other, other), 0);
+             fs::create_symlink(outside, config + "/Dimwarden.ini");
+         },
+         "outside.ini", false},
+        {"another user's link to root's file in the folder",
+         [&](auto& config, auto&) {
+             writeBytes(config + "/real.ini", "[Setting]\ncolor=1\n");
+             fs::create_symlink("real.ini", config + "/Dimwarden.ini");
+             ASSERT_EQ(::lchown((config + "/Dimwarden.ini").c_str(), other, other), 0);
+         },
+         "config/real.ini", false},
+    });
 }

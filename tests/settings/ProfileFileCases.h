@@ -110,8 +110,11 @@ inline const ProfileCase kProfileCases[] = {
      "\n\t[Setting] ; note\n\ncolor=42\n\n[Other]\n",
      {},
      "[Setting]\r\ncolor=42\r\n[Other]\r\n"},
-    // Not yet skipped by the text reader, which then adds a second section when writing.
-    {"UTF-8 byte-order mark", "\xEF\xBB\xBF[Setting]\ncolor=5\n", "fb", std::nullopt, "5",
+    {"UTF-8 byte-order mark",
+     "\xEF\xBB\xBF[Setting]\ncolor=5\n",
+     "5",
+     "\xEF\xBB\xBF[Setting]\ncolor=42\n",
+     {},
      "\xEF\xBB\xBF[Setting]\r\ncolor=42\r\n"},
 };
 
