@@ -25,7 +25,9 @@ LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::
     WinPath = dir.directory();
     Length = static_cast<std::int32_t>(WinPath.size());
 
-    std::string value = profile.read(settingsFilePath(WinPath), kSection, kKey, "");
+    // No folder: the path would land on the root of the file system.
+    std::string value =
+        WinPath.empty() ? "" : profile.read(settingsFilePath(WinPath), kSection, kKey, "");
     if (value.size() > kValueBuffer - 1) {
         value.resize(kValueBuffer - 1);
     }
@@ -42,8 +44,9 @@ LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::
     return result;
 }
 
-void SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color) {
-    profile.write(settingsFilePath(WinPath), kSection, kKey, std::to_string(color));
+bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color) {
+    return !WinPath.empty() &&
+           profile.write(settingsFilePath(WinPath), kSection, kKey, std::to_string(color));
 }
 
 }  // namespace settings

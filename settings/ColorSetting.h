@@ -24,7 +24,7 @@ std::string settingsFilePath(const std::string& winPath);
 LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath,
                              std::int32_t& Length);
 
-// Writes the colour as plain decimal text; a failed write is ignored.
-void SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color);
+// Writes the colour as plain decimal text; true when it was kept. Callers may ignore a failure.
+bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color);
 
 }  // namespace settings

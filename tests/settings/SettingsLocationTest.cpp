@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <optional>
@@ -9,6 +12,7 @@
 #include "platform/posix/XdgSettingsDirectory.h"
 #include "settings/ColorSetting.h"
 #include "support/Files.h"
+#include "support/MemoryPlatform.h"
 #include "support/ScopedEnv.h"
 
 TEST(SettingsLocation, ConfigHomeWithoutTrailingSeparator) {
@@ -47,4 +51,37 @@ TEST(SettingsLocation, FirstRunOnAFreshAccountCreatesTheConfigDirectory) {
     const settings::LoadedColor loaded = settings::LoadColorSetting(ini, dir, winPath, length);
     EXPECT_TRUE(loaded.found);
     EXPECT_EQ(loaded.color, 16711680);
+}
+
+TEST(SettingsLocation, HomeFromThePasswordDatabaseAndNothingKeptWithoutOne) {
+    ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+    ScopedEnv home("HOME", std::nullopt);
+    const struct passwd* me = ::getpwuid(::geteuid());
+    ASSERT_NE(me, nullptr);
+    EXPECT_EQ(XdgSettingsDirectory().directory(), std::string(me->pw_dir) + "/.config");
+
+    // nobody's home does not exist: nothing may land on the root of the file system.
+    const struct passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || nobody == nullptr) {
+        GTEST_SKIP() << "needs root and a 'nobody' account to run as a user without a home";
+    }
+    ASSERT_EQ(::seteuid(nobody->pw_uid), 0);
+    XdgSettingsDirectory dir;
+    ::testing::internal::CaptureStderr();
+    const std::string first = dir.directory();
+    const std::string second = dir.directory();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(::seteuid(0), 0);
+
+    EXPECT_EQ(first, "");
+    EXPECT_EQ(second, "");
+    EXPECT_EQ(said, "dimwarden: no home folder, so the colour is not kept\n");
+    MemoryProfileFile profile;
+    std::string winPath = "stale";
+    std::int32_t length = -1;
+    MemorySettingsDirectory none;
+    none.dir = "";
+    EXPECT_FALSE(settings::LoadColorSetting(profile, none, winPath, length).found);
+    EXPECT_FALSE(settings::SaveColorSetting(profile, winPath, 255));
+    EXPECT_EQ(profile.reads + profile.writes, 0);
 }
