@@ -8,13 +8,14 @@
 #include <QSocketNotifier>
 #include <csignal>
 
+#include "platform/posix/FlockSingleInstance.h"
 #include "platform/posix/IniProfileFile.h"
 #include "platform/posix/XdgSettingsDirectory.h"
 #include "platform/qt/DesktopUrlOpener.h"
-#include "platform/qt/LockFileSingleInstance.h"
 #include "platform/qt/QtNotifyIcon.h"
 #include "platform/qt/QtWindowDrag.h"
 #include "platform/x11/X11DisplayGamma.h"
+#include "platform/x11/X11SelectionSingleInstance.h"
 
 struct SystemPlatform::Backends {
     X11DisplayGamma display;
@@ -23,14 +24,21 @@ struct SystemPlatform::Backends {
     QtNotifyIcon tray;
     QtWindowDrag drag;
     DesktopUrlOpener url;
-    LockFileSingleInstance instance;
+    // One instance per display: the X display decides where there is one, a lock in the
+    // runtime folder where there is none.
+    X11SelectionSingleInstance displayInstance;
+    FlockSingleInstance folderInstance;
+    SingleInstance& instance() {
+        return displayInstance.connected() ? static_cast<SingleInstance&>(displayInstance)
+                                           : folderInstance;
+    }
 };
 
 SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance})) {}
+                   backends_->drag, backends_->url, backends_->instance()})) {}
 
 SystemPlatform::~SystemPlatform() = default;
 

@@ -6,7 +6,8 @@
 #include "main_window/SingleInstance.h"
 
 // A lock file in the user's runtime directory, held for the life of the process. A lock left by a
-// process that no longer runs (killed, power loss) is taken over.
+// process that no longer runs (killed, power loss) is taken over, and so is one whose holder
+// cannot be read.
 class LockFileSingleInstance : public SingleInstance {
   public:
     bool anotherRunning() override;
