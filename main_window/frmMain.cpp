@@ -92,6 +92,7 @@ bool frmMain::Form_Load() {
     if (loaded.found) {
         Sys_Tray();
         color = loaded.color;
+        keptColor_ = color;
     }
     lbHval->setCaption(QString::number(HScroll1->value()));
     SaveGamma();
@@ -123,6 +124,18 @@ void frmMain::Form_Unload() {
     platform_.tray.remove();
 }
 
+// Each completed change is kept at once, with the same atomic write as the unload, so a lost
+// session or a crash keeps the user's last colour. Unchanged colours are not written again.
+void frmMain::keepColor() {
+    if (loading_ || unloaded_ || changeDepth_ > 0) {
+        return;
+    }
+    const auto color = static_cast<std::int32_t>(picColor->BackColor());
+    if (color != keptColor_ && settings::SaveColorSetting(platform_.profile, WinPath, color)) {
+        keptColor_ = color;
+    }
+}
+
 void frmMain::Unload() {
     if (unloaded_) {
         return;
@@ -149,6 +162,7 @@ void frmMain::switchClick() {
         picLightNight->hide();
         SetDefault();
         SaveGamma();
+        keepColor();
     } else {
         isModeOn = true;
         lbSwitch->setCaption(QStringLiteral("ON"));

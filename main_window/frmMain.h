@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "gamma/GammaEngine.h"
@@ -133,6 +134,7 @@ class frmMain : public QWidget {
     void connectHandlers();
     void ApplyColorSliders();
     void checkNight();
+    void keepColor();
 
     Platform& platform_;
     GammaEngine engine_;
@@ -140,4 +142,8 @@ class frmMain : public QWidget {
     bool unloaded_ = false;
     bool loading_ = false;
     bool putAwayByLoad_ = false;
+    // Handlers that the one being run set off by moving sliders; only the outermost keeps the
+    // colour, once the whole change is done.
+    int changeDepth_ = 0;
+    std::optional<std::int32_t> keptColor_;
 };

@@ -33,6 +33,7 @@ void frmMain::SetScreenByColor(std::int32_t& colr) {
     const double b = c.blue / 256.0 * tint::kMaxPosition;
     const int pB = static_cast<int>(ramp::rne(b));
 
+    ++changeDepth_;
     // Each assignment that moves a slider runs its handler before the next one.
     HScrollRed->setValue(static_cast<int>(ramp::rne(r)));
     HScrollGreen->setValue(static_cast<int>(ramp::rne(g)));
@@ -44,6 +45,8 @@ void frmMain::SetScreenByColor(std::int32_t& colr) {
     engine_.curBlue = static_cast<std::int16_t>(pB - tint::kMaxPosition);
     SetGamma(engine_.curRed, engine_.curGreen, engine_.curBlue);
     checkNight();
+    --changeDepth_;
+    keepColor();
 }
 
 void frmMain::HScroll1_Change() {
@@ -52,9 +55,12 @@ void frmMain::HScroll1_Change() {
     lbHval->setCaption(QString::number(value));
     engine_.curRed = engine_.curGreen = engine_.curBlue = o;
     SetGamma(o, o, o);
+    ++changeDepth_;
     HScrollRed->setValue(value);
     HScrollGreen->setValue(value);
     HScrollBlue->setValue(value);
+    --changeDepth_;
+    keepColor();
 }
 
 void frmMain::HScrollRed_Change() {
@@ -82,4 +88,5 @@ void frmMain::ApplyColorSliders() {
     engine_.curBlue = static_cast<std::int16_t>(HScrollBlue->value() - tint::kMaxPosition);
     SetGamma(engine_.curRed, engine_.curGreen, engine_.curBlue);
     checkNight();
+    keepColor();
 }

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <functional>
+
+#include "gamma/TintMapping.h"
 
 #include "support/E2eSupport.h"
 
@@ -196,6 +200,59 @@ TEST_F(LifecycleE2e, TerminationSignalsUnloadNormally) {
         EXPECT_TRUE(exitsWith(*tool, 0));
         EXPECT_TRUE(rampBecomes(identity(), 0ms));
         EXPECT_EQ(session().readSettings(), c.saved);
+    }
+}
+
+// A session lost without an unload (the tool killed, the X server gone) keeps the colour of the
+// last completed change: here one step down on the brightness bar of a first run.
+TEST_F(LifecycleE2e, TheLastChangedColourSurvivesALostSession) {
+    const std::string kept =
+        "[Setting]\ncolor=" + std::to_string(tint::previewColor(39, 39, 39)) + "\n";
+    const layout::Point brightnessLeftArrow{208, 140};
+    struct Case {
+        const char* name;
+        int status;
+        std::function<void(ChildProcess&, XvfbServer&)> lose;
+    };
+    const Case cases[] = {
+        {"tool killed", 128 + SIGKILL,
+         [](ChildProcess& tool, XvfbServer&) { tool.signal(SIGKILL); }},
+        {"X server gone", 1, [](ChildProcess&, XvfbServer& xvfb) { xvfb.stop(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(session().settingsPath());
+        // A server of the case's own, so that it can go while the session's folders stay.
+        XvfbServer xvfb;
+        ASSERT_TRUE(xvfb.running()) << xvfb.error();
+        std::vector<std::string> env = session().environment();
+        for (std::string& entry : env) {
+            if (entry.rfind("DISPLAY=", 0) == 0) {
+                entry = "DISPLAY=" + xvfb.display();
+            }
+        }
+        ChildProcess tool({DIMWARDEN_BINARY}, env,
+                          session().folder() + "/lost-" + std::to_string(c.status) + ".log");
+        const auto window = waitForWindow(
+            xvfb.display(), tool.pid(),
+            [](const WindowInfo& w) {
+                return w.viewable && w.width == layout::kMainWidth &&
+                       w.height == layout::kMainHeight;
+            },
+            kStartTimeout);
+        ASSERT_TRUE(window) << tool.log();
+        EXPECT_EQ(runCommand({"xdotool", "mousemove",
+                              std::to_string(window->x + brightnessLeftArrow.first),
+                              std::to_string(window->y + brightnessLeftArrow.second), "click", "1"},
+                             env)
+                      .status,
+                  0);
+        EXPECT_TRUE(waitUntil([&] { return session().readSettings() == kept; }, kStepTimeout))
+            << session().readSettings();
+
+        c.lose(tool, xvfb);
+        EXPECT_TRUE(exitsWith(tool, c.status));
+        EXPECT_EQ(session().readSettings(), kept);
     }
 }
 

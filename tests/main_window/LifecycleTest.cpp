@@ -1,4 +1,7 @@
 // Start, exit, the mode switch and the File menu.
+#include <functional>
+#include <iterator>
+
 #include "MainWindowFixture.h"
 
 TEST_F(MainWindowTest, FirstRunShowsTheWindowWithTheDefaultTintAndNoIcon) {
@@ -144,4 +147,26 @@ TEST_F(MainWindowTest, DisplayThatRefusesEverythingChangesNothingElse) {
     w->Unload();
     EXPECT_TRUE(mp.display.applied.empty());
     EXPECT_EQ(mp.display.current(), startRamp);
+}
+
+// Each completed change is kept at once, written once however many handlers it sets off; the load
+// itself writes nothing, so a first run that is lost still counts as a first run.
+TEST_F(MainWindowTest, EachCompletedChangeKeepsTheColourOnce) {
+    ASSERT_TRUE(w->Form_Load());
+    EXPECT_EQ(mp.profile.writes, 0);
+    std::int32_t blue = 0x00FF0000;
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"brightness step", [&] { w->HScroll1->setValue(39); }},
+        {"red slider step", [&] { w->HScrollRed->setValue(30); }},
+        {"swatch picked", [&] { w->SetScreenByColor(blue); }},
+        {"switch to normal", [&] { w->switchClick(); }},  // the colour is already kept
+        {"switch to night", [&] { w->switchClick(); }},
+    };
+    const int writesAfter[] = {1, 2, 3, 3, 3};
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(changes[i].first);
+        changes[i].second();
+        EXPECT_EQ(mp.profile.writes, writesAfter[i]);
+        EXPECT_EQ(storedColor(), std::to_string(swatch()));
+    }
 }
