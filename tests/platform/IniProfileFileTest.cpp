@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,7 +52,7 @@ struct ReadCase {
 
 struct WriteCase {
     std::string before;
-    std::string after = {};
+    std::string after;
 };
 
 }  // namespace
@@ -235,145 +235,93 @@ TEST_F(IniProfileFileTest, ReadOnlyDirectoryRefusesTheWrite) {
     EXPECT_EQ(entries(), std::vector<std::string>{"Dimwarden.ini"});
 }
 
-namespace {
-
-// A settings file that a write must not harm: what is at the settings path before the write, the
-// file whose bytes are looked at afterwards, and what they must then be (empty: as they were).
-struct HostileCase {
-    const char* name;
-    std::function<void(const std::string& config, const std::string& outside)> setUp;
-    std::string victim;  // relative to the test folder
-    bool written;
-    std::string after = {};
-};
-
-uid_t nobody() {
-    const struct passwd* entry = ::getpwnam("nobody");
-    return entry != nullptr ? entry->pw_uid : 65534;
-}
-
-// Every path below `root`, so that a refused write can be seen to have made nothing anywhere.
-std::vector<std::string> tree(const std::string& root) {
-    std::vector<std::string> paths;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        paths.push_back(entry.path().string());
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
-
-}  // namespace
-
-class HostileSettingsFile : public IniProfileFileTest {
-  protected:
-    // Runs each case on a fresh "config" folder inside the test folder, next to "outside.ini".
-    void check(const std::vector<HostileCase>& cases) {
-        const std::string config = dir() + "/config";
-        const std::string at = config + "/Dimwarden.ini";
-        for (const HostileCase& c : cases) {
-            SCOPED_TRACE(c.name);
-            fs::remove_all(config);
-            fs::remove(dir() + "/outside.ini");
-            fs::create_directory(config);
-            c.setUp(config, dir() + "/outside.ini");
-            const std::string victim = dir() + "/" + c.victim;
-            const std::string before = readBytes(victim);
-            const auto paths = tree(dir());
-            const bool wasLink = fs::is_symlink(at);
-
-            IniProfileFile fresh;  // each says a reason once only
-            ::testing::internal::CaptureStderr();
-            const bool written = fresh.write(at, "Setting", "color", "42");
-            const std::string said = ::testing::internal::GetCapturedStderr();
-
-            EXPECT_EQ(written, c.written);
-            EXPECT_EQ(readBytes(victim), c.after.empty() ? before : c.after);
-            EXPECT_EQ(fs::is_symlink(at), wasLink);
-            if (!c.written) {
-                EXPECT_EQ(tree(dir()), paths);
-                EXPECT_EQ(said.rfind("dimwarden: ", 0), 0u) << said;
-                EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-            }
-        }
-    }
-};
-
-TEST_F(HostileSettingsFile, LinksDamagedAndLargeFilesAndByteOrderMarks) {
-    const std::string mine = "; mine\n[Setting]\ncolor=1\n";
-    const std::string mineAfter = "; mine\n[Setting]\ncolor=42\n";
+// Settings files a write must not harm. The settings path is config/Dimwarden.ini; `file` is
+// where the case puts `bytes` (when it has any) and whose bytes are checked afterwards: `after`
+// when the write goes ahead, unchanged (and nothing made anywhere) when it is refused.
+TEST_F(IniProfileFileTest, HostileSettingsFilesAreNeverHarmed) {
+    struct Case {
+        const char* name;
+        std::string linkTo;  // the settings path is a link to this, when set
+        std::string file;
+        std::optional<std::string> bytes;
+        std::string after = {};  // empty: refused
+        bool othersFile = false;
+        bool othersLink = false;
+    };
+    const bool root = ::geteuid() == 0;
     const std::string bom = "\xEF\xBB\xBF";
-    std::string large = "[Setting]\ncolor=2113632\n";
+    const std::string mine = "[Setting]\ncolor=1\n";
+    const std::string kept = "[Setting]\ncolor=42\n";
+    std::string large;
     for (int i = 0; i < 100000; ++i) {
         large += "[S" + std::to_string(i) + "]\nk=v\n";
     }
-    std::string largeAfter = large;
-    largeAfter.replace(0, 24, "[Setting]\ncolor=42\n");
-    auto link = [](const std::string& target, const std::string& config) {
-        fs::create_symlink(target, config + "/Dimwarden.ini");
-    };
-    auto plain = [](std::string bytes) {
-        return [bytes](const std::string& config, const std::string&) {
-            writeBytes(config + "/Dimwarden.ini", bytes);
-        };
-    };
-
-    check({
-        {"link to the user's own file in the folder",
-         [&](auto& config, auto&) {
-             writeBytes(config + "/real.ini", mine);
-             link("real.ini", config);
-         },
-         "config/real.ini", true, mineAfter},
-        // Root owns every system file, so ownership cannot tell its dotfile from /etc/passwd.
-        {"link to the user's own file elsewhere",
-         [&](auto& config, auto& outside) {
-             writeBytes(outside, mine);
-             link(outside, config);
-         },
-         "outside.ini", ::geteuid() != 0, ::geteuid() != 0 ? mineAfter : ""},
-        {"dangling link in the folder", [&](auto& config, auto&) { link("new.ini", config); },
-         "config/new.ini", true, "[Setting]\ncolor=42\n"},
-        {"dangling link into a missing folder",
-         [&](auto& config, auto&) { link("sub/new.ini", config); }, "config/sub/new.ini", false},
-        {"dangling link out of the folder",
-         [&](auto& config, auto& outside) { link(outside, config); }, "outside.ini", false},
-        {"zero-filled after a power loss", plain(std::string(64, '\0')), "config/Dimwarden.ini",
-         true, "[Setting]\ncolor=42\n"},
-        {"text with a NUL byte", plain(std::string("[Setting]\ncolor=5\n\0junk", 23)),
-         "config/Dimwarden.ini", false},
-        {"over the size cap", plain(std::string((16u << 20) + 1, 'x')), "config/Dimwarden.ini",
-         false},
-        {"byte-order mark", plain(bom + "[Setting]\r\ncolor=5\r\n"), "config/Dimwarden.ini", true,
+    const std::string outside = dir() + "/outside.ini";
+    const Case cases[] = {
+        {"link to the user's own file in the folder", "real.ini", "config/real.ini", mine, kept},
+        // Root owns every system file: ownership cannot tell its dotfile from /etc/passwd.
+        {"link to the user's own file elsewhere", outside, "outside.ini", mine, root ? "" : kept},
+        {"dangling link in the folder", "new.ini", "config/new.ini", std::nullopt, kept},
+        {"dangling link into a missing folder", "sub/new.ini", "config/sub/new.ini", std::nullopt},
+        {"dangling link out of the folder", outside, "outside.ini", std::nullopt},
+        {"link to another user's file", outside, "outside.ini", mine, "", true},
+        {"another user's link", "real.ini", "config/real.ini", mine, "", false, true},
+        {"zero-filled after a power loss", "", "config/Dimwarden.ini", std::string(64, '\0'), kept},
+        {"text with a NUL byte", "", "config/Dimwarden.ini", std::string("color=5\n\0junk", 14)},
+        {"byte-order mark", "", "config/Dimwarden.ini", bom + "[Setting]\r\ncolor=5\r\n",
          bom + "[Setting]\r\ncolor=42\r\n"},
-        {"1.3 MB of other sections", plain(large), "config/Dimwarden.ini", true, largeAfter},
-    });
+        {"1.3 MB of other sections", "", "config/Dimwarden.ini",
+         "[Setting]\ncolor=2113632\n" + large, kept + large},
+    };
+    const std::string at = dir() + "/config/Dimwarden.ini";
+    auto listing = [&] {
+        std::vector<std::string> paths;
+        for (const auto& entry : fs::recursive_directory_iterator(dir())) {
+            paths.push_back(entry.path().string());
+        }
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    };
+    int needRoot = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if ((c.othersFile || c.othersLink) && !root) {
+            ++needRoot;
+            continue;
+        }
+        fs::remove_all(dir());
+        fs::create_directories(dir() + "/config");
+        const std::string file = dir() + "/" + c.file;
+        if (c.bytes) {
+            writeBytes(file, *c.bytes);
+            EXPECT_TRUE(!c.othersFile || ::chown(file.c_str(), 65534, 65534) == 0);
+        }
+        if (!c.linkTo.empty()) {
+            fs::create_symlink(c.linkTo, at);
+            EXPECT_TRUE(!c.othersLink || ::lchown(at.c_str(), 65534, 65534) == 0);
+        }
+        const auto before = listing();
 
-    // The colour in the last two is read, not hidden by the mark or the size.
+        IniProfileFile fresh;  // each says a reason once only
+        ::testing::internal::CaptureStderr();
+        const bool written = fresh.write(at, "Setting", "color", "42");
+        const std::string said = ::testing::internal::GetCapturedStderr();
+
+        EXPECT_EQ(written, !c.after.empty());
+        EXPECT_EQ(fs::is_symlink(at), !c.linkTo.empty());
+        EXPECT_EQ(readBytes(file), written ? c.after : c.bytes.value_or(""));
+        if (!written) {
+            EXPECT_EQ(listing(), before);
+            EXPECT_EQ(said.rfind("dimwarden: ", 0), 0u) << said;
+            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        }
+    }
+    // Neither the mark nor the size hides the colour.
     writeBytes(path, bom + "[Setting]\ncolor=5\n");
     EXPECT_EQ(read(path), "5");
-    writeBytes(path, large);
+    writeBytes(path, "[Setting]\ncolor=2113632\n" + large);
     EXPECT_EQ(read(path), "2113632");
-}
-
-TEST_F(HostileSettingsFile, RootNeverWritesThroughALinkIntoAnotherUsersFile) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root to make files that belong to another user";
+    if (needRoot > 0) {
+        GTEST_SKIP() << needRoot << " cases on another user's files need root";
     }
-    const uid_t other = nobody();
-    check({
-        {"link to another user's file",
-         [&](auto& config, auto& outside) {
-             writeBytes(outside, "theirs\n");
-             ASSERT_EQ(::chown(outside.c_str(), other, other), 0);
-             fs::create_symlink(outside, config + "/Dimwarden.ini");
-         },
-         "outside.ini", false},
-        {"another user's link to root's file in the folder",
-         [&](auto& config, auto&) {
-             writeBytes(config + "/real.ini", "[Setting]\ncolor=1\n");
-             fs::create_symlink("real.ini", config + "/Dimwarden.ini");
-             ASSERT_EQ(::lchown((config + "/Dimwarden.ini").c_str(), other, other), 0);
-         },
-         "config/real.ini", false},
-    });
 }

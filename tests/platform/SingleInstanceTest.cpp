@@ -44,11 +44,8 @@ TEST(FolderLock, DamagedLockFilesNeverBlockAndALiveHolderDoes) {
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     std::filesystem::create_directory(runtime.path().toStdString() + "/dimwarden.lock");
     FlockSingleInstance first;
-    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(first.anotherRunning());
     EXPECT_FALSE(FlockSingleInstance().anotherRunning());
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("dimwarden: cannot use the lock"),
-              std::string::npos);
     if (savedRuntime.isNull()) {
         qunsetenv("XDG_RUNTIME_DIR");
     } else {
