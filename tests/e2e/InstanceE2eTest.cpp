@@ -2,8 +2,7 @@
 // block the next one; a crowd of simultaneous starts leaves exactly one running.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
+#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 
@@ -81,16 +80,11 @@ TEST_F(InstanceE2e, TwentySimultaneousStartsLeaveExactlyOneRunning) {
 // The display alone decides: a lock file left in the runtime folder blocks nothing, and a start
 // with a runtime folder of its own (another user, another login) still meets the running one.
 TEST_F(InstanceE2e, TheDisplayDecidesNotTheRuntimeFolderOrALeftoverLockFile) {
-    const std::string runtime = session().folder() + "/runtime-2";
-    ::mkdir(runtime.c_str(), 0700);
-    std::ofstream(runtime + "/dimwarden.lock") << "";
-    std::vector<std::string> env = session().environment();
-    for (std::string& entry : env) {
-        if (entry.rfind("XDG_RUNTIME_DIR=", 0) == 0) {
-            entry = "XDG_RUNTIME_DIR=" + runtime;
-        }
-    }
-    ChildProcess first({DIMWARDEN_BINARY}, env, session().folder() + "/first.log");
+    QTemporaryDir runtime;
+    std::ofstream((runtime.path() + "/dimwarden.lock").toStdString()) << "";
+    QProcessEnvironment env = session().environment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    ChildProcess first({DIMWARDEN_BINARY}, env);
     ASSERT_TRUE(waitMainWindow(first)) << first.log();
     ASSERT_TRUE(rampBecomes(defaultTint()));
 

@@ -225,14 +225,9 @@ TEST_F(LifecycleE2e, TheLastChangedColourSurvivesALostSession) {
         // A server of the case's own, so that it can go while the session's folders stay.
         XvfbServer xvfb;
         ASSERT_TRUE(xvfb.running()) << xvfb.error();
-        std::vector<std::string> env = session().environment();
-        for (std::string& entry : env) {
-            if (entry.rfind("DISPLAY=", 0) == 0) {
-                entry = "DISPLAY=" + xvfb.display();
-            }
-        }
-        ChildProcess tool({DIMWARDEN_BINARY}, env,
-                          session().folder() + "/lost-" + std::to_string(c.status) + ".log");
+        QProcessEnvironment env = session().environment();
+        env.insert("DISPLAY", QString::fromStdString(xvfb.display()));
+        ChildProcess tool({DIMWARDEN_BINARY}, env);
         const auto window = waitForWindow(
             xvfb.display(), tool.pid(),
             [](const WindowInfo& w) {
