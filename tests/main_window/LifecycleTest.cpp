@@ -1,6 +1,6 @@
 // Start, exit, the mode switch and the File menu.
 #include <functional>
-#include <iterator>
+#include <tuple>
 
 #include "MainWindowFixture.h"
 
@@ -155,18 +155,17 @@ TEST_F(MainWindowTest, EachCompletedChangeKeepsTheColourOnce) {
     ASSERT_TRUE(w->Form_Load());
     EXPECT_EQ(mp.profile.writes, 0);
     std::int32_t blue = 0x00FF0000;
-    const std::pair<const char*, std::function<void()>> changes[] = {
-        {"brightness step", [&] { w->HScroll1->setValue(39); }},
-        {"red slider step", [&] { w->HScrollRed->setValue(30); }},
-        {"swatch picked", [&] { w->SetScreenByColor(blue); }},
-        {"switch to normal", [&] { w->switchClick(); }},  // the colour is already kept
-        {"switch to night", [&] { w->switchClick(); }},
+    const std::tuple<const char*, std::function<void()>, int> changes[] = {
+        {"brightness step", [&] { w->HScroll1->setValue(39); }, 1},
+        {"red slider step", [&] { w->HScrollRed->setValue(30); }, 2},
+        {"swatch picked", [&] { w->SetScreenByColor(blue); }, 3},
+        {"switch to normal", [&] { w->switchClick(); }, 3},  // the colour is already kept
+        {"switch to night", [&] { w->switchClick(); }, 3},
     };
-    const int writesAfter[] = {1, 2, 3, 3, 3};
-    for (std::size_t i = 0; i < std::size(changes); ++i) {
-        SCOPED_TRACE(changes[i].first);
-        changes[i].second();
-        EXPECT_EQ(mp.profile.writes, writesAfter[i]);
+    for (const auto& [name, change, writes] : changes) {
+        SCOPED_TRACE(name);
+        change();
+        EXPECT_EQ(mp.profile.writes, writes);
         EXPECT_EQ(storedColor(), std::to_string(swatch()));
     }
 }

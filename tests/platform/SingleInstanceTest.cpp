@@ -10,6 +10,7 @@
 
 #include "platform/posix/FlockSingleInstance.h"
 #include "platform/qt/LockFileSingleInstance.h"
+#include "support/ScopedEnv.h"
 
 TEST(FolderLock, DamagedLockFilesNeverBlockAndALiveHolderDoes) {
     using Make = std::function<std::unique_ptr<SingleInstance>()>;
@@ -22,7 +23,7 @@ TEST(FolderLock, DamagedLockFilesNeverBlockAndALiveHolderDoes) {
         {"empty", ""},
         {"junk and a huge process id", "99999999999\n\x01\xfe junk"},
     };
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    ScopedEnv saved("XDG_RUNTIME_DIR", std::nullopt);
     for (const auto& [kind, make] : kinds) {
         for (const auto& [name, bytes] : damage) {
             SCOPED_TRACE(std::string(kind) + ", lock file: " + name);
@@ -46,9 +47,4 @@ TEST(FolderLock, DamagedLockFilesNeverBlockAndALiveHolderDoes) {
     FlockSingleInstance first;
     EXPECT_FALSE(first.anotherRunning());
     EXPECT_FALSE(FlockSingleInstance().anotherRunning());
-    if (savedRuntime.isNull()) {
-        qunsetenv("XDG_RUNTIME_DIR");
-    } else {
-        qputenv("XDG_RUNTIME_DIR", savedRuntime);
-    }
 }

@@ -56,32 +56,27 @@ TEST(SettingsLocation, FirstRunOnAFreshAccountCreatesTheConfigDirectory) {
 TEST(SettingsLocation, HomeFromThePasswordDatabaseAndNothingKeptWithoutOne) {
     ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
     ScopedEnv home("HOME", std::nullopt);
-    const struct passwd* me = ::getpwuid(::geteuid());
-    ASSERT_NE(me, nullptr);
-    EXPECT_EQ(XdgSettingsDirectory().directory(), std::string(me->pw_dir) + "/.config");
+    EXPECT_EQ(XdgSettingsDirectory().directory(),
+              std::string(::getpwuid(::geteuid())->pw_dir) + "/.config");
 
     // nobody's home does not exist: nothing may land on the root of the file system.
-    const struct passwd* nobody = ::getpwnam("nobody");
-    if (::geteuid() != 0 || nobody == nullptr) {
-        GTEST_SKIP() << "needs root and a 'nobody' account to run as a user without a home";
-    }
-    ASSERT_EQ(::seteuid(nobody->pw_uid), 0);
-    XdgSettingsDirectory dir;
-    ::testing::internal::CaptureStderr();
-    const std::string first = dir.directory();
-    const std::string second = dir.directory();
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    ASSERT_EQ(::seteuid(0), 0);
-
-    EXPECT_EQ(first, "");
-    EXPECT_EQ(second, "");
-    EXPECT_EQ(said, "dimwarden: no home folder, so the colour is not kept\n");
     MemoryProfileFile profile;
-    std::string winPath = "stale";
-    std::int32_t length = -1;
     MemorySettingsDirectory none;
     none.dir = "";
+    std::string winPath;
+    std::int32_t length = 0;
     EXPECT_FALSE(settings::LoadColorSetting(profile, none, winPath, length).found);
     EXPECT_FALSE(settings::SaveColorSetting(profile, winPath, 255));
     EXPECT_EQ(profile.reads + profile.writes, 0);
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to run as 'nobody', a user without a home";
+    }
+    XdgSettingsDirectory dir;
+    ASSERT_EQ(::seteuid(65534), 0);
+    ::testing::internal::CaptureStderr();
+    const std::string seen = dir.directory() + dir.directory();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(::seteuid(0), 0);
+    EXPECT_EQ(seen, "");
+    EXPECT_EQ(said, "dimwarden: no home folder, so the colour is not kept\n");
 }
