@@ -1,7 +1,4 @@
 // Start, exit, the mode switch and the File menu.
-#include <functional>
-#include <tuple>
-
 #include "MainWindowFixture.h"
 
 TEST_F(MainWindowTest, FirstRunShowsTheWindowWithTheDefaultTintAndNoIcon) {
@@ -147,25 +144,4 @@ TEST_F(MainWindowTest, DisplayThatRefusesEverythingChangesNothingElse) {
     w->Unload();
     EXPECT_TRUE(mp.display.applied.empty());
     EXPECT_EQ(mp.display.current(), startRamp);
-}
-
-// Each completed change is kept at once, written once however many handlers it sets off; the load
-// itself writes nothing, so a first run that is lost still counts as a first run.
-TEST_F(MainWindowTest, EachCompletedChangeKeepsTheColourOnce) {
-    ASSERT_TRUE(w->Form_Load());
-    EXPECT_EQ(mp.profile.writes, 0);
-    std::int32_t blue = 0x00FF0000;
-    const std::tuple<const char*, std::function<void()>, int> changes[] = {
-        {"brightness step", [&] { w->HScroll1->setValue(39); }, 1},
-        {"red slider step", [&] { w->HScrollRed->setValue(30); }, 2},
-        {"swatch picked", [&] { w->SetScreenByColor(blue); }, 3},
-        {"switch to normal", [&] { w->switchClick(); }, 3},  // the colour is already kept
-        {"switch to night", [&] { w->switchClick(); }, 3},
-    };
-    for (const auto& [name, change, writes] : changes) {
-        SCOPED_TRACE(name);
-        change();
-        EXPECT_EQ(mp.profile.writes, writes);
-        EXPECT_EQ(storedColor(), std::to_string(swatch()));
-    }
 }
