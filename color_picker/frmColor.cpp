@@ -1,10 +1,9 @@
 #include "color_picker/frmColor.h"
 
+#include <QKeyEvent>
 #include <QPalette>
-#include <QPointer>
 
 #include "color_picker/core/Palette.h"
-#include "main_window/frmMain.h"
 #include "widgets/Design.h"
 #include "widgets/Pictures.h"
 
@@ -12,31 +11,12 @@ namespace {
 
 using namespace design;
 
-constexpr std::uint32_t kWindowBack = kWhite;
-constexpr std::uint32_t kWindowText = 0x00000000;
-// Swatches show the system's face colour until the palette colours them.
-constexpr std::uint32_t kFace = 0x00F0F0F0;
-
 // The window's client area as created; the load sizes it to its outline.
 constexpr float kCreatedWidth = 6630;
 constexpr float kCreatedHeight = 3810;
 
-constexpr float kSwatchSize = 375;
-constexpr std::array<float, palette::kRows> kRowTops = {1200, 1800, 2400, 3000};
-constexpr std::array<float, palette::kColumns> kFirstRowLefts = {
-    240, 710, 1180, 1650, 2120, 2590, 3060, 3530, 4000, 4470, 4940, 5410, 5880};
-constexpr std::array<float, palette::kColumns> kOtherRowLefts = {
-    240, 705, 1185, 1650, 2115, 2595, 3060, 3525, 4005, 4470, 4935, 5415, 5880};
-
-// Where a swatch sits as created. Only the top row holds its indices left to right; the other
-// rows hold theirs right to left. The load replaces every position, so the user never sees this.
-TwipsRect createdSwatchRect(int index) {
-    const int row = index / palette::kColumns;
-    const int column = index % palette::kColumns;
-    const float left =
-        row == 0 ? kFirstRowLefts[column] : kOtherRowLefts[palette::kColumns - 1 - column];
-    return {left, kRowTops[row], kSwatchSize, kSwatchSize};
-}
+// The load places every swatch; only this laid-out size matters, as it sets the grid's pitch.
+constexpr TwipsRect kLaidOutSwatch{0, 0, 375, 375};
 
 // The marker frames a swatch from 30 twips above and to the left of it.
 constexpr float kMarkerOffset = 30;
@@ -47,14 +27,12 @@ frmColor* openPicker = nullptr;
 
 }  // namespace
 
-frmColor::frmColor(frmMain& owner)
-    : QDialog(&owner, Qt::Dialog | Qt::FramelessWindowHint),
-      owner_(owner),
-      drag_(owner.platform().drag) {
+frmColor::frmColor(QWidget* owner, WindowDrag& drag)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), drag_(drag) {
     setWindowTitle(QString());
     setWindowIcon(Pictures::get().pickerIcon);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, fromBgr(kWindowBack));
+    pal.setColor(QPalette::Window, fromBgr(kWhite));
     setPalette(pal);
     setAutoFillBackground(true);
     setFixedSize(twipsToPixels(kCreatedWidth), twipsToPixels(kCreatedHeight));
@@ -87,11 +65,11 @@ void frmColor::createControls() {
     picClsFocus = PictureBox::holder(picTopbar, {4920, 0, 480, 480}, pics.closeFocus);
 
     for (int i = 0; i < palette::kSwatchCount; ++i) {
-        picPickColor[i] = new PictureBox(this, createdSwatchRect(i), kFace);
+        picPickColor[i] = new PictureBox(this, kLaidOutSwatch, kFace);
         picPickColor[i]->setSunken(true);
     }
 
-    shpBack = new Shape(this, {0, 0, 6495, 3735}, kWindowText, 1);
+    shpBack = new Shape(this, {0, 0, 6495, 3735}, kBlack, 1);
     shpPick = new Shape(this, {0, 3240, 450, 450}, kAccent, kMarkerLinePx);
     shpPick->hide();
 
@@ -118,13 +96,12 @@ void frmColor::connectHandlers() {
     drag_.attach(lbTitle, [this](int button) { lbTitle_MouseDown(button); });
 }
 
-void frmColor::Show(frmMain& owner) {
-    // Built afresh for every opening, so nothing of an earlier one (the marker) survives.
-    QPointer<frmColor> picker = new frmColor(owner);
-    picker->Form_Load();
-    picker->move(owner.geometry().center() - picker->rect().center());
-    picker->exec();
-    delete picker;
+void frmColor::Show() {
+    Form_Load();
+    if (const QWidget* owner = parentWidget()) {
+        move(owner->geometry().center() - rect().center());
+    }
+    exec();
 }
 
 void frmColor::Form_Load() {
@@ -155,17 +132,16 @@ void frmColor::picPickColor_Click(std::int16_t Index) {
     shpPick->setLeft(swatch->Left() - kMarkerOffset);
     shpPick->setTop(swatch->Top() - kMarkerOffset);
     shpPick->show();
-    owner_.picColor->setBackColor(swatch->BackColor());
-    // The main window's swatch is the one home of the colour, so the tint is taken from there.
-    std::int32_t colr = static_cast<std::int32_t>(owner_.picColor->BackColor());
-    owner_.SetScreenByColor(colr);
+    emit SwatchPicked(swatch->BackColor());
 }
 
 void frmColor::picCls_Click() {
-    // Cleared first so that the switch always turns night mode on.
-    owner_.isModeOn = false;
-    owner_.switchClick();
+    emit Confirmed();
     accept();
+}
+
+void frmColor::keyPressEvent(QKeyEvent* event) {
+    event->accept();
 }
 
 void frmColor::picCls_MouseMove() {

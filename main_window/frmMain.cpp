@@ -6,11 +6,10 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 
 #include "color_picker/frmColor.h"
-#include "gamma/RampMath.h"
-#include "main_window/NotifyIcon.h"
 #include "main_window/SingleInstance.h"
 #include "main_window/UrlOpener.h"
 #include "settings/ColorSetting.h"
@@ -20,8 +19,6 @@
 const char* const frmMain::kHelpUrl = "https://dimwarden.invalid/help";
 
 namespace {
-constexpr std::uint32_t kLinkGrey = 0x00808080;
-constexpr std::uint32_t kLinkHover = 0x00F38D38;
 const QString kTrayTip = QStringLiteral("澄岚电脑夜间模式工具");
 }  // namespace
 
@@ -44,7 +41,7 @@ frmMain::frmMain(Platform& platform)
 }
 
 frmMain::~frmMain() {
-    platform_.tray.onEvent = nullptr;
+    platform_.tray.onClick = nullptr;
 }
 
 void frmMain::connectHandlers() {
@@ -71,10 +68,7 @@ void frmMain::connectHandlers() {
     connect(lbWeibo, &Control::MouseMove, this, &frmMain::lbWeibo_MouseMove);
     connect(lbWeibo, &Control::Click, this, &frmMain::lbWeibo_Click);
 
-    // Icon events arrive as the window's own pointer moves, the event code standing in for X.
-    platform_.tray.onEvent = [this](int button, int code) {
-        Form_MouseMove(button, 0, static_cast<float>(code) * kTwipsPerPixel, 0);
-    };
+    platform_.tray.onClick = [this](NotifyIcon::Click click) { trayIcon_Click(click); };
 }
 
 // ---- Start and exit -------------------------------------------------------------------------
@@ -87,7 +81,7 @@ bool frmMain::Form_Load() {
     loading_ = true;
 
     const settings::LoadedColor loaded =
-        settings::LoadColorSetting(platform_.profile, platform_.settingsDir, WinPath, Length);
+        settings::LoadColorSetting(platform_.profile, platform_.settingsDir, WinPath);
     std::int32_t color = settings::DefaultTintColor;
     if (loaded.found) {
         Sys_Tray();
@@ -185,7 +179,25 @@ void frmMain::mnuNormal_Click() {
 }
 
 void frmMain::picColor_Click() {
-    frmColor::Show(*this);
+    // Built afresh for every opening, so nothing of an earlier one (the marker) survives.
+    QPointer<frmColor> picker = new frmColor(this, platform_.drag);
+    connect(picker, &frmColor::SwatchPicked, this, &frmMain::picker_SwatchPicked);
+    connect(picker, &frmColor::Confirmed, this, &frmMain::picker_Confirmed);
+    picker->Show();
+    delete picker;
+}
+
+void frmMain::picker_SwatchPicked(std::uint32_t color) {
+    picColor->setBackColor(color);
+    // The swatch is the one home of the colour, so the tint is taken from there.
+    std::int32_t colr = static_cast<std::int32_t>(picColor->BackColor());
+    SetScreenByColor(colr);
+}
+
+void frmMain::picker_Confirmed() {
+    // Cleared first so that the switch always turns night mode on.
+    isModeOn = false;
+    switchClick();
 }
 
 // ---- Notification area ------------------------------------------------------------------------
@@ -217,41 +229,42 @@ void frmMain::Form_Resize() {
     }
 }
 
-void frmMain::Form_MouseMove(int Button, int, float X, float) {
-    lbWeibo->setForeColor(kLinkGrey);
+void frmMain::Form_MouseMove(int, int, float, float) {
+    lbWeibo->setForeColor(design::kLinkGrey);
+}
+
+void frmMain::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    Form_MouseMove(buttonMask(event->buttons()), 0, pixelsToTwips(p.x()), pixelsToTwips(p.y()));
+}
+
+void frmMain::trayIcon_Click(NotifyIcon::Click click) {
+    lbWeibo->setForeColor(design::kLinkGrey);
     // A window minimised to the taskbar counts as put away too, so the icon can still bring it
     // back.
     if (isVisible() && !isMinimized()) {
         return;
     }
-    const auto x = static_cast<std::int32_t>(ramp::rne(X));
-    if ((x & 0xFF) * 0x100 == 0xF00) {
-        showNormal();
-        raise();
-        activateWindow();
+    switch (click) {
+        case NotifyIcon::Click::LeftPress:
+            showNormal();
+            raise();
+            activateWindow();
+            break;
+        case NotifyIcon::Click::RightPress:
+            mnuFile->popup(QCursor::pos());
+            break;
+        case NotifyIcon::Click::DoubleClick:
+        case NotifyIcon::Click::MiddlePress:
+            break;
     }
-    if (Button & 2) {
-        mnuFile->popup(QCursor::pos());
-    }
-}
-
-void frmMain::mouseMoveEvent(QMouseEvent* event) {
-    int button = 0;
-    if (event->buttons() & Qt::LeftButton) {
-        button |= 1;
-    }
-    if (event->buttons() & Qt::RightButton) {
-        button |= 2;
-    }
-    if (event->buttons() & Qt::MiddleButton) {
-        button |= 4;
-    }
-    const QPointF p = event->position();
-    Form_MouseMove(button, 0, pixelsToTwips(p.x()), pixelsToTwips(p.y()));
 }
 
 void frmMain::picMini_Click() {
-    setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+    // Straight into the notification area rather than through the window manager's iconify: an
+    // iconify still on its way when the window is hidden would land after a later restore and
+    // put the window away again.
+    Sys_Tray();
     picMini->setPicture(picMiniNormal->Picture());
 }
 
@@ -279,7 +292,7 @@ void frmMain::lbTitle_MouseDown(int Button) {
 }
 
 void frmMain::lbWeibo_MouseMove() {
-    lbWeibo->setForeColor(kLinkHover);
+    lbWeibo->setForeColor(design::kLinkHover);
 }
 
 void frmMain::lbWeibo_Click() {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gamma/GammaEngine.h"
+#include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
 #include "widgets/Controls.h"
 #include "widgets/TitleDrag.h"
@@ -23,13 +24,11 @@ class frmMain : public QWidget {
 
     // Public members used by the colour picker and the program's entry point.
     std::string WinPath;
-    std::int32_t Length = 0;
     bool isModeOn = false;
 
     void SetGamma(std::int16_t intRed, std::int16_t intGreen, std::int16_t intBlue);
     void SetDefault();
     void SaveGamma();
-    void RestoreGamma();
     void switchClick();
     void SetScreenByColor(std::int32_t& colr);
     void Sys_Tray();
@@ -42,7 +41,6 @@ class frmMain : public QWidget {
     void Unload();
 
     const GammaEngine& engine() const { return engine_; }
-    Platform& platform() { return platform_; }
 
     // Controls, by their design names.
     PictureBox* picTopbar;
@@ -95,6 +93,7 @@ class frmMain : public QWidget {
     void Form_Unload();
     void Form_Resize();
     void Form_MouseMove(int Button, int Shift, float X, float Y);
+    void trayIcon_Click(NotifyIcon::Click click);
     void HScroll1_Change();
     void HScrollRed_Change();
     void HScrollGreen_Change();
@@ -105,6 +104,8 @@ class frmMain : public QWidget {
     void mnuNormal_Click();
     void mnuExit_Click() { Unload(); }
     void picColor_Click();
+    void picker_SwatchPicked(std::uint32_t color);
+    void picker_Confirmed();
     void lbSetting_Click() { picColor_Click(); }
     void picMini_Click();
     void picMini_MouseMove();
@@ -133,6 +134,7 @@ class frmMain : public QWidget {
     void createMenu();
     void connectHandlers();
     void ApplyColorSliders();
+    void applySliderOffsets(int red, int green, int blue);
     void checkNight();
     void keepColor();
 

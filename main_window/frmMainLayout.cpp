@@ -9,12 +9,6 @@ namespace {
 
 using namespace design;
 
-constexpr std::uint32_t kSettingBlue = kAccent;
-constexpr std::uint32_t kAdvancedBlue = 0x00B89300;
-constexpr std::uint32_t kSwitchBlue = 0x00F38D38;
-constexpr std::uint32_t kSwatchInitial = 0x00FF0000;
-constexpr std::uint32_t kGrey = 0x00808080;
-
 QScrollBar* makeSlider(QWidget* parent, const TwipsRect& rect) {
     auto* s = new QScrollBar(Qt::Horizontal, parent);
     s->setGeometry(toPixels(rect));
@@ -37,7 +31,7 @@ void frmMain::createControls() {
     picTopbar = new PictureBox(this, {0, 0, 9015, 975}, kTopBar);
     lbTitle = new Label(picTopbar, {360, 240, 5775, 420},
                         QStringLiteral("澄岚电脑夜间模式工具V5.0 [Dimwarden]"),
-                        designFont(k15_75pt, true), kSettingBlue);
+                        designFont(k15_75pt, true), kAccent);
     picMini = new PictureBox(picTopbar, {6720, 120, 480, 480});
     picMini->setPicture(pics.miniNormal);
     picMini->setToolTip(QStringLiteral("最小化到托盘[Mini]"));
@@ -52,9 +46,8 @@ void frmMain::createControls() {
     picClsFocus = PictureBox::holder(this, {5160, 1080, 480, 480}, pics.closeFocus);
 
     // Setting panel.
-    Picture1 = new PictureBox(this, {-120, 960, 9135, 2055}, kSettingBlue);
-    fraNormal = new Frame(this, {-120, 1080, 9135, 2775}, kSettingBlue,
-                          QStringLiteral("   常规设置 [Setting] "));
+    Picture1 = new PictureBox(this, {-120, 960, 9135, 2055}, kAccent);
+    fraNormal = new Frame(this, {-120, 1080, 9135, 2775}, kAccent);
     picSetting = new PictureBox(fraNormal, {240, 0, 720, 720});
     picSetting->setPicture(pics.settingBadge);
     lbNormal = new Label(fraNormal, {1080, 120, 1995, 315}, QStringLiteral("常规设置 [Setting]"),
@@ -75,9 +68,8 @@ void frmMain::createControls() {
     lbSetting->setToolTip(lbSetting->Caption());
 
     // Advanced panel.
-    Picture2 = new PictureBox(this, {-600, 3120, 9615, 2775}, kAdvancedBlue);
-    fraAdvanced = new Frame(this, {-120, 3240, 8655, 2655}, kAdvancedBlue,
-                            QStringLiteral("   高级设置 [Advanced] "));
+    Picture2 = new PictureBox(this, {-600, 3120, 9615, 2775}, kAdvanced);
+    fraAdvanced = new Frame(this, {-120, 3240, 8655, 2655}, kAdvanced);
     picAdvanced = new PictureBox(fraAdvanced, {240, 0, 720, 720});
     picAdvanced->setPicture(pics.advancedBadge);
     Label7 = new Label(fraAdvanced, {1080, 120, 2310, 315}, QStringLiteral("高级设置 [Advanced]"),

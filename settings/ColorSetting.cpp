@@ -20,10 +20,8 @@ std::string settingsFilePath(const std::string& winPath) {
     return winPath + kSeparator + "Dimwarden.ini";
 }
 
-LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath,
-                             std::int32_t& Length) {
+LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath) {
     WinPath = dir.directory();
-    Length = static_cast<std::int32_t>(WinPath.size());
 
     // No folder: the path would land on the root of the file system.
     std::string value =

@@ -19,10 +19,9 @@ struct LoadedColor {
 // The settings file's full path, built at each use from the directory.
 std::string settingsFilePath(const std::string& winPath);
 
-// Fills WinPath and Length, then reads [Setting] color. A value that is present but is no plain
-// colour (negative, top byte set, beyond 32 bits) counts as found with the default colour.
-LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath,
-                             std::int32_t& Length);
+// Fills WinPath, then reads [Setting] color. A value that is present but is no plain colour
+// (negative, top byte set, beyond 32 bits) counts as found with the default colour.
+LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath);
 
 // Writes the colour as plain decimal text; true when it was kept. Callers may ignore a failure.
 bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color);

@@ -4,21 +4,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-namespace {
+#include "widgets/Design.h"
 
 int buttonMask(Qt::MouseButtons buttons) {
-    int mask = 0;
-    if (buttons & Qt::LeftButton) {
-        mask |= 1;
-    }
-    if (buttons & Qt::RightButton) {
-        mask |= 2;
-    }
-    if (buttons & Qt::MiddleButton) {
-        mask |= 4;
-    }
-    return mask;
+    return ((buttons & Qt::LeftButton) ? 1 : 0) | ((buttons & Qt::RightButton) ? 2 : 0) |
+           ((buttons & Qt::MiddleButton) ? 4 : 0);
 }
+
+namespace {
 
 int shiftMask(Qt::KeyboardModifiers mods) {
     return ((mods & Qt::ShiftModifier) ? 1 : 0) | ((mods & Qt::ControlModifier) ? 2 : 0) |
@@ -135,24 +128,23 @@ void PictureBox::paintEvent(QPaintEvent*) {
         // The classic two-pixel sunken edge: shadow above and left, light below and right.
         const int w = width() - 1;
         const int h = height() - 1;
-        p.setPen(QColor(160, 160, 160));
+        p.setPen(fromBgr(design::kEdgeShadow));
         p.drawLine(0, 0, w - 1, 0);
         p.drawLine(0, 0, 0, h - 1);
-        p.setPen(QColor(105, 105, 105));
+        p.setPen(fromBgr(design::kEdgeDarkShadow));
         p.drawLine(1, 1, w - 2, 1);
         p.drawLine(1, 1, 1, h - 2);
-        p.setPen(QColor(255, 255, 255));
+        p.setPen(fromBgr(design::kEdgeLight));
         p.drawLine(0, h, w, h);
         p.drawLine(w, 0, w, h);
-        p.setPen(QColor(227, 227, 227));
+        p.setPen(fromBgr(design::kEdgeHighlight));
         p.drawLine(1, h - 1, w - 1, h - 1);
         p.drawLine(w - 1, 1, w - 1, h - 1);
     }
 }
 
-Frame::Frame(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor,
-             const QString& caption)
-    : Control(parent, rect), backColor_(backColor), caption_(caption) {}
+Frame::Frame(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor)
+    : Control(parent, rect), backColor_(backColor) {}
 
 void Frame::paintEvent(QPaintEvent*) {
     QPainter p(this);

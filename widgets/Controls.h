@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "widgets/Design.h"
 #include "widgets/Twips.h"
 
 // The building blocks of both windows: picture boxes, labels, frames and shapes positioned in
@@ -47,7 +48,7 @@ class Control : public QWidget {
 class PictureBox : public Control {
     Q_OBJECT
   public:
-    PictureBox(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor = 0x00FFFFFF);
+    PictureBox(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor = design::kWhite);
     // A hidden box that only keeps a picture for others to copy.
     static PictureBox* holder(QWidget* parent, const TwipsRect& rect, const QPixmap& picture);
 
@@ -71,15 +72,13 @@ class PictureBox : public Control {
 class Frame : public Control {
     Q_OBJECT
   public:
-    Frame(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor, const QString& caption);
-    QString Caption() const { return caption_; }  // kept, never drawn
+    Frame(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
     std::uint32_t backColor_;
-    QString caption_;
 };
 
 // Text on a transparent ground, sized to fit its text; only Left and Top of its design rectangle
@@ -118,6 +117,9 @@ class Shape : public Control {
     std::uint32_t lineColor_;
     int lineWidth_;
 };
+
+// The button mask of the design: 1 left, 2 right, 4 middle.
+int buttonMask(Qt::MouseButtons buttons);
 
 // A font of the design: the face asked for first, then installed CJK faces, at a pixel height so
 // the layout does not depend on the screen's density setting.

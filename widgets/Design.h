@@ -7,8 +7,25 @@ namespace design {
 
 constexpr std::uint32_t kTopBar = 0x00F2F2F2;
 constexpr std::uint32_t kAccent = 0x00D1A700;  // title text, the setting panel, the picker's marker
+constexpr std::uint32_t kAdvanced = 0x00B89300;
+constexpr std::uint32_t kSwitchBlue = 0x00F38D38;
+constexpr std::uint32_t kGrey = 0x00808080;
 constexpr std::uint32_t kMainBackground = 0x00FCF9F3;
 constexpr std::uint32_t kWhite = 0x00FFFFFF;
+constexpr std::uint32_t kBlack = 0x00000000;
+constexpr std::uint32_t kSwatchInitial = 0x00FF0000;  // the main window's swatch as created
+// The system's face colour, which the picker's swatches show until the palette colours them.
+constexpr std::uint32_t kFace = 0x00F0F0F0;
+
+// The link label: grey at rest, the switch's blue under the pointer.
+constexpr std::uint32_t kLinkGrey = kGrey;
+constexpr std::uint32_t kLinkHover = kSwitchBlue;
+
+// The classic two-pixel sunken edge, outer and inner line of each side.
+constexpr std::uint32_t kEdgeShadow = 0x00A0A0A0;
+constexpr std::uint32_t kEdgeDarkShadow = 0x00696969;
+constexpr std::uint32_t kEdgeLight = 0x00FFFFFF;
+constexpr std::uint32_t kEdgeHighlight = 0x00E3E3E3;
 
 // Pixel heights of the design's point sizes at 96 dots per inch.
 constexpr int k9pt = 12;

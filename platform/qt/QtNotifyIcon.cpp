@@ -17,23 +17,23 @@ void QtNotifyIcon::add(const QIcon& icon, const QString& tip) {
     icon_->setToolTip(tip);
     connect(icon_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (!onEvent) {
+                if (!onClick) {
                     return;
                 }
                 switch (reason) {
                     case QSystemTrayIcon::Trigger:
-                        onEvent(1, LeftDown);
+                        onClick(Click::LeftPress);
                         break;
                     case QSystemTrayIcon::DoubleClick:
-                        onEvent(1, LeftDouble);
+                        onClick(Click::DoubleClick);
                         break;
                     case QSystemTrayIcon::Context:
-                        onEvent(2, RightUp);
+                        onClick(Click::RightPress);
                         break;
                     case QSystemTrayIcon::MiddleClick:
-                        onEvent(4, MiddleDown);
+                        onClick(Click::MiddlePress);
                         break;
-                    default:
+                    case QSystemTrayIcon::Unknown:
                         break;
                 }
             });

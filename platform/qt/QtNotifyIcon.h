@@ -8,7 +8,7 @@
 class QSystemTrayIcon;
 
 // The notification-area icon through Qt: the XEmbed tray or a StatusNotifier host, whichever the
-// desktop offers. Clicks are reported as the mouse-message codes the main window decodes.
+// desktop offers.
 class QtNotifyIcon : public QObject, public NotifyIcon {
     Q_OBJECT
   public:

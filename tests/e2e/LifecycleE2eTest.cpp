@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "gamma/TintMapping.h"
 
@@ -117,6 +118,49 @@ TEST_F(LifecycleE2e, StoredColourStartsInTheTrayWhoseIconAndMenuDriveTheTool) {
     EXPECT_TRUE(exitsWith(*tool, 0));
     EXPECT_TRUE(rampBecomes(identity(), 0ms));
     EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=65280\n");
+}
+
+// Put away by the minimise picture or by the window manager, the window must come back at the
+// first left press on the icon, every time: the manager's iconify and the tool's own hiding must
+// not leave the window in a state the restore cannot undo.
+TEST_F(LifecycleE2e, IconRestoresTheWindowAfterEveryWayOfMinimising) {
+    std::string why;
+    ASSERT_TRUE(session().startOpenbox(why)) << why;
+    ASSERT_TRUE(session().startTrayer(why)) << why;
+    auto tool = session().startTool();
+    ASSERT_TRUE(waitMainWindow(*tool)) << tool->log();
+
+    const std::pair<const char*, std::function<bool(const WindowInfo&)>> ways[] = {
+        {"minimise picture", [&](const WindowInfo& w) { return click(w, layout::kMinimise); }},
+        {"window manager",
+         [&](const WindowInfo& w) {
+             return session().xdotool({"windowminimize", std::to_string(w.id)});
+         }},
+    };
+    for (const auto& [how, minimise] : ways) {
+        for (int round = 1; round <= 10; ++round) {
+            SCOPED_TRACE(std::string(how) + ", round " + std::to_string(round));
+            const auto main = waitMainWindow(*tool, kStepTimeout);
+            ASSERT_TRUE(main);
+            ASSERT_TRUE(minimise(*main));
+            ASSERT_TRUE(waitUntil(
+                [&] { return !isMainWindowShown(display(), *tool) && trayIcon(display(), *tool); },
+                kStepTimeout))
+                << "the window was not put into the notification area";
+            std::this_thread::sleep_for(300ms);  // as a hand would, long after the hide
+            ASSERT_TRUE(clickIcon(session(), *tool, 1));
+            const auto back = waitForWindow(
+                display(), tool->pid(),
+                [](const WindowInfo& w) {
+                    return w.viewable && w.width == layout::kMainWidth &&
+                           w.height == layout::kMainHeight && w.wmState == kWmStateNormal;
+                },
+                kStepTimeout);
+            ASSERT_TRUE(back) << "one left press on the icon did not bring the window back";
+        }
+    }
+    ASSERT_TRUE(click(*waitMainWindow(*tool, kStepTimeout), layout::kClose));
+    EXPECT_TRUE(exitsWith(*tool, 0));
 }
 
 TEST_F(LifecycleE2e, WithoutANotificationAreaTheWindowIsMinimisedNotLost) {

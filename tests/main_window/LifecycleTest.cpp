@@ -19,7 +19,6 @@ TEST_F(MainWindowTest, FirstRunShowsTheWindowWithTheDefaultTintAndNoIcon) {
     EXPECT_TRUE(w->mnuNight->isChecked());
     EXPECT_FALSE(w->mnuNormal->isChecked());
     EXPECT_EQ(w->engine().savedRamp, startRamp);
-    EXPECT_EQ(w->Length, static_cast<std::int32_t>(w->WinPath.size()));
 }
 
 TEST_F(MainWindowTest, StoredColourStartsPutAwayWithItsTint) {

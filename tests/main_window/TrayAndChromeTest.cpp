@@ -13,12 +13,14 @@ TEST_F(MainWindowTest, LeftPressOnTheIconRestoresAndNothingElseDoes) {
     ASSERT_TRUE(w->Form_Load());
     ASSERT_FALSE(w->isVisible());
 
-    for (int code : {NotifyIcon::MouseMove, NotifyIcon::LeftUp, NotifyIcon::LeftDouble}) {
-        mp.tray.fire(0, code);
-        EXPECT_FALSE(w->isVisible()) << "code " << code;
+    for (NotifyIcon::Click click :
+         {NotifyIcon::Click::DoubleClick, NotifyIcon::Click::MiddlePress}) {
+        mp.tray.fire(click);
+        EXPECT_FALSE(w->isVisible()) << "click " << static_cast<int>(click);
+        EXPECT_FALSE(w->mnuFile->isVisible()) << "click " << static_cast<int>(click);
     }
     w->lbWeibo->setForeColor(kBlue);
-    mp.tray.fire(1, NotifyIcon::LeftDown);
+    mp.tray.fire(NotifyIcon::Click::LeftPress);
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(w->isMinimized());
     EXPECT_TRUE(mp.tray.shown);  // the icon stays while the window is shown
@@ -28,7 +30,7 @@ TEST_F(MainWindowTest, LeftPressOnTheIconRestoresAndNothingElseDoes) {
 TEST_F(MainWindowTest, RightButtonOnTheIconOpensTheMenuWithoutShowingTheWindow) {
     storeColor("255");
     ASSERT_TRUE(w->Form_Load());
-    mp.tray.fire(2, NotifyIcon::RightUp);
+    mp.tray.fire(NotifyIcon::Click::RightPress);
     EXPECT_TRUE(w->mnuFile->isVisible());
     EXPECT_FALSE(w->isVisible());
     w->mnuFile->hide();
@@ -42,7 +44,7 @@ TEST_F(MainWindowTest, IconEventsWhileShownOnlyResetTheLink) {
     ASSERT_TRUE(w->Form_Load());
     w->showAfterLoad();
     w->lbWeibo->setForeColor(kBlue);
-    mp.tray.fire(2, NotifyIcon::RightUp);
+    mp.tray.fire(NotifyIcon::Click::RightPress);
     EXPECT_FALSE(w->mnuFile->isVisible());
     EXPECT_EQ(w->lbWeibo->ForeColor(), kGrey);
 }
@@ -53,7 +55,7 @@ TEST_F(MainWindowTest, MinimiseRestoreMinimiseKeepsOneIcon) {
     w->picMini_Click();
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(mp.tray.shown);
-    mp.tray.fire(1, NotifyIcon::LeftDown);
+    mp.tray.fire(NotifyIcon::Click::LeftPress);
     EXPECT_TRUE(w->isVisible());
     w->picMini_Click();
     EXPECT_FALSE(w->isVisible());

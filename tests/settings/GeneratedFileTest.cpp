@@ -304,8 +304,7 @@ TEST(GeneratedSettingsFiles, ReadAsTheLabelsSayAndWritesChangeOnlyTheKey) {
         SCOPED_TRACE("file " + std::to_string(n));
 
         std::string winPath;
-        std::int32_t length = 0;
-        const settings::LoadedColor loaded = settings::LoadColorSetting(ini, dir, winPath, length);
+        const settings::LoadedColor loaded = settings::LoadColorSetting(ini, dir, winPath);
         if (loaded.found) {
             EXPECT_GE(loaded.color, 0);
             EXPECT_LE(loaded.color, 0x00FFFFFF);
@@ -335,7 +334,7 @@ TEST(GeneratedSettingsFiles, ReadAsTheLabelsSayAndWritesChangeOnlyTheKey) {
         }
         expectOnlyTheKeyChanged(file, after, colour);
         ++written;
-        const settings::LoadedColor reread = settings::LoadColorSetting(ini, dir, winPath, length);
+        const settings::LoadedColor reread = settings::LoadColorSetting(ini, dir, winPath);
         EXPECT_TRUE(reread.found);
         EXPECT_EQ(reread.color, colour);
     }

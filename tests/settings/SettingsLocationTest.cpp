@@ -41,14 +41,13 @@ TEST(SettingsLocation, FirstRunOnAFreshAccountCreatesTheConfigDirectory) {
     XdgSettingsDirectory dir;
     IniProfileFile ini;
     std::string winPath;
-    std::int32_t length = 0;
 
-    EXPECT_FALSE(settings::LoadColorSetting(ini, dir, winPath, length).found);
+    EXPECT_FALSE(settings::LoadColorSetting(ini, dir, winPath).found);
     EXPECT_EQ(winPath, config);
     settings::SaveColorSetting(ini, winPath, 16711680);
     EXPECT_EQ(readBytes(config + "/Dimwarden.ini"), "[Setting]\ncolor=16711680\n");
 
-    const settings::LoadedColor loaded = settings::LoadColorSetting(ini, dir, winPath, length);
+    const settings::LoadedColor loaded = settings::LoadColorSetting(ini, dir, winPath);
     EXPECT_TRUE(loaded.found);
     EXPECT_EQ(loaded.color, 16711680);
 }
@@ -64,8 +63,7 @@ TEST(SettingsLocation, HomeFromThePasswordDatabaseAndNothingKeptWithoutOne) {
     MemorySettingsDirectory none;
     none.dir = "";
     std::string winPath;
-    std::int32_t length = 0;
-    EXPECT_FALSE(settings::LoadColorSetting(profile, none, winPath, length).found);
+    EXPECT_FALSE(settings::LoadColorSetting(profile, none, winPath).found);
     EXPECT_FALSE(settings::SaveColorSetting(profile, winPath, 255));
     EXPECT_EQ(profile.reads + profile.writes, 0);
     if (::geteuid() != 0) {

@@ -29,8 +29,8 @@ void MemoryNotifyIcon::remove() {
     shown = false;
 }
 
-void MemoryNotifyIcon::fire(int button, int code) {
-    if (onEvent) {
-        onEvent(button, code);
+void MemoryNotifyIcon::fire(Click click) {
+    if (onClick) {
+        onClick(click);
     }
 }

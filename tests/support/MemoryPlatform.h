@@ -50,8 +50,8 @@ class MemoryNotifyIcon : public NotifyIcon {
     bool available() override { return hostPresent; }
     void add(const QIcon& i, const QString& t) override;
     void remove() override;
-    // What the notification area would report for a pointer event on the icon.
-    void fire(int button, int code);
+    // What the notification area would report for a click on the icon.
+    void fire(Click click);
 };
 
 class MemoryWindowDrag : public WindowDrag {
