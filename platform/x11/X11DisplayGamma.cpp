@@ -4,6 +4,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <memory>
 #include <span>
 #include <string>
@@ -74,6 +75,11 @@ class ErrorTrap {
     bool failed_ = false;
 };
 
+// Nothing else tells anyone why the screen stays untinted, so each reason is said once on stderr.
+void explain(const char* why) {
+    std::fprintf(stderr, "dimwarden: %s; the screen cannot be tinted\n", why);
+}
+
 // CRTC gamma needs RandR 1.2, the cheap resource query 1.3.
 bool hasRandr13(Display* display) {
     int eventBase = 0;
@@ -92,6 +98,9 @@ struct X11DisplayGamma::Connection {
     // A CRTC's table size is fixed by its hardware, so it is asked once per CRTC, not per apply.
     RRCrtc sizedCrtc = None;
     int crtcSize = 0;
+    // Reasons already explained, until an operation succeeds again.
+    enum Reason : unsigned { NoCrtc = 1, NoGammaTable = 2 };
+    unsigned explained = 0;
 
     explicit Connection(Display* d) : display(d) {
         // Without this Xlib would exit the process when the server goes away.
@@ -120,11 +129,13 @@ struct X11DisplayGamma::Connection {
     static Connection* open(const std::string& name) {
         Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
         if (display == nullptr) {
+            explain("cannot open the X display");
             return nullptr;
         }
         auto connection = std::make_unique<Connection>(display);
         ErrorTrap trap(display);
         if (!hasRandr13(display) || trap.failed() || connection->lost) {
+            explain("the X display has no RandR 1.3");
             return nullptr;
         }
         return connection.release();
@@ -154,17 +165,31 @@ struct X11DisplayGamma::Connection {
         return resources->ncrtc > 0 ? resources->crtcs[0] : None;
     }
 
+    bool fail(Reason reason, const char* why) {
+        if ((explained & reason) == 0) {
+            explained |= reason;
+            explain(why);
+        }
+        return false;
+    }
+    bool noCrtc() { return fail(NoCrtc, "the display has no CRTC"); }
+    bool noGammaTable() { return fail(NoGammaTable, "the display's CRTC has no gamma table"); }
+
     bool read(GammaRamp& ramp) {
         ErrorTrap trap(display);
         const RRCrtc crtc = primaryCrtc();
         if (crtc == None) {
-            return false;
+            return trap.failed() || lost ? false : noCrtc();
         }
         // The reply carries the table size, so no separate size request is needed here.
         CrtcGammaPtr gamma(XRRGetCrtcGamma(display, crtc));
-        if (!gamma || gamma->size <= 0 || trap.failed() || lost) {
+        if (!gamma || trap.failed() || lost) {
             return false;
         }
+        if (gamma->size <= 0) {
+            return noGammaTable();
+        }
+        explained = 0;
         sizedCrtc = crtc;
         crtcSize = gamma->size;
         const auto n = static_cast<std::size_t>(gamma->size);
@@ -180,15 +205,18 @@ struct X11DisplayGamma::Connection {
         ErrorTrap trap(display);
         const RRCrtc crtc = primaryCrtc();
         if (crtc == None) {
-            return false;
+            return trap.failed() || lost ? false : noCrtc();
         }
         if (crtc != sizedCrtc) {
             crtcSize = XRRGetCrtcGammaSize(display, crtc);
             sizedCrtc = trap.failed() || lost ? None : crtc;
         }
         const int size = crtcSize;
-        if (size <= 0 || trap.failed() || lost) {
+        if (trap.failed() || lost) {
             return false;
+        }
+        if (size <= 0) {
+            return noGammaTable();
         }
         CrtcGammaPtr gamma(XRRAllocGamma(size));
         if (!gamma) {
@@ -201,7 +229,11 @@ struct X11DisplayGamma::Connection {
         XRRSetCrtcGamma(display, crtc, gamma.get());
         // One round trip: the ramp is in place when we return, and a refusal is seen here.
         XSync(display, False);
-        return !trap.failed() && !lost;
+        if (trap.failed() || lost) {
+            return false;
+        }
+        explained = 0;
+        return true;
     }
 };
 

@@ -145,15 +145,18 @@ TEST_F(X11DisplayGammaTest, ServerGoneFailsQuietly) {
     EXPECT_FALSE(backend.read(ramp));
 }
 
-TEST(X11DisplayGammaNoServer, MissingDisplayFailsQuietly) {
+TEST(X11DisplayGammaNoServer, MissingDisplayFailsAndSaysSoOnce) {
     X11DisplayGamma backend(unusedDisplay());
     const GammaRamp before = patterned(5);
     GammaRamp ramp = before;
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(backend.read(ramp));
     EXPECT_EQ(ramp, before);
     EXPECT_FALSE(backend.apply(ramp));
     EXPECT_FALSE(backend.read(ramp));  // and again, on the same backend
     EXPECT_EQ(ramp, before);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "dimwarden: cannot open the X display; the screen cannot be tinted\n");
 }
 
 TEST(X11DisplayGammaNoServer, MalformedDisplayNameFailsQuietly) {
