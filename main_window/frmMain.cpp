@@ -229,13 +229,12 @@ void frmMain::Form_Resize() {
     }
 }
 
-void frmMain::Form_MouseMove(int, int, float, float) {
+void frmMain::Form_MouseMove() {
     lbWeibo->setForeColor(design::kLinkGrey);
 }
 
-void frmMain::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF p = event->position();
-    Form_MouseMove(buttonMask(event->buttons()), 0, pixelsToTwips(p.x()), pixelsToTwips(p.y()));
+void frmMain::mouseMoveEvent(QMouseEvent*) {
+    Form_MouseMove();
 }
 
 void frmMain::trayIcon_Click(NotifyIcon::Click click) {

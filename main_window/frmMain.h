@@ -92,7 +92,8 @@ class frmMain : public QWidget {
     // Handlers, by their design names.
     void Form_Unload();
     void Form_Resize();
-    void Form_MouseMove(int Button, int Shift, float X, float Y);
+    // A pointer move over the window's own background; buttons and position do not matter.
+    void Form_MouseMove();
     void trayIcon_Click(NotifyIcon::Click click);
     void HScroll1_Change();
     void HScrollRed_Change();

@@ -6,12 +6,12 @@
 
 #include "widgets/Design.h"
 
+namespace {
+
 int buttonMask(Qt::MouseButtons buttons) {
     return ((buttons & Qt::LeftButton) ? 1 : 0) | ((buttons & Qt::RightButton) ? 2 : 0) |
            ((buttons & Qt::MiddleButton) ? 4 : 0);
 }
-
-namespace {
 
 int shiftMask(Qt::KeyboardModifiers mods) {
     return ((mods & Qt::ShiftModifier) ? 1 : 0) | ((mods & Qt::ControlModifier) ? 2 : 0) |

@@ -118,9 +118,6 @@ class Shape : public Control {
     int lineWidth_;
 };
 
-// The button mask of the design: 1 left, 2 right, 4 middle.
-int buttonMask(Qt::MouseButtons buttons);
-
 // A font of the design: the face asked for first, then installed CJK faces, at a pixel height so
 // the layout does not depend on the screen's density setting.
 QFont designFont(int pixelHeight, bool bold);
