@@ -159,7 +159,9 @@ TEST_F(LifecycleE2e, IconRestoresTheWindowAfterEveryWayOfMinimising) {
             ASSERT_TRUE(back) << "one left press on the icon did not bring the window back";
         }
     }
-    ASSERT_TRUE(click(*waitMainWindow(*tool, kStepTimeout), layout::kClose));
+    const auto main = waitMainWindow(*tool, kStepTimeout);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(click(*main, layout::kClose));
     EXPECT_TRUE(exitsWith(*tool, 0));
 }
 
