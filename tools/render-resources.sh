@@ -1,7 +1,8 @@
 #!/bin/sh
 # Renders the SVG drawings in resources/ into the PNG files that
-# resources/resources.qrc embeds, and the two monitor icons into the Windows
-# program icon app_icon.ico, then checks every picture. The pictures are
+# resources/resources.qrc embeds, the two monitor icons into the Windows program
+# icon app_icon.ico, and the application icon's theme sizes into dist/icons/,
+# then checks every picture. The pictures are
 # committed, so a build never needs the renderer; run this after editing an SVG.
 #
 #   tools/render-resources.sh          render, then check
@@ -88,6 +89,24 @@ if [ "$render" = 1 ]; then
 fi
 ico=$("$IDENTIFY" -format '%w %h,' app_icon.ico 2>/dev/null || true)
 [ "$ico" = "32 32,16 16," ] || fail app_icon.ico "holds '$ico', expected 32 32 and 16 16"
+
+# The application icon for the desktop's icon theme, from the same drawings: the 16 px one is
+# drawn for that size, every larger size scales the 32 px drawing.
+THEME_SIZES='16 32 48 64 128 256'
+for size in $THEME_SIZES; do
+    src=app_icon_32.svg
+    [ "$size" = 16 ] && src=app_icon_16.svg
+    out=../dist/icons/$size.png
+    if [ "$render" = 1 ]; then
+        "$RSVG" -w "$size" -h "$size" "$src" -o "$tmp/theme.png"
+        "$CONVERT" "$tmp/theme.png" -define png:color-type=6 -strip "$out"
+    fi
+    if [ -f "$out" ]; then
+        check_size "$out" "$size" "$size"
+    else
+        fail "$out" "missing"
+    fi
+done
 
 # The checks run in this shell (not a pipeline) so that failures are counted.
 while read -r name w h ground; do
