@@ -1,0 +1,69 @@
+#!/bin/sh
+# Checks what `cmake --install` and `cpack -G DEB` make of a build folder.
+#
+#   check-packaging.sh install BUILD_DIR   install into a DESTDIR, run the validators on it
+#   check-packaging.sh deb BUILD_DIR       build the .deb, run lintian, run the packaged binary
+#
+# Everything happens in a temporary folder that is removed afterwards.
+set -eu
+
+mode=$1
+build=$2
+id=io.github.dimwarden.Dimwarden
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+case "$mode" in
+install)
+    DESTDIR=$tmp/root cmake --install "$build" --prefix /usr >/dev/null
+    share=$tmp/root/usr/share
+    [ -x "$tmp/root/usr/bin/dimwarden" ] || fail "no binary in usr/bin"
+    for size in 16 32 48 64 128 256; do
+        icon=$share/icons/hicolor/${size}x$size/apps/$id.png
+        [ "$(identify -format '%w %h' "$icon")" = "$size $size" ] || fail "icon $icon"
+    done
+    [ -s "$share/icons/hicolor/scalable/apps/$id.svg" ] || fail "no scalable icon"
+
+    # Warnings fail as errors do. The one pedantic note of appstreamcli (capitals in the id, the
+    # usual reverse-DNS spelling) is not counted by --strict.
+    out=$(desktop-file-validate "$share/applications/$id.desktop" 2>&1) && [ -z "$out" ] ||
+        fail "desktop entry: $out"
+    appstreamcli validate --no-net --strict "$share/metainfo/$id.metainfo.xml" ||
+        fail "AppStream data"
+    grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
+        "$share/metainfo/$id.metainfo.xml" || fail "metainfo names another desktop entry"
+    grep -qx "Icon=$id" "$share/applications/$id.desktop" || fail "desktop entry names another icon"
+
+    page=$share/man/man1/dimwarden.1.gz
+    warnings=$(zcat "$page" | groff -ww -z -man -Tutf8 2>&1)
+    [ -z "$warnings" ] || fail "groff: $warnings"
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=all -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "man: $warnings"
+    # Nothing starts the tool at login unless the user asks for it.
+    [ ! -e "$tmp/root/etc/xdg/autostart" ] || fail "a system-wide autostart entry is installed"
+    ;;
+deb)
+    (cd "$tmp" && cpack -G DEB -B "$tmp" --config "$build/CPackConfig.cmake" >cpack.log 2>&1) ||
+        fail "cpack: $(cat "$tmp/cpack.log")"
+    deb=$(ls "$tmp"/dimwarden_*_*.deb)
+    [ -n "$(dpkg-deb -f "$deb" Depends)" ] || fail "no dependencies found"
+    # Errors fail the check; warnings are printed for the record.
+    status=0
+    lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1 || status=$?
+    grep -v 'running with root privileges' "$tmp/lintian.log" || true
+    [ "$status" = 0 ] || fail "lintian reports errors"
+    dpkg-deb -x "$deb" "$tmp/root"
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$tmp/root/usr/bin/dimwarden" --version)
+    version=$(dpkg-deb -f "$deb" Version)
+    [ "$out" = "dimwarden $version" ] || fail "--version said '$out', the package is $version"
+    ;;
+*)
+    fail "unknown mode $mode"
+    ;;
+esac
+echo "packaging $mode OK"
