@@ -172,7 +172,23 @@ void Label::setForeColor(std::uint32_t bgr) {
     update();
 }
 
+// Measuring text loads the font machinery and the fonts themselves, the largest part of start-up.
+// A window's labels are measured when it is polished, just before it is first shown (or drawn),
+// so that work comes after the load sequence has put the tint on the screen.
+bool Label::event(QEvent* event) {
+    const bool handled = Control::event(event);
+    if (event->type() == QEvent::Polish) {
+        fitToText();
+    }
+    return handled;
+}
+
 void Label::fitToText() {
+    const QWidget* parent = parentWidget();
+    if (!testAttribute(Qt::WA_WState_Polished) &&
+        (parent == nullptr || !parent->testAttribute(Qt::WA_WState_Polished))) {
+        return;
+    }
     const QFontMetrics fm(font());
     rect_.width = pixelsToTwips(fm.horizontalAdvance(text_));
     rect_.height = pixelsToTwips(fm.height());

@@ -81,8 +81,8 @@ class Frame : public Control {
     std::uint32_t backColor_;
 };
 
-// Text on a transparent ground, sized to fit its text; only Left and Top of its design rectangle
-// are kept.
+// Text on a transparent ground, sized to fit its text once its window is polished; only Left and
+// Top of its design rectangle are kept.
 class Label : public Control {
     Q_OBJECT
   public:
@@ -95,6 +95,7 @@ class Label : public Control {
     void setForeColor(std::uint32_t bgr);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

@@ -101,6 +101,7 @@ TEST_F(MainWindowTest, NormalModeShowsTheKnobRightAndTheYellowLamp) {
 }
 
 TEST_F(MainWindowTest, ValueLabelsKeepTheirLeftAndGrowToTheRight) {
+    w->ensurePolished();  // labels fit their text from the polish before the first show on
     const int left = w->lbRed->x();
     const int narrow = w->lbRed->width();
     ASSERT_TRUE(w->Form_Load());  // red ends at 0, green at 20
