@@ -53,16 +53,18 @@ void BM_X11Apply(benchmark::State& state) {
         return;
     }
     X11DisplayGamma backend(server->display());
+    const auto list = backend.outputs();
+    const DisplayGamma::OutputId id = list.empty() ? 0 : list.front().id;
     GammaRamp ramps[2];
     ramp::buildAdjusted(calibrated(), -40, -20, -10, ramps[0]);
     ramps[1] = calibrated();
-    if (!backend.apply(ramps[1])) {  // opens the connection outside the timed loop
+    if (!backend.apply(id, ramps[1])) {  // opens the connection outside the timed loop
         state.SkipWithError("apply through X11DisplayGamma failed");
         return;
     }
     std::size_t k = 0;
     for (auto _ : state) {
-        if (!backend.apply(ramps[k++ & 1])) {
+        if (!backend.apply(id, ramps[k++ & 1])) {
             state.SkipWithError("apply through X11DisplayGamma failed");
             break;
         }
@@ -77,13 +79,15 @@ void BM_X11Read(benchmark::State& state) {
         return;
     }
     X11DisplayGamma backend(server->display());
+    const auto list = backend.outputs();
+    const DisplayGamma::OutputId id = list.empty() ? 0 : list.front().id;
     GammaRamp ramp;
-    if (!backend.apply(calibrated())) {
+    if (!backend.apply(id, calibrated())) {
         state.SkipWithError("apply through X11DisplayGamma failed");
         return;
     }
     for (auto _ : state) {
-        if (!backend.read(ramp)) {
+        if (!backend.read(id, ramp)) {
             state.SkipWithError("read through X11DisplayGamma failed");
             break;
         }

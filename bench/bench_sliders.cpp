@@ -26,7 +26,7 @@ void BM_BrightnessMoveThroughRandR(benchmark::State& state) {
     X11DisplayGamma display(server.display());
     MemoryPlatform memory;
     Platform platform{display,     memory.profile, memory.settingsDir, memory.tray,
-                      memory.drag, memory.url,     memory.instance};
+                      memory.drag, memory.url,     memory.instance,    nullptr};
     frmMain window(platform);
     window.SaveGamma();
 

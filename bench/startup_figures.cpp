@@ -321,9 +321,12 @@ int runBareWindow(int argc, char** argv) {
     menu.addAction(QStringLiteral("退出程序(Exit)"));
 
     X11DisplayGamma display;
-    GammaRamp found;
-    display.read(found);
-    display.apply(e2e::defaultTint(found));
+    for (const DisplayGamma::Output& o : display.outputs()) {
+        GammaRamp found;
+        if (o.active && display.read(o.id, found)) {
+            display.apply(o.id, e2e::defaultTint(found));
+        }
+    }
     window.show();
     return app.exec();
 }

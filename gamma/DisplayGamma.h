@@ -1,13 +1,45 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "gamma/GammaRamp.h"
 
-// The primary display's gamma ramp. Both calls report success for the callers that care; the
-// engine ignores it, and a failed call leaves everything as it was.
+// The display's outputs and their gamma tables. Ramps cross this interface as 256-entry
+// GammaRamps; each backend resamples to its outputs' own table sizes (ramp::sampleTo256 /
+// ramp::spreadFrom256 in gamma/RampMath.h), as the X11 backend does.
 class DisplayGamma {
   public:
+    // Stable for as long as the output exists: X11 the CRTC's XID, Wayland the wl_registry
+    // name of the wl_output, Mutter the CRTC id.
+    using OutputId = std::uint64_t;
+    struct Output {
+        OutputId id = 0;
+        std::string name;     // for messages: "DUMMY1", "HDMI-A-1"
+        int gammaSize = 0;    // entries per channel in the hardware table (> 0)
+        bool active = false;  // lit: drives a connected output with a mode
+    };
     virtual ~DisplayGamma() = default;
 
-    virtual bool read(GammaRamp& ramp) = 0;
-    virtual bool apply(const GammaRamp& ramp) = 0;
+    // Every output whose table can be addressed now (active or not), queried afresh.
+    virtual std::vector<Output> outputs() = 0;
+    // False where tables cannot be read back at all (wlr-gamma-control); the engine then takes
+    // the identity ramp (i*256) as an output's base.
+    virtual bool canRead() const { return true; }
+    // Reads an output's table resampled to 256 entries; false leaves `ramp` untouched.
+    virtual bool read(OutputId id, GammaRamp& ramp) = 0;
+    // Writes `ramp` spread to the output's own size; false when refused.
+    virtual bool apply(OutputId id, const GammaRamp& ramp) = 0;
+    // Why this display takes no ramps at all, in one sentence for the user (English); empty while
+    // it works or while the backend does not know.
+    virtual std::string refusal() const { return {}; }
+    // Names this display for the crash journal (X11: the display name such as ":0"); empty: the
+    // backend keeps no journal (its compositor restores its own ramp when the client exits).
+    virtual std::string journalKey() const { return {}; }
+
+    // Set by the engine. The backend calls it on the UI thread (from a fd watched by a
+    // QSocketNotifier, or a Qt D-Bus signal) when outputs appeared, went away or changed mode.
+    std::function<void()> onOutputsChanged;
 };

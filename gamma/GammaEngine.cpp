@@ -1,26 +1,236 @@
 #include "gamma/GammaEngine.h"
 
-#include "gamma/DisplayGamma.h"
+#include <set>
+#include <vector>
+
+#include "gamma/GammaJournal.h"
 #include "gamma/RampMath.h"
 
+GammaEngine::GammaEngine(DisplayGamma& display, JournalStore* journal)
+    : display_(display), journal_(journal) {
+    display_.onOutputsChanged = [this] { outputsChanged(); };
+}
+
+GammaEngine::~GammaEngine() {
+    display_.onOutputsChanged = nullptr;
+}
+
+const GammaEngine::OutputState* GammaEngine::output(OutputId id) const {
+    const auto it = states_.find(id);
+    return it == states_.end() ? nullptr : &it->second;
+}
+
 void GammaEngine::SetGamma(int intRed, int intGreen, int intBlue) {
-    ramp::buildAdjusted(savedRamp, intRed, intGreen, intBlue, workRamp);
-    display_.apply(workRamp);
+    kind_ = Kind::Tint;
+    red_ = intRed;
+    green_ = intGreen;
+    blue_ = intBlue;
+    GammaRamp r;
+    for (auto& [id, s] : states_) {
+        if (s.output.active && s.remembered) {
+            ramp::buildAdjusted(s.savedRamp, intRed, intGreen, intBlue, r);
+            write(s, r);
+        }
+    }
+    syncJournal();
 }
 
 void GammaEngine::SetDefault() {
-    workRamp = ramp::identity();
-    display_.apply(workRamp);
+    kind_ = Kind::Base;
+    // Outputs that are off now still get their base: one that comes back on later, or after the
+    // tool has gone, must not come back tinted.
+    for (auto& [id, s] : states_) {
+        if ((s.output.active && s.remembered) || s.written) {
+            write(s, s.base);
+        }
+    }
+    syncJournal();
 }
 
 void GammaEngine::SaveGamma() {
-    // Read into a scratch ramp so that a failed read leaves the remembered one untouched.
-    GammaRamp fresh;
-    if (display_.read(fresh)) {
-        savedRamp = fresh;
-    }
+    refreshList(true);
+    syncJournal();
 }
 
 void GammaEngine::RestoreGamma() {
-    display_.apply(savedRamp);
+    kind_ = Kind::Saved;
+    for (auto& [id, s] : states_) {
+        if (s.output.active && s.remembered) {
+            write(s, s.savedRamp);
+        }
+    }
+    syncJournal();
+}
+
+void GammaEngine::reapply() {
+    GammaRamp r;
+    for (auto& [id, s] : states_) {
+        if (s.output.active && s.remembered && current(s, r)) {
+            write(s, r);
+        }
+    }
+    syncJournal();
+}
+
+void GammaEngine::outputsChanged() {
+    // Before the first SaveGamma every output is read anyway, with the journal in hand.
+    if (!journalLoaded_) {
+        return;
+    }
+    refreshList(false);
+    // Every lit output is written again, not only new ones: a mode set may reset a table.
+    reapply();
+}
+
+void GammaEngine::closeJournal() {
+    if (journal_ != nullptr && !journalKey_.empty() && !journalClosed_) {
+        journal_->remove(journalKey_);
+    }
+    journalClosed_ = true;
+}
+
+bool GammaEngine::write(OutputState& s, const GammaRamp& r) {
+    if (!display_.apply(s.output.id, r)) {
+        return false;
+    }
+    s.lastWritten = r;
+    s.written = true;
+    accepted_ = true;
+    return true;
+}
+
+bool GammaEngine::current(const OutputState& s, GammaRamp& r) const {
+    switch (kind_) {
+        case Kind::Tint:
+            ramp::buildAdjusted(s.savedRamp, red_, green_, blue_, r);
+            return true;
+        case Kind::Base:
+            r = s.base;
+            return true;
+        case Kind::Saved:
+            r = s.savedRamp;
+            return true;
+        case Kind::Nothing:
+            break;
+    }
+    return false;
+}
+
+bool GammaEngine::holdsLastWritten(const OutputState& s, const GammaRamp& table) const {
+    // A table of another size than 256 gives back an interpolated copy of what was written.
+    return s.written &&
+           (table == s.lastWritten ||
+            table == ramp::roundTrip(s.lastWritten, static_cast<std::size_t>(s.output.gammaSize)));
+}
+
+bool GammaEngine::adopt(const DisplayGamma::Output& o) {
+    auto it = states_.find(o.id);
+    const bool known = it != states_.end();
+    GammaRamp table = ramp::identity();
+    if (display_.canRead() && !display_.read(o.id, table)) {
+        // Never build a ramp on a failed read: a new output is left alone until it reads, a
+        // known one keeps what an earlier read gave.
+        if (known) {
+            it->second.output = o;
+        }
+        return false;
+    }
+    OutputState& s = states_[o.id];
+    s.output = o;
+    if (known && holdsLastWritten(s, table)) {
+        // The tool's own ramp (this run's or a dead one's): the display's is the kept base.
+        s.savedRamp = s.base;
+    } else if (!display_.canRead() && known && s.remembered) {
+        // Nothing can be learnt from a table that cannot be read: keep what is known.
+    } else {
+        s.savedRamp = table;
+        s.base = ramp::usable(table) ? table : ramp::identity();
+        s.written = false;
+    }
+    s.remembered = true;
+    return true;
+}
+
+void GammaEngine::refreshList(bool adoptLit) {
+    const std::vector<DisplayGamma::Output> list = display_.outputs();
+    if (!journalLoaded_) {
+        journalLoaded_ = true;
+        loadJournal(list);
+    }
+    std::set<OutputId> listed;
+    for (const DisplayGamma::Output& o : list) {
+        listed.insert(o.id);
+        const auto it = states_.find(o.id);
+        const bool wasLit =
+            it != states_.end() && it->second.output.active && it->second.remembered;
+        if (o.active && (adoptLit || !wasLit)) {
+            adopt(o);
+        } else if (it != states_.end()) {
+            it->second.output = o;
+        }
+    }
+    for (auto& [id, s] : states_) {
+        if (!listed.contains(id)) {
+            s.output.active = false;
+        }
+    }
+}
+
+void GammaEngine::loadJournal(const std::vector<DisplayGamma::Output>& list) {
+    if (journal_ == nullptr || (journalKey_ = display_.journalKey()).empty()) {
+        return;
+    }
+    const std::optional<std::string> bytes = journal_->load(journalKey_);
+    if (!bytes) {
+        return;
+    }
+    // The file stays until this run's first write replaces it (or finds nothing to keep).
+    journalBytes_ = *bytes;
+    const auto entries = journal::decode(journalKey_, *bytes);
+    if (!entries || !display_.canRead()) {
+        return;
+    }
+    for (const journal::Entry& e : *entries) {
+        for (const DisplayGamma::Output& o : list) {
+            if (o.id != e.id) {
+                continue;
+            }
+            OutputState s;
+            s.output = o;
+            s.base = e.base;
+            s.savedRamp = e.base;
+            s.lastWritten = e.last;
+            s.written = true;
+            GammaRamp table;
+            // A table that no longer holds the dead run's last ramp was changed since (another
+            // server, another program): the entry says nothing about it.
+            if (display_.read(o.id, table) && holdsLastWritten(s, table)) {
+                states_[o.id] = s;
+            }
+        }
+    }
+}
+
+void GammaEngine::syncJournal() {
+    if (journal_ == nullptr || journalKey_.empty() || journalClosed_) {
+        return;
+    }
+    std::vector<journal::Entry> entries;
+    for (const auto& [id, s] : states_) {
+        if (s.written) {
+            entries.push_back({id, s.base, s.lastWritten});
+        }
+    }
+    if (entries.empty()) {
+        if (!journalBytes_.empty()) {
+            journal_->remove(journalKey_);
+            journalBytes_.clear();
+        }
+        return;
+    }
+    std::string bytes = journal::encode(journalKey_, entries);
+    if (bytes != journalBytes_) {
+        journal_->save(journalKey_, bytes);
+        journalBytes_ = std::move(bytes);
+    }
 }

@@ -1,24 +1,77 @@
 #pragma once
 
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gamma/DisplayGamma.h"
 #include "gamma/GammaRamp.h"
 
-class DisplayGamma;
+class JournalStore;
 
-// The display-ramp state of the main window: the ramp remembered at start (or at the last switch
-// to normal mode) and the ramp last sent.
-// Every adjusted ramp is derived from savedRamp, so adjustments never accumulate.
+// The display-ramp state of the main window, kept per output: the ramp remembered at start (or
+// at the last switch to normal mode), the ramp the output had before the tool first wrote to it,
+// and the ramp last written. Every adjusted ramp is derived from an output's remembered ramp, so
+// adjustments never accumulate. Outputs that come, go or change mode, and a resume, are brought
+// back to what the last operation asked for.
 class GammaEngine {
   public:
-    explicit GammaEngine(DisplayGamma& display) : display_(display) {}
+    using OutputId = DisplayGamma::OutputId;
+
+    struct OutputState {
+        DisplayGamma::Output output;
+        GammaRamp savedRamp;      // the remembered ramp; tints are built on it
+        GammaRamp base;           // restored in normal mode and at exit
+        GammaRamp lastWritten;    // tells the tool's own tint from the display's ramp
+        bool remembered = false;  // savedRamp holds a successful read
+        bool written = false;     // lastWritten holds what the tool put there
+    };
+
+    // `journal` may be null: no crash journal is kept then.
+    explicit GammaEngine(DisplayGamma& display, JournalStore* journal = nullptr);
+    ~GammaEngine();
+    GammaEngine(const GammaEngine&) = delete;
+    GammaEngine& operator=(const GammaEngine&) = delete;
 
     void SetGamma(int intRed, int intGreen, int intBlue);
     void SetDefault();
     void SaveGamma();
     void RestoreGamma();
 
-    GammaRamp savedRamp;
-    GammaRamp workRamp;
+    // Writes every lit output's current ramp again (after a resume the tables may be reset).
+    void reapply();
+    // The outputs changed: adopt new ones, bring lit ones to the current state.
+    void outputsChanged();
+    // At unload, once every output has its base back: nothing is left for a later run to undo.
+    void closeJournal();
+
+    // True once any output has taken a ramp.
+    bool accepted() const { return accepted_; }
+    const std::map<OutputId, OutputState>& outputs() const { return states_; }
+    const OutputState* output(OutputId id) const;
 
   private:
+    // What the last operation put on the lit outputs; a newly lit output gets the same.
+    enum class Kind { Nothing, Tint, Base, Saved };
+
+    bool write(OutputState& s, const GammaRamp& r);
+    bool current(const OutputState& s, GammaRamp& r) const;
+    bool holdsLastWritten(const OutputState& s, const GammaRamp& table) const;
+    bool adopt(const DisplayGamma::Output& o);
+    void refreshList(bool adoptLit);
+    void loadJournal(const std::vector<DisplayGamma::Output>& list);
+    void syncJournal();
+
     DisplayGamma& display_;
+    JournalStore* journal_;
+    std::string journalKey_;
+    std::string journalBytes_;
+    bool journalLoaded_ = false;
+    bool journalClosed_ = false;
+    std::map<OutputId, OutputState> states_;
+    Kind kind_ = Kind::Nothing;
+    int red_ = 0;
+    int green_ = 0;
+    int blue_ = 0;
+    bool accepted_ = false;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace ramp {
 
@@ -107,6 +108,33 @@ void spreadFrom256(std::span<const std::uint16_t, 256> ramp, std::span<std::uint
     for (std::size_t j = 0; j < table.size(); ++j) {
         table[j] = interpolate(ramp, static_cast<double>(j) * scale);
     }
+}
+
+bool usable(const GammaRamp& r) {
+    bool anyLit = false;
+    for (std::size_t c = 0; c < GammaRamp::kChannels; ++c) {
+        const auto ch = r.channel(c);
+        for (std::size_t i = 0; i < GammaRamp::kLevels; ++i) {
+            if (i > 0 && ch[i] < ch[i - 1]) {
+                return false;
+            }
+            anyLit = anyLit || ch[i] != 0;
+        }
+    }
+    return anyLit;
+}
+
+GammaRamp roundTrip(const GammaRamp& r, std::size_t size) {
+    if (size == GammaRamp::kLevels || size == 0) {
+        return r;
+    }
+    std::vector<std::uint16_t> table(size);
+    GammaRamp back;
+    for (std::size_t c = 0; c < GammaRamp::kChannels; ++c) {
+        spreadFrom256(r.channel(c), table);
+        sampleTo256(table, back.channel(c));
+    }
+    return back;
 }
 
 }  // namespace ramp

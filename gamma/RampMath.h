@@ -26,9 +26,15 @@ void buildAdjusted(const GammaRamp& saved, int red, int green, int blue, GammaRa
 // Entry i of every channel is i * 256 (top entry 65280, not 65535).
 GammaRamp identity();
 
+// A ramp a display can be left with: not all zero (a fresh Xvfb's table) and rising or level
+// everywhere in every channel. Anything else is no calibration worth keeping.
+bool usable(const GammaRamp& r);
+
 // Hardware tables come in other sizes (16, 1024, 4096...). These map between such a table and the
 // 256-entry ramp by linear interpolation; for a 256-entry table both are exact copies.
 void sampleTo256(std::span<const std::uint16_t> table, std::span<std::uint16_t, 256> out);
 void spreadFrom256(std::span<const std::uint16_t, 256> ramp, std::span<std::uint16_t> table);
+// What a table of `size` entries reads back after `r` was written to it.
+GammaRamp roundTrip(const GammaRamp& r, std::size_t size);
 
 }  // namespace ramp

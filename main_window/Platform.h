@@ -7,6 +7,7 @@ class NotifyIcon;
 class WindowDrag;
 class UrlOpener;
 class SingleInstance;
+class JournalStore;
 
 // The platform operations the windows use, handed to them in one place so that tests can swap
 // every one of them for an in-memory stand-in.
@@ -18,4 +19,6 @@ struct Platform {
     WindowDrag& drag;
     UrlOpener& url;
     SingleInstance& instance;
+    // Where the display engine keeps its crash journal; null: none is kept.
+    JournalStore* journal = nullptr;
 };

@@ -4,10 +4,12 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <cstdio>
 
 #include "color_picker/frmColor.h"
 #include "main_window/SingleInstance.h"
@@ -25,7 +27,7 @@ const QString kTrayTip = QStringLiteral("澄岚电脑夜间模式工具");
 frmMain::frmMain(Platform& platform)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       platform_(platform),
-      engine_(platform.display),
+      engine_(platform.display, platform.journal),
       drag_(platform.drag) {
     setFixedSize(537, 499);  // 8055 x 7485 twips
     setWindowTitle(QString());
@@ -102,7 +104,39 @@ bool frmMain::Form_Load() {
     }
 
     loading_ = false;
+    if (!engine_.accepted()) {
+        reportRefusal();
+    }
     return true;
+}
+
+void frmMain::reportRefusal() {
+    if (refusalReported_) {
+        return;
+    }
+    refusalReported_ = true;
+    std::string why = platform_.display.refusal();
+    if (why.empty()) {
+        why = "no output accepted a gamma ramp";
+    }
+    std::fprintf(stderr,
+                 "dimwarden: this display does not let programs change the screen's colours: %s\n",
+                 why.c_str());
+    // Not modal: the tool runs on as before, and a window that starts hidden must not block on it.
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, lbTitle->Caption(),
+        QStringLiteral(
+            "此显示不允许程序改变屏幕颜色，夜间模式不会生效。\n[This display does not let "
+            "programs change the screen's colours: %1.]")
+            .arg(QString::fromStdString(why)),
+        QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+void frmMain::resumed() {
+    engine_.reapply();
 }
 
 void frmMain::showAfterLoad() {
@@ -113,6 +147,7 @@ void frmMain::showAfterLoad() {
 
 void frmMain::Form_Unload() {
     SetDefault();
+    engine_.closeJournal();
     settings::SaveColorSetting(platform_.profile, WinPath,
                                static_cast<std::int32_t>(picColor->BackColor()));
     platform_.tray.remove();

@@ -39,6 +39,8 @@ class frmMain : public QWidget {
     void showAfterLoad();
     // Unloads the window: runs the unload sequence once, then reports unloaded().
     void Unload();
+    // The machine woke from suspend: the drivers may have reset the outputs' tables.
+    void resumed();
 
     const GammaEngine& engine() const { return engine_; }
 
@@ -138,6 +140,8 @@ class frmMain : public QWidget {
     void applySliderOffsets(int red, int green, int blue);
     void checkNight();
     void keepColor();
+    // Says once, in a message and on stderr, that this display takes no ramps.
+    void reportRefusal();
 
     Platform& platform_;
     GammaEngine engine_;
@@ -149,4 +153,5 @@ class frmMain : public QWidget {
     // colour, once the whole change is done.
     int changeDepth_ = 0;
     std::optional<std::int32_t> keptColor_;
+    bool refusalReported_ = false;
 };

@@ -22,12 +22,17 @@ SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance})) {}
+                   backends_->drag, backends_->url, backends_->instance, nullptr})) {}
 
 SystemPlatform::~SystemPlatform() = default;
 
 // Windows ends a windowed program through the session's end (Qt's commitDataRequest), which
 // the entry point already handles; there are no signals to watch.
 bool SystemPlatform::watchTermination(std::function<void()>) {
+    return false;
+}
+
+// Resume is not watched here yet; the ramps stay as the driver leaves them.
+bool SystemPlatform::watchResume(std::function<void()>) {
     return false;
 }

@@ -35,9 +35,13 @@ static_assert(sizeof(WORD) == sizeof(std::uint16_t), "GDI ramps are 16-bit words
 
 }  // namespace
 
-bool Win32DisplayGamma::read(GammaRamp& ramp) {
+std::vector<DisplayGamma::Output> Win32DisplayGamma::outputs() {
+    return {Output{0, "screen", 256, true}};
+}
+
+bool Win32DisplayGamma::read(OutputId id, GammaRamp& ramp) {
     ScreenDc dc;
-    if (dc.get() == nullptr) {
+    if (id != 0 || dc.get() == nullptr) {
         return false;
     }
     // Read into a scratch ramp so that a failed call leaves the caller's untouched.
@@ -49,9 +53,9 @@ bool Win32DisplayGamma::read(GammaRamp& ramp) {
     return true;
 }
 
-bool Win32DisplayGamma::apply(const GammaRamp& ramp) {
+bool Win32DisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
     ScreenDc dc;
-    if (dc.get() == nullptr) {
+    if (id != 0 || dc.get() == nullptr) {
         return false;
     }
     // The call takes a non-const pointer but only reads the block.

@@ -6,6 +6,8 @@
 // screen and releases it before returning; nothing is held between calls.
 class Win32DisplayGamma : public DisplayGamma {
   public:
-    bool read(GammaRamp& ramp) override;
-    bool apply(const GammaRamp& ramp) override;
+    // The whole screen's device context stands for one output, id 0, with a 256-entry table.
+    std::vector<Output> outputs() override;
+    bool read(OutputId id, GammaRamp& ramp) override;
+    bool apply(OutputId id, const GammaRamp& ramp) override;
 };

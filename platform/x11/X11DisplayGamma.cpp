@@ -1,10 +1,14 @@
 #include "platform/x11/X11DisplayGamma.h"
 
+// Qt before Xlib: Xlib's macros (Bool, Status, None) break Qt's headers.
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <cstddef>
-#include <cstdio>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -17,6 +21,9 @@ namespace {
 struct ScreenResourcesDeleter {
     void operator()(XRRScreenResources* p) const { XRRFreeScreenResources(p); }
 };
+struct CrtcInfoDeleter {
+    void operator()(XRRCrtcInfo* p) const { XRRFreeCrtcInfo(p); }
+};
 struct OutputInfoDeleter {
     void operator()(XRROutputInfo* p) const { XRRFreeOutputInfo(p); }
 };
@@ -24,6 +31,7 @@ struct CrtcGammaDeleter {
     void operator()(XRRCrtcGamma* p) const { XRRFreeGamma(p); }
 };
 using ScreenResourcesPtr = std::unique_ptr<XRRScreenResources, ScreenResourcesDeleter>;
+using CrtcInfoPtr = std::unique_ptr<XRRCrtcInfo, CrtcInfoDeleter>;
 using OutputInfoPtr = std::unique_ptr<XRROutputInfo, OutputInfoDeleter>;
 using CrtcGammaPtr = std::unique_ptr<XRRCrtcGamma, CrtcGammaDeleter>;
 
@@ -75,38 +83,24 @@ class ErrorTrap {
     bool failed_ = false;
 };
 
-// Nothing else tells anyone why the screen stays untinted, so each reason is said once on stderr.
-void explain(const char* why) {
-    std::fprintf(stderr, "dimwarden: %s; the screen cannot be tinted\n", why);
-}
-
-// CRTC gamma needs RandR 1.2, the cheap resource query 1.3.
-bool hasRandr13(Display* display) {
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 0;
-    int minor = 0;
-    return XRRQueryExtension(display, &eventBase, &errorBase) &&
-           XRRQueryVersion(display, &major, &minor) && (major > 1 || (major == 1 && minor >= 3));
-}
-
 }  // namespace
 
 struct X11DisplayGamma::Connection {
+    X11DisplayGamma& owner;
     Display* display = nullptr;
+    int eventBase = 0;
     bool lost = false;  // the server went away; the connection is unusable
-    // A CRTC's table size is fixed by its hardware, so it is asked once per CRTC, not per apply.
-    RRCrtc sizedCrtc = None;
-    int crtcSize = 0;
-    // Reasons already explained, until an operation succeeds again.
-    enum Reason : unsigned { NoCrtc = 1, NoGammaTable = 2 };
-    unsigned explained = 0;
+    // A CRTC's table size is fixed by its hardware, so it is asked once per CRTC.
+    std::map<RRCrtc, int> sizes;
+    std::unique_ptr<QSocketNotifier> notifier;
+    bool drainQueued = false;
 
-    explicit Connection(Display* d) : display(d) {
+    Connection(X11DisplayGamma& o, Display* d) : owner(o), display(d) {
         // Without this Xlib would exit the process when the server goes away.
         XSetIOErrorExitHandler(display, &Connection::onIoExit, this);
     }
     ~Connection() {
+        notifier.reset();
         ErrorTrap trap(display);
         XCloseDisplay(display);
     }
@@ -115,83 +109,128 @@ struct X11DisplayGamma::Connection {
 
     static void onIoExit(Display*, void* self) { static_cast<Connection*>(self)->lost = true; }
 
-    // The open connection of `owner`, opened on first use. A display that cannot be opened or
-    // has no usable RandR is not tried again: the answer would not change for this process.
-    static Connection* of(X11DisplayGamma& owner) {
-        if (!owner.tried_) {
-            owner.tried_ = true;
-            owner.connection_ = open(owner.displayName_);
-        }
-        Connection* c = owner.connection_;
-        return c != nullptr && !c->lost ? c : nullptr;
+    // CRTC gamma needs RandR 1.2, the cheap resource query 1.3.
+    bool hasRandr13() {
+        int errorBase = 0;
+        int major = 0;
+        int minor = 0;
+        return XRRQueryExtension(display, &eventBase, &errorBase) &&
+               XRRQueryVersion(display, &major, &minor) &&
+               (major > 1 || (major == 1 && minor >= 3));
     }
 
-    static Connection* open(const std::string& name) {
-        Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
-        if (display == nullptr) {
-            explain("cannot open the X display");
-            return nullptr;
+    // Change events are read where Qt's event loop watches the connection's descriptor; without
+    // an application (a benchmark, say) nothing is watched and nothing is reported.
+    void watch() {
+        XRRSelectInput(
+            display, DefaultRootWindow(display),
+            RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+        XFlush(display);
+        if (QCoreApplication::instance() == nullptr) {
+            return;
         }
-        auto connection = std::make_unique<Connection>(display);
-        ErrorTrap trap(display);
-        if (!hasRandr13(display) || trap.failed() || connection->lost) {
-            explain("the X display has no RandR 1.3");
-            return nullptr;
-        }
-        return connection.release();
+        notifier =
+            std::make_unique<QSocketNotifier>(ConnectionNumber(display), QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
+                         [this] { drain(); });
     }
 
-    // The CRTC that drives the primary display, or None. Looked up afresh every time so that
-    // outputs plugged in or out since the last call are taken into account.
-    RRCrtc primaryCrtc() const {
-        const Window root = DefaultRootWindow(display);
-        ScreenResourcesPtr resources(XRRGetScreenResourcesCurrent(display, root));
-        if (!resources) {
-            return None;
-        }
-        const RROutput primary = XRRGetOutputPrimary(display, root);
-        if (primary != None) {
-            OutputInfoPtr info(XRRGetOutputInfo(display, resources.get(), primary));
-            if (info && info->crtc != None) {
-                return info->crtc;
+    // Reads every event waiting and reports one change for the batch.
+    void drain() {
+        drainQueued = false;
+        bool changed = false;
+        {
+            ErrorTrap trap(display);
+            while (!lost && XPending(display) > 0) {
+                XEvent event;
+                XNextEvent(display, &event);
+                XRRUpdateConfiguration(&event);
+                const int type = event.type - eventBase;
+                changed = changed || type == RRScreenChangeNotify || type == RRNotify;
             }
         }
-        for (int i = 0; i < resources->noutput; ++i) {
-            OutputInfoPtr info(XRRGetOutputInfo(display, resources.get(), resources->outputs[i]));
-            if (info && info->connection == RR_Connected && info->crtc != None) {
-                return info->crtc;
+        if (lost) {
+            // A dead descriptor reads as ready for ever; stop watching it.
+            if (notifier) {
+                notifier->setEnabled(false);
             }
+            return;
         }
-        return resources->ncrtc > 0 ? resources->crtcs[0] : None;
+        if (changed && owner.onOutputsChanged) {
+            owner.onOutputsChanged();
+        }
     }
 
-    bool fail(Reason reason, const char* why) {
-        if ((explained & reason) == 0) {
-            explained |= reason;
-            explain(why);
+    // A round trip may leave events in Xlib's queue, where the descriptor no longer shows them:
+    // have the event loop drain them once the current operation is over.
+    void afterRoundTrip() {
+        if (notifier && !drainQueued && !lost && QLength(display) > 0) {
+            drainQueued = true;
+            QMetaObject::invokeMethod(
+                notifier.get(), [this] { drain(); }, Qt::QueuedConnection);
         }
-        return false;
     }
-    bool noCrtc() { return fail(NoCrtc, "the display has no CRTC"); }
-    bool noGammaTable() { return fail(NoGammaTable, "the display's CRTC has no gamma table"); }
 
-    bool read(GammaRamp& ramp) {
+    int gammaSize(RRCrtc crtc, ErrorTrap& trap) {
+        const auto it = sizes.find(crtc);
+        if (it != sizes.end()) {
+            return it->second;
+        }
+        const int size = XRRGetCrtcGammaSize(display, crtc);
+        if (trap.failed() || lost) {
+            return 0;
+        }
+        sizes[crtc] = size;
+        return size;
+    }
+
+    // Lit: the CRTC has a mode and drives at least one connected output.
+    std::vector<Output> outputs() {
+        std::vector<Output> list;
         ErrorTrap trap(display);
-        const RRCrtc crtc = primaryCrtc();
-        if (crtc == None) {
-            return trap.failed() || lost ? false : noCrtc();
+        ScreenResourcesPtr resources(
+            XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display)));
+        if (!resources || trap.failed() || lost) {
+            return list;
         }
+        for (int c = 0; c < resources->ncrtc; ++c) {
+            const RRCrtc crtc = resources->crtcs[c];
+            CrtcInfoPtr info(XRRGetCrtcInfo(display, resources.get(), crtc));
+            const int size = gammaSize(crtc, trap);
+            if (!info || size <= 0 || trap.failed() || lost) {
+                continue;
+            }
+            Output o;
+            o.id = crtc;
+            o.gammaSize = size;
+            for (int k = 0; k < info->noutput; ++k) {
+                OutputInfoPtr out(XRRGetOutputInfo(display, resources.get(), info->outputs[k]));
+                if (!out) {
+                    continue;
+                }
+                if (o.name.empty() || (!o.active && out->connection == RR_Connected)) {
+                    o.name.assign(out->name, static_cast<std::size_t>(out->nameLen));
+                }
+                o.active = o.active || (info->mode != None && out->connection == RR_Connected);
+            }
+            if (o.name.empty()) {
+                o.name = "CRTC " + std::to_string(crtc);
+            }
+            list.push_back(std::move(o));
+        }
+        afterRoundTrip();
+        return trap.failed() || lost ? std::vector<Output>{} : list;
+    }
+
+    bool read(RRCrtc crtc, GammaRamp& ramp) {
+        ErrorTrap trap(display);
         // The reply carries the table size, so no separate size request is needed here.
         CrtcGammaPtr gamma(XRRGetCrtcGamma(display, crtc));
-        if (!gamma || trap.failed() || lost) {
+        afterRoundTrip();
+        if (!gamma || gamma->size <= 0 || trap.failed() || lost) {
             return false;
         }
-        if (gamma->size <= 0) {
-            return noGammaTable();
-        }
-        explained = 0;
-        sizedCrtc = crtc;
-        crtcSize = gamma->size;
+        sizes[crtc] = gamma->size;
         const auto n = static_cast<std::size_t>(gamma->size);
         GammaRamp fresh;
         ramp::sampleTo256(std::span<const std::uint16_t>(gamma->red, n), fresh.channel(0));
@@ -201,22 +240,11 @@ struct X11DisplayGamma::Connection {
         return true;
     }
 
-    bool apply(const GammaRamp& ramp) {
+    bool apply(RRCrtc crtc, const GammaRamp& ramp) {
         ErrorTrap trap(display);
-        const RRCrtc crtc = primaryCrtc();
-        if (crtc == None) {
-            return trap.failed() || lost ? false : noCrtc();
-        }
-        if (crtc != sizedCrtc) {
-            crtcSize = XRRGetCrtcGammaSize(display, crtc);
-            sizedCrtc = trap.failed() || lost ? None : crtc;
-        }
-        const int size = crtcSize;
-        if (trap.failed() || lost) {
+        const int size = gammaSize(crtc, trap);
+        if (size <= 0 || trap.failed() || lost) {
             return false;
-        }
-        if (size <= 0) {
-            return noGammaTable();
         }
         CrtcGammaPtr gamma(XRRAllocGamma(size));
         if (!gamma) {
@@ -229,26 +257,76 @@ struct X11DisplayGamma::Connection {
         XRRSetCrtcGamma(display, crtc, gamma.get());
         // One round trip: the ramp is in place when we return, and a refusal is seen here.
         XSync(display, False);
-        if (trap.failed() || lost) {
-            return false;
+        afterRoundTrip();
+        if (trap.failed()) {
+            // A CRTC gone since the list was made may come back with another size.
+            sizes.erase(crtc);
         }
-        explained = 0;
-        return true;
+        return !trap.failed() && !lost;
     }
 };
 
 X11DisplayGamma::X11DisplayGamma(std::string displayName) : displayName_(std::move(displayName)) {}
 
-X11DisplayGamma::~X11DisplayGamma() {
-    delete connection_;
+X11DisplayGamma::~X11DisplayGamma() = default;
+
+// The open connection, opened on first use. A display that cannot be opened or has no usable
+// RandR is not tried again: the answer would not change for this process.
+X11DisplayGamma::Connection* X11DisplayGamma::connection() {
+    if (!tried_) {
+        tried_ = true;
+        Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str());
+        if (display == nullptr) {
+            refusal_ = "no X display could be opened";
+            return nullptr;
+        }
+        auto c = std::make_unique<Connection>(*this, display);
+        bool usable = false;
+        {
+            ErrorTrap trap(display);
+            usable = c->hasRandr13() && !trap.failed() && !c->lost;
+        }
+        if (!usable) {
+            refusal_ = "the X server offers no RandR 1.3, through which gamma tables are set";
+            return nullptr;
+        }
+        journalKey_ = DisplayString(display);
+        c->watch();
+        connection_ = std::move(c);
+    }
+    if (connection_ && connection_->lost) {
+        refusal_ = "the connection to the X server was lost";
+        return nullptr;
+    }
+    return connection_.get();
 }
 
-bool X11DisplayGamma::read(GammaRamp& ramp) {
-    Connection* c = Connection::of(*this);
-    return c != nullptr && c->read(ramp);
+std::vector<DisplayGamma::Output> X11DisplayGamma::outputs() {
+    Connection* c = connection();
+    if (c == nullptr) {
+        return {};
+    }
+    std::vector<Output> list = c->outputs();
+    if (list.empty() && !c->lost) {
+        refusal_ = "no CRTC of the X server has a gamma table";
+    }
+    return list;
 }
 
-bool X11DisplayGamma::apply(const GammaRamp& ramp) {
-    Connection* c = Connection::of(*this);
-    return c != nullptr && c->apply(ramp);
+bool X11DisplayGamma::read(OutputId id, GammaRamp& ramp) {
+    Connection* c = connection();
+    return c != nullptr && c->read(static_cast<RRCrtc>(id), ramp);
+}
+
+bool X11DisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
+    Connection* c = connection();
+    if (c == nullptr) {
+        return false;
+    }
+    if (!c->apply(static_cast<RRCrtc>(id), ramp)) {
+        refusal_ = "the X server refused the gamma ramps";
+        return false;
+    }
+    refusal_.clear();
+    return true;
 }

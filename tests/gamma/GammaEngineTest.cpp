@@ -30,13 +30,19 @@ class GammaEngineTest : public ::testing::Test {
   protected:
     void SetUp() override { display.setTables(calibrated()); }
 
+    // The remembered ramp of the display's first output.
+    GammaRamp saved() const {
+        const GammaEngine::OutputState* s = engine.output(MemoryDisplayGamma::kFirst);
+        return s != nullptr ? s->savedRamp : GammaRamp{};
+    }
+
     MemoryDisplayGamma display;
     GammaEngine engine{display};
 };
 
 TEST_F(GammaEngineTest, SaveGammaRemembersTheScreensRamp) {
     engine.SaveGamma();
-    EXPECT_EQ(engine.savedRamp, calibrated());
+    EXPECT_EQ(saved(), calibrated());
     EXPECT_TRUE(display.applied.empty());
 }
 
@@ -46,7 +52,6 @@ TEST_F(GammaEngineTest, NeutralOffsetsApplyTheSavedRampBitForBit) {
         engine.SetGamma(offset, offset, offset);
         ASSERT_FALSE(display.applied.empty());
         EXPECT_EQ(display.applied.back(), calibrated()) << "offset " << offset;
-        EXPECT_EQ(engine.workRamp, calibrated());
     }
 }
 
@@ -73,7 +78,7 @@ TEST_F(GammaEngineTest, AdjustmentsDeriveFromTheSavedRampAndNeverAccumulate) {
 
     engine.SetGamma(0, 0, 0);
     EXPECT_EQ(display.current(), calibrated());
-    EXPECT_EQ(engine.savedRamp, calibrated());
+    EXPECT_EQ(saved(), calibrated());
     EXPECT_EQ(display.applied.size(), 3u);
 }
 
@@ -105,18 +110,28 @@ TEST_F(GammaEngineTest, OffsetsOutsideTheContractAreClamped) {
     EXPECT_EQ(display.applied.back(), limit);
 }
 
-TEST_F(GammaEngineTest, SetDefaultAppliesTheIdentityAndKeepsTheSavedRamp) {
-    engine.SaveGamma();
-    engine.SetDefault();
-    const GammaRamp& sent = display.applied.back();
-    for (std::size_t i = 0; i < 256; ++i) {
-        ASSERT_EQ(sent.at(0, i), i * 256);
-        ASSERT_EQ(sent.at(1, i), i * 256);
-        ASSERT_EQ(sent.at(2, i), i * 256);
+// Normal mode gives the screen back the ramp it had before the first tint; only a ramp that no
+// display would keep (all zero, or falling somewhere) is replaced by the identity.
+TEST_F(GammaEngineTest, SetDefaultWritesTheBaseAndKeepsTheSavedRamp) {
+    GammaRamp falling = ramp::identity();
+    falling.at(1, 200) = 0;
+    const struct {
+        const char* what;
+        GammaRamp start;
+        GammaRamp expected;
+    } cases[] = {{"calibrated", calibrated(), calibrated()},
+                 {"all zero", GammaRamp{}, ramp::identity()},
+                 {"falling", falling, ramp::identity()}};
+    for (const auto& c : cases) {
+        MemoryDisplayGamma screen;
+        screen.setTables(c.start);
+        GammaEngine e(screen);
+        e.SaveGamma();
+        e.SetGamma(-40, -40, -40);
+        e.SetDefault();
+        EXPECT_EQ(screen.applied.back(), c.expected) << c.what;
+        EXPECT_EQ(e.output(MemoryDisplayGamma::kFirst)->savedRamp, c.start) << c.what;
     }
-    EXPECT_EQ(sent.at(0, 255), 65280);
-    EXPECT_EQ(engine.workRamp, sent);
-    EXPECT_EQ(engine.savedRamp, calibrated());
 }
 
 TEST_F(GammaEngineTest, AfterNormalModeTheReportedIdentityIsTheNewBase) {
@@ -129,7 +144,7 @@ TEST_F(GammaEngineTest, AfterNormalModeTheReportedIdentityIsTheNewBase) {
     }
     display.setTables(reported);
     engine.SaveGamma();
-    EXPECT_EQ(engine.savedRamp, reported);
+    EXPECT_EQ(saved(), reported);
 
     engine.SetGamma(0, 0, 0);
     EXPECT_EQ(display.applied.back(), reported);
@@ -148,14 +163,16 @@ TEST_F(GammaEngineTest, RestoreGammaAppliesTheSavedRamp) {
 TEST_F(GammaEngineTest, FailedReadLeavesTheSavedRampUnchanged) {
     display.refuseRead = true;
     engine.SaveGamma();
-    EXPECT_EQ(engine.savedRamp, GammaRamp{});  // still all zero before the first good read
+    EXPECT_EQ(engine.output(MemoryDisplayGamma::kFirst), nullptr);  // never read: left alone
+    engine.SetGamma(-40, -40, -40);
+    EXPECT_TRUE(display.applied.empty());
 
     display.refuseRead = false;
     engine.SaveGamma();
     display.setTables(filled(4242));
     display.refuseRead = true;
     engine.SaveGamma();
-    EXPECT_EQ(engine.savedRamp, calibrated());
+    EXPECT_EQ(saved(), calibrated());
 }
 
 TEST_F(GammaEngineTest, RefusedApplyChangesNothingOnTheScreen) {
@@ -166,7 +183,7 @@ TEST_F(GammaEngineTest, RefusedApplyChangesNothingOnTheScreen) {
     engine.RestoreGamma();
     EXPECT_TRUE(display.applied.empty());
     EXPECT_EQ(display.current(), calibrated());
-    EXPECT_EQ(engine.savedRamp, calibrated());
+    EXPECT_EQ(saved(), calibrated());
 }
 
 }  // namespace

@@ -1,4 +1,9 @@
 // Start, exit, the mode switch and the File menu.
+#include <QMessageBox>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "MainWindowFixture.h"
 
 TEST_F(MainWindowTest, FirstRunShowsTheWindowWithTheDefaultTintAndNoIcon) {
@@ -18,7 +23,7 @@ TEST_F(MainWindowTest, FirstRunShowsTheWindowWithTheDefaultTintAndNoIcon) {
     EXPECT_EQ(w->HScroll1->value(), 40);
     EXPECT_TRUE(w->mnuNight->isChecked());
     EXPECT_FALSE(w->mnuNormal->isChecked());
-    EXPECT_EQ(w->engine().savedRamp, startRamp);
+    EXPECT_EQ(savedRamp(), startRamp);
 }
 
 TEST_F(MainWindowTest, StoredColourStartsPutAwayWithItsTint) {
@@ -49,15 +54,13 @@ TEST_F(MainWindowTest, AnotherInstanceEndsTheLoadBeforeTouchingAnything) {
     EXPECT_EQ(mp.tray.adds, 0);
 }
 
-TEST_F(MainWindowTest, UnloadLeavesTheIdentityStoresTheColourAndRemovesTheIcon) {
+TEST_F(MainWindowTest, UnloadGivesBackTheStartRampStoresTheColourAndRemovesTheIcon) {
     storeColor("65280");
     ASSERT_TRUE(w->Form_Load());
     w->Unload();
     w->Unload();  // a second request (signal after the menu, say) runs nothing more
 
-    const GammaRamp id = ramp::identity();
-    EXPECT_EQ(mp.display.applied.back(), id);
-    EXPECT_EQ(id.at(0, 255), 65280);
+    EXPECT_EQ(mp.display.applied.back(), startRamp);
     EXPECT_EQ(storedColor(), "65280");
     EXPECT_EQ(mp.profile.writes, 1);
     EXPECT_EQ(mp.tray.removes, 1);
@@ -79,10 +82,10 @@ TEST_F(MainWindowTest, ClosePictureAndExitItemBothUnload) {
     QObject::connect(w.get(), &frmMain::unloaded, [&] { ++unloads; });
     w->picCls_Click();
     EXPECT_EQ(unloads, 2);
-    EXPECT_EQ(mp.display.applied.back(), ramp::identity());
+    EXPECT_EQ(mp.display.applied.back(), startRamp);
 }
 
-TEST_F(MainWindowTest, SwitchOffMakesTheIdentityTheBaseAndOnRebuildsTheTintOnIt) {
+TEST_F(MainWindowTest, SwitchOffGivesBackTheStartRampAndOnRebuildsTheTintOnIt) {
     ASSERT_TRUE(w->Form_Load());
     w->switchClick();
     EXPECT_FALSE(w->isModeOn);
@@ -90,8 +93,8 @@ TEST_F(MainWindowTest, SwitchOffMakesTheIdentityTheBaseAndOnRebuildsTheTintOnIt)
     EXPECT_FLOAT_EQ(w->picSwitch->Left(), 600);
     EXPECT_TRUE(w->picLightNormal->isVisibleTo(w.get()));
     EXPECT_FALSE(w->picLightNight->isVisibleTo(w.get()));
-    EXPECT_EQ(mp.display.current(), ramp::identity());
-    EXPECT_EQ(w->engine().savedRamp, ramp::identity());
+    EXPECT_EQ(mp.display.current(), startRamp);
+    EXPECT_EQ(savedRamp(), startRamp);
     EXPECT_TRUE(w->mnuNormal->isChecked());
 
     w->switchClick();
@@ -100,7 +103,7 @@ TEST_F(MainWindowTest, SwitchOffMakesTheIdentityTheBaseAndOnRebuildsTheTintOnIt)
     EXPECT_FLOAT_EQ(w->picSwitch->Left(), 240);
     EXPECT_TRUE(w->picLightNight->isVisibleTo(w.get()));
     EXPECT_FALSE(w->picLightNormal->isVisibleTo(w.get()));
-    EXPECT_EQ(mp.display.current(), tinted(ramp::identity(), 0, 20, 40));
+    EXPECT_EQ(mp.display.current(), tinted(startRamp, 0, 20, 40));
 }
 
 TEST_F(MainWindowTest, ClickingTheSwitchKnobOrItsTextToggles) {
@@ -128,19 +131,51 @@ TEST_F(MainWindowTest, MenuModesApplyAgainEvenWhenAlreadyInThatMode) {
     before = mp.display.applied.size();
     w->mnuNormal->trigger();
     EXPECT_EQ(w->lbSwitch->Caption(), "OFF");
-    EXPECT_EQ(appliedSince(before), std::vector<GammaRamp>{ramp::identity()});
+    EXPECT_EQ(appliedSince(before), std::vector<GammaRamp>{startRamp});
     EXPECT_FALSE(w->isModeOn);
 }
 
-TEST_F(MainWindowTest, DisplayThatRefusesEverythingChangesNothingElse) {
+// A display that takes no ramp is said once, even with the window put away at load, and the
+// tool runs on otherwise unchanged.
+TEST_F(MainWindowTest, DisplayThatRefusesEverythingIsSaidOnceAndChangesNothingElse) {
+    storeColor("255");
     mp.display.refuseRead = true;
     mp.display.refuseApply = true;
+    mp.display.refusalText = "the display is made of paper";
     mp.profile.refuseWrite = true;
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(w->Form_Load());
-    EXPECT_EQ(w->engine().savedRamp, GammaRamp{});
-    EXPECT_EQ(w->HScrollGreen->value(), 20);
     w->switchClick();
+    w->switchClick();
+    // Only the tool's own lines: the offscreen platform adds notes of its own.
+    std::istringstream err(testing::internal::GetCapturedStderr());
+    std::vector<std::string> ours;
+    for (std::string line; std::getline(err, line);) {
+        if (line.starts_with("dimwarden:")) {
+            ours.push_back(line);
+        }
+    }
+    EXPECT_EQ(ours, std::vector<std::string>{"dimwarden: this display does not let programs change "
+                                             "the screen's colours: the display is made of paper"});
+    const auto boxes = w->findChildren<QMessageBox*>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.front()->isVisible());
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(
+        boxes.front()->text().contains(QStringLiteral("[This display does not let programs "
+                                                      "change the screen's colours: the "
+                                                      "display is made of paper.]")));
+
+    EXPECT_EQ(w->engine().output(MemoryDisplayGamma::kFirst), nullptr);
+    EXPECT_EQ(w->HScrollGreen->value(), 0);
     w->Unload();
     EXPECT_TRUE(mp.display.applied.empty());
     EXPECT_EQ(mp.display.current(), startRamp);
+}
+
+TEST_F(MainWindowTest, DisplayThatTakesRampsSaysNothing) {
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(w->Form_Load());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(w->findChildren<QMessageBox*>().empty());
 }

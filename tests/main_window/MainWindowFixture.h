@@ -44,6 +44,12 @@ class MainWindowTest : public ::testing::Test {
                 mp.display.applied.end()};
     }
 
+    // The remembered ramp of the display's first output (all zero before its first read).
+    GammaRamp savedRamp() const {
+        const auto* s = w->engine().output(MemoryDisplayGamma::kFirst);
+        return s != nullptr ? s->savedRamp : GammaRamp{};
+    }
+
     std::uint32_t swatch() const { return w->picColor->BackColor(); }
 
     MemoryPlatform mp;

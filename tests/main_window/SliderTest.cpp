@@ -64,8 +64,8 @@ TEST_F(MainWindowTest, BrightnessToWhereColourSlidersStandRunsNoColourHandler) {
 TEST_F(MainWindowTest, OneStepBelowFullLeavesTheRampButStillUpdatesLabelSwatchAndMarks) {
     w->SaveGamma();
     w->SetDefault();
-    w->SaveGamma();  // base is now the identity
-    const GammaRamp base = ramp::identity();
+    w->SaveGamma();  // the start ramp, given back in normal mode, is read again
+    const GammaRamp base = startRamp;
 
     w->HScrollRed->setValue(39);
     EXPECT_EQ(mp.display.applied.back(), base);
@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, SlidersInNormalModeStillTintButLeaveTheSwitch) {
     ASSERT_EQ(w->lbSwitch->Caption(), "OFF");
     w->HScrollBlue->setValue(10);
     EXPECT_EQ(mp.display.applied.back(),
-              tinted(ramp::identity(), w->HScrollRed->value(), w->HScrollGreen->value(), 10));
+              tinted(startRamp, w->HScrollRed->value(), w->HScrollGreen->value(), 10));
     EXPECT_TRUE(w->mnuNight->isChecked());
     EXPECT_EQ(w->lbSwitch->Caption(), "OFF");
     EXPECT_FALSE(w->isModeOn);
@@ -130,7 +130,7 @@ TEST_F(MainWindowTest, SetScreenByColorMovesSlidersThenAppliesTheExactColour) {
 }
 
 TEST_F(MainWindowTest, SetScreenByColorWorkedExamples) {
-    w->SetDefault();
+    mp.display.setTables(ramp::identity());
     w->SaveGamma();
     const GammaRamp id = ramp::identity();
     struct Case {

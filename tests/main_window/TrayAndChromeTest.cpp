@@ -37,7 +37,7 @@ TEST_F(MainWindowTest, RightButtonOnTheIconOpensTheMenuWithoutShowingTheWindow) 
 
     w->mnuNormal->trigger();
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(mp.display.current(), ramp::identity());
+    EXPECT_EQ(mp.display.current(), startRamp);
 }
 
 TEST_F(MainWindowTest, IconEventsWhileShownOnlyResetTheLink) {

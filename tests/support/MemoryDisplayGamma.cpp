@@ -1,11 +1,12 @@
 #include "support/MemoryDisplayGamma.h"
 
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
 #include "gamma/RampMath.h"
 
-MemoryDisplayGamma::MemoryDisplayGamma(std::size_t gammaSize)
-    : red(gammaSize), green(gammaSize), blue(gammaSize) {}
-
-GammaRamp MemoryDisplayGamma::current() const {
+GammaRamp MemoryOutput::current() const {
     GammaRamp ramp;
     ramp::sampleTo256(red, ramp.channel(0));
     ramp::sampleTo256(green, ramp.channel(1));
@@ -13,25 +14,95 @@ GammaRamp MemoryDisplayGamma::current() const {
     return ramp;
 }
 
-void MemoryDisplayGamma::setTables(const GammaRamp& ramp) {
+void MemoryOutput::setTables(const GammaRamp& ramp) {
     ramp::spreadFrom256(ramp.channel(0), red);
     ramp::spreadFrom256(ramp.channel(1), green);
     ramp::spreadFrom256(ramp.channel(2), blue);
 }
 
-bool MemoryDisplayGamma::read(GammaRamp& ramp) {
-    if (refuseRead || red.empty()) {
+namespace {
+MemoryOutput makeOutput(DisplayGamma::OutputId id, std::size_t gammaSize, bool active) {
+    MemoryOutput o;
+    o.info = {id, "MEM" + std::to_string(id), static_cast<int>(gammaSize), active};
+    o.red.resize(gammaSize);
+    o.green.resize(gammaSize);
+    o.blue.resize(gammaSize);
+    return o;
+}
+}  // namespace
+
+MemoryDisplayGamma::MemoryDisplayGamma(std::size_t gammaSize)
+    : outputs_{makeOutput(kFirst, gammaSize, true)},
+      red(outputs_.front().red),
+      green(outputs_.front().green),
+      blue(outputs_.front().blue),
+      applied(outputs_.front().applied),
+      refuseRead(outputs_.front().refuseRead),
+      refuseApply(outputs_.front().refuseApply) {}
+
+MemoryOutput& MemoryDisplayGamma::add(std::size_t gammaSize, bool active) {
+    OutputId id = kFirst;
+    for (const MemoryOutput& o : outputs_) {
+        id = std::max(id, o.info.id + 1);
+    }
+    return outputs_.emplace_back(makeOutput(id, gammaSize, active));
+}
+
+MemoryOutput& MemoryDisplayGamma::at(OutputId id) {
+    if (MemoryOutput* o = find(id)) {
+        return *o;
+    }
+    throw std::out_of_range("no memory output " + std::to_string(id));
+}
+
+void MemoryDisplayGamma::setActive(OutputId id, bool active) {
+    at(id).info.active = active;
+    announce();
+}
+
+void MemoryDisplayGamma::remove(OutputId id) {
+    if (id == kFirst) {
+        throw std::invalid_argument("the first memory output stays");
+    }
+    outputs_.remove_if([id](const MemoryOutput& o) { return o.info.id == id; });
+    announce();
+}
+
+std::vector<DisplayGamma::Output> MemoryDisplayGamma::outputs() {
+    std::vector<Output> list;
+    for (const MemoryOutput& o : outputs_) {
+        // A table of size 0 cannot be addressed.
+        if (!o.red.empty()) {
+            list.push_back(o.info);
+        }
+    }
+    return list;
+}
+
+MemoryOutput* MemoryDisplayGamma::find(OutputId id) {
+    for (MemoryOutput& o : outputs_) {
+        if (o.info.id == id) {
+            return &o;
+        }
+    }
+    return nullptr;
+}
+
+bool MemoryDisplayGamma::read(OutputId id, GammaRamp& ramp) {
+    MemoryOutput* o = find(id);
+    if (o == nullptr || !readable || o->refuseRead || o->red.empty()) {
         return false;
     }
-    ramp = current();
+    ramp = o->current();
     return true;
 }
 
-bool MemoryDisplayGamma::apply(const GammaRamp& ramp) {
-    if (refuseApply || red.empty()) {
+bool MemoryDisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
+    MemoryOutput* o = find(id);
+    if (o == nullptr || o->refuseApply || o->red.empty()) {
         return false;
     }
-    setTables(ramp);
-    applied.push_back(ramp);
+    o->setTables(ramp);
+    o->applied.push_back(ramp);
     return true;
 }

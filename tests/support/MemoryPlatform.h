@@ -4,9 +4,11 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 
+#include "gamma/GammaJournal.h"
 #include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
 #include "main_window/SingleInstance.h"
@@ -83,6 +85,21 @@ class MemorySingleInstance : public SingleInstance {
     }
 };
 
+class MemoryJournalStore : public JournalStore {
+  public:
+    std::map<std::string, std::string> files;
+    int saves = 0;
+    std::optional<std::string> load(const std::string& key) override {
+        const auto it = files.find(key);
+        return it == files.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+    void save(const std::string& key, const std::string& bytes) override {
+        ++saves;
+        files[key] = bytes;
+    }
+    void remove(const std::string& key) override { files.erase(key); }
+};
+
 struct MemoryPlatform {
     MemoryDisplayGamma display;
     MemoryProfileFile profile;
@@ -91,5 +108,6 @@ struct MemoryPlatform {
     MemoryWindowDrag drag;
     MemoryUrlOpener url;
     MemorySingleInstance instance;
-    Platform platform{display, profile, settingsDir, tray, drag, url, instance};
+    MemoryJournalStore journal;
+    Platform platform{display, profile, settingsDir, tray, drag, url, instance, &journal};
 };

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gamma/DisplayGamma.h"
+#include "gamma/GammaRamp.h"
+
+// What a running instance has done to a display's tables, kept where a later instance finds it
+// after a crash: per output the ramp it had before the tool first wrote to it, and the ramp the
+// tool wrote last. A table that still holds the last ramp is the tool's tint, not the display's.
+namespace journal {
+
+struct Entry {
+    DisplayGamma::OutputId id = 0;
+    GammaRamp base;
+    GammaRamp last;
+    friend bool operator==(const Entry&, const Entry&) = default;
+};
+
+// Binary, little-endian: "DWGAMMA1", the display key (u32 length + bytes), the entry count (u32),
+// each entry as id (u64) + base + last (768 u16 words each), then an FNV-1a 64 checksum of all
+// preceding bytes.
+std::string encode(const std::string& key, const std::vector<Entry>& entries);
+// Nothing when the bytes are damaged, truncated, of another format or of another display.
+std::optional<std::vector<Entry>> decode(const std::string& key, const std::string& bytes);
+
+}  // namespace journal
+
+// Where journals are kept, one per display key. Every call is best effort: a journal that cannot
+// be written only means a crash would be recovered less well.
+class JournalStore {
+  public:
+    virtual ~JournalStore() = default;
+    virtual std::optional<std::string> load(const std::string& key) = 0;
+    virtual void save(const std::string& key, const std::string& bytes) = 0;
+    virtual void remove(const std::string& key) = 0;
+};
