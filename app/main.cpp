@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
     // Watched from before the tint is first applied: a logout or a kill must not leave the screen
     // tinted or lose the colour, so both go through the normal unload.
     system.watchTermination([&window] { window.Unload(); });
+    system.watchResume([&window] { window.resumed(); });
     if (!window.Form_Load()) {
         return 0;  // another instance runs; it is left alone
     }

@@ -19,6 +19,9 @@ class SystemPlatform {
     // Calls `onRequest` on the UI thread whenever the session or the system asks the process to
     // end (a termination signal, for example). Returns false where that cannot be watched.
     bool watchTermination(std::function<void()> onRequest);
+    // Calls `onResume` on the UI thread when the machine wakes from suspend. Returns false where
+    // that cannot be watched (no system bus, say); nothing is reported then.
+    bool watchResume(std::function<void()> onResume);
 
   private:
     struct Backends;

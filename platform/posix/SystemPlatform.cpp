@@ -10,6 +10,8 @@
 
 #include "platform/posix/FlockSingleInstance.h"
 #include "platform/posix/IniProfileFile.h"
+#include "platform/posix/LogindResumeWatcher.h"
+#include "platform/posix/RuntimeJournalStore.h"
 #include "platform/posix/XdgSettingsDirectory.h"
 #include "platform/qt/DesktopUrlOpener.h"
 #include "platform/qt/QtNotifyIcon.h"
@@ -32,13 +34,14 @@ struct SystemPlatform::Backends {
         return displayInstance.connected() ? static_cast<SingleInstance&>(displayInstance)
                                            : folderInstance;
     }
+    RuntimeJournalStore journal;
 };
 
 SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance()})) {}
+                   backends_->drag, backends_->url, backends_->instance(), &backends_->journal})) {}
 
 SystemPlatform::~SystemPlatform() = default;
 
@@ -79,4 +82,9 @@ bool SystemPlatform::watchTermination(std::function<void()> onRequest) {
                          onRequest();
                      });
     return true;
+}
+
+bool SystemPlatform::watchResume(std::function<void()> onResume) {
+    auto* watcher = new LogindResumeWatcher(std::move(onResume), QCoreApplication::instance());
+    return watcher->watching();
 }
