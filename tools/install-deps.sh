@@ -7,6 +7,7 @@ packages=(
     cmake g++ ninja-build pkg-config
     qt6-base-dev libxrandr-dev libgtest-dev libbenchmark-dev
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick
+    xserver-xorg-core xserver-xorg-video-dummy dbus
     fonts-wqy-microhei
     g++-mingw-w64-x86-64-posix wine64 xserver-xorg-core xserver-xorg-video-dummy
     desktop-file-utils appstream man-db groff-base dpkg-dev file lintian

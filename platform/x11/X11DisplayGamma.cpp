@@ -184,7 +184,7 @@ struct X11DisplayGamma::Connection {
         return size;
     }
 
-    // Lit: the CRTC has a mode and drives at least one connected output.
+    // Every CRTC with a gamma table, lit when it has a mode and drives an output.
     std::vector<Output> outputs() {
         std::vector<Output> list;
         ErrorTrap trap(display);
@@ -208,11 +208,14 @@ struct X11DisplayGamma::Connection {
                 if (!out) {
                     continue;
                 }
-                if (o.name.empty() || (!o.active && out->connection == RR_Connected)) {
+                if (o.name.empty() || out->connection == RR_Connected) {
                     o.name.assign(out->name, static_cast<std::size_t>(out->nameLen));
                 }
-                o.active = o.active || (info->mode != None && out->connection == RR_Connected);
             }
+            // A CRTC with a mode scans out to its outputs. Their connection state is not asked:
+            // the cheap query keeps the state of the last probe, which for an output enabled
+            // since may still read "disconnected".
+            o.active = info->mode != None && info->noutput > 0;
             if (o.name.empty()) {
                 o.name = "CRTC " + std::to_string(crtc);
             }

@@ -80,7 +80,7 @@ TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
 
     // Normal mode first, so that the confirm has something to switch.
     ASSERT_TRUE(click(*main, layout::kKnobInNight));
-    ASSERT_TRUE(rampBecomes(identity()));
+    ASSERT_TRUE(rampBecomes(fullRange()));
     ASSERT_TRUE(waitUntil(
         [&] { return pixelIn(*main, layout::kSwitchLeft) != layout::kSwitchBlue; }, kStepTimeout));
 
@@ -92,9 +92,10 @@ TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
     EXPECT_LE(std::abs((2 * picker->x + picker->width) - (2 * main->x + main->width)), 2);
     EXPECT_LE(std::abs((2 * picker->y + picker->height) - (2 * main->y + main->height)), 2);
 
-    // Swatch 39 is pure red: red kept, green and blue halved, on the identity ramp now in use.
+    // Swatch 39 is pure red: red kept, green and blue halved, on the base ramp given back at the
+    // switch.
     ASSERT_TRUE(click(*picker, layout::pickerSwatchCentre(39)));
-    EXPECT_TRUE(rampBecomes(keep(identity(), 40, 20, 20)));
+    EXPECT_TRUE(rampBecomes(keep(fullRange(), 40, 20, 20)));
     EXPECT_NE(pixelIn(*main, layout::kSwitchLeft), layout::kSwitchBlue)
         << "a swatch click alone switched night mode on";
 
@@ -125,11 +126,11 @@ TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
     EXPECT_TRUE(waitUntil(
         [&] { return pixelIn(*main, layout::kSwitchLeft) == layout::kSwitchBlue; }, kStepTimeout))
         << "the confirm did not turn night mode on";
-    EXPECT_TRUE(rampBecomes(keep(identity(), 40, 20, 20)));
+    EXPECT_TRUE(rampBecomes(keep(fullRange(), 40, 20, 20)));
 
     ASSERT_TRUE(click(*main, layout::kClose));
     EXPECT_TRUE(exitsWith(*tool, 0));
-    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+    EXPECT_TRUE(rampBecomes(fullRange(), 0ms));
     EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=255\n");
 
     // The next start applies the picked colour to whatever ramp it finds.

@@ -75,7 +75,7 @@ TEST_F(LifecycleE2e, FirstRunShowsTheWindowTintsAndSavesTheDefaultColourOnClose)
 
     ASSERT_TRUE(click(*main, layout::kClose));
     EXPECT_TRUE(exitsWith(*tool, 0));
-    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+    EXPECT_TRUE(rampBecomes(fullRange(), 0ms));
     EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=16744448\n");
 }
 
@@ -99,7 +99,7 @@ TEST_F(LifecycleE2e, StoredColourStartsInTheTrayWhoseIconAndMenuDriveTheTool) {
     ASSERT_TRUE(waitUntil([&] { return isMenuOpen(display(), *tool); }, kStepTimeout))
         << "the File menu did not open";
     ASSERT_TRUE(session().xdotool({"key", "--delay", "50", "Down", "Down", "Return"}));
-    EXPECT_TRUE(rampBecomes(identity()));
+    EXPECT_TRUE(rampBecomes(fullRange()));
     EXPECT_TRUE(holdsFor([&] { return !isMainWindowShown(display(), *tool); }, 300ms))
         << "choosing normal mode from the menu showed the window";
 
@@ -116,7 +116,7 @@ TEST_F(LifecycleE2e, StoredColourStartsInTheTrayWhoseIconAndMenuDriveTheTool) {
     ASSERT_TRUE(waitUntil([&] { return isMenuOpen(display(), *tool); }, kStepTimeout));
     ASSERT_TRUE(session().xdotool({"key", "--delay", "50", "Down", "Down", "Down", "Return"}));
     EXPECT_TRUE(exitsWith(*tool, 0));
-    EXPECT_TRUE(rampBecomes(identity(), 0ms));
+    EXPECT_TRUE(rampBecomes(fullRange(), 0ms));
     EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=65280\n");
 }
 
@@ -198,9 +198,9 @@ TEST_F(LifecycleE2e, SwitchOffAndOnRebuildsTheTintOnTheRampSeenAtTheSwitch) {
         [&] { return pixelIn(*main, layout::kSwitchLeft) == layout::kSwitchBlue; }, kStepTimeout))
         << "the switch does not show night mode";
 
-    // Off: the identity ramp, which is also remembered as the new base.
+    // Off: the ramp found at start comes back and is remembered again.
     ASSERT_TRUE(click(*main, layout::kKnobInNight));
-    ASSERT_TRUE(rampBecomes(identity()));
+    ASSERT_TRUE(rampBecomes(fullRange()));
     // The knob is redrawn only once the handler has returned, so the base has been read by now.
     ASSERT_TRUE(waitUntil(
         [&] { return pixelIn(*main, layout::kSwitchLeft) != layout::kSwitchBlue; }, kStepTimeout))
@@ -210,7 +210,7 @@ TEST_F(LifecycleE2e, SwitchOffAndOnRebuildsTheTintOnTheRampSeenAtTheSwitch) {
     session().setRamp(rampOf([](std::size_t i) { return static_cast<std::uint16_t>(i * 200); }));
 
     ASSERT_TRUE(click(*main, layout::kKnobInNormal));
-    EXPECT_TRUE(rampBecomes(defaultTint(identity())));
+    EXPECT_TRUE(rampBecomes(defaultTint(fullRange())));
     EXPECT_TRUE(waitUntil(
         [&] { return pixelIn(*main, layout::kSwitchLeft) == layout::kSwitchBlue; }, kStepTimeout))
         << "the knob did not move back to night mode";
@@ -244,7 +244,7 @@ TEST_F(LifecycleE2e, TerminationSignalsUnloadNormally) {
             waitUntil([&] { return catchesSignals(tool->pid(), {c.signo}); }, kStepTimeout));
         tool->signal(c.signo);
         EXPECT_TRUE(exitsWith(*tool, 0));
-        EXPECT_TRUE(rampBecomes(identity(), 0ms));
+        EXPECT_TRUE(rampBecomes(fullRange(), 0ms));
         EXPECT_EQ(session().readSettings(), c.saved);
     }
 }

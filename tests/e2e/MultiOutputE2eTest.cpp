@@ -1,0 +1,294 @@
+// The real binary on an Xorg with the dummy driver: several outputs, outputs coming and going,
+// a crash, a resume; and on an Xvfb without RandR, the word that the display refuses.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "gamma/GammaJournal.h"
+#include "platform/posix/RuntimeJournalStore.h"
+#include "support/E2eSupport.h"
+#include "support/XorgDummyServer.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+// DUMMY0 keeps the full range; every other output gets a base of its own.
+GammaRamp baseOf(int k) {
+    if (k == 0) {
+        return fullRange();
+    }
+    return rampOf([k](std::size_t i) { return static_cast<std::uint16_t>(i * (200 + 10 * k)); });
+}
+
+std::vector<std::string> dimwardenLines(const std::string& log) {
+    std::istringstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("dimwarden:")) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+// True if `condition` held throughout `period`: for checks that something does not happen.
+bool holdsFor(const std::function<bool()>& condition, std::chrono::milliseconds period) {
+    return !waitUntil([&] { return !condition(); }, period);
+}
+
+class MultiOutputE2e : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const std::string why = XorgDummyServer::unavailable(); !why.empty()) {
+            GTEST_SKIP() << why;
+        }
+        server_ = std::make_unique<XorgDummyServer>();
+        ASSERT_TRUE(server_->running()) << server_->error();
+    }
+
+    XorgDummyServer& x() const { return *server_; }
+
+    std::unique_ptr<ChildProcess> startTool(const std::string& systemBus = {}) {
+        return std::make_unique<ChildProcess>(
+            std::vector<std::string>{DIMWARDEN_BINARY}, x().environment(systemBus),
+            x().folder() + "/tool-" + std::to_string(++tools_) + ".log");
+    }
+
+    // DUMMY0..n-1 lit side by side, each holding its base.
+    void light(int n) {
+        for (int k = 0; k < n; ++k) {
+            if (k > 0) {
+                ASSERT_TRUE(x().enable(k, 1024 * k));
+            }
+            x().setRamp(k, baseOf(k));
+        }
+    }
+
+    ::testing::AssertionResult allHold(int n, const std::function<GammaRamp(int)>& expected) {
+        for (int k = 0; k < n; ++k) {
+            if (auto r = outputHolds(x(), k, expected(k), kStartTimeout); !r) {
+                return r;
+            }
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    static void stop(ChildProcess& tool) {
+        ASSERT_TRUE(waitUntil([&] { return catchesSignals(tool.pid(), {SIGTERM}); }, kStepTimeout));
+        tool.signal(SIGTERM);
+        EXPECT_EQ(tool.waitExit(kStepTimeout), 0) << tool.log();
+    }
+
+    // A click on the switch knob of the tool's main window.
+    void clickKnob(ChildProcess& tool, layout::Point at) {
+        const auto w =
+            viewableWindow(x().display(), tool.pid(), layout::kMainWidth, layout::kMainHeight);
+        ASSERT_TRUE(w) << "no main window";
+        ASSERT_EQ(runCommand({"xdotool", "mousemove", std::to_string(w->x + at.first),
+                              std::to_string(w->y + at.second), "click", "1"},
+                             x().environment())
+                      .status,
+                  0);
+    }
+
+    std::string journalPath() const {
+        return RuntimeJournalStore(x().runtimeDir()).path(server_->display());
+    }
+
+  private:
+    std::unique_ptr<XorgDummyServer> server_;
+    int tools_ = 0;
+};
+
+TEST_F(MultiOutputE2e, EveryOutputIsTintedOnItsOwnBaseAndGetsItBackAtExit) {
+    for (int n : {2, 4}) {
+        SCOPED_TRACE(std::to_string(n) + " outputs");
+        light(n);
+        auto tool = startTool();
+        ASSERT_TRUE(allHold(n, [](int k) { return defaultTint(baseOf(k)); })) << tool->log();
+        EXPECT_TRUE(std::filesystem::exists(journalPath()));
+        stop(*tool);
+        EXPECT_TRUE(allHold(n, baseOf));
+        EXPECT_FALSE(std::filesystem::exists(journalPath()));
+        // No system bus, nothing refused: not a word.
+        EXPECT_TRUE(dimwardenLines(tool->log()).empty()) << tool->log();
+    }
+}
+
+TEST_F(MultiOutputE2e, OutputsThatComeAndGoFollowTheMode) {
+    light(1);
+    x().setRamp(1, baseOf(1));
+    x().setRamp(2, baseOf(2));
+    auto tool = startTool();
+    ASSERT_TRUE(outputHolds(x(), 0, defaultTint(baseOf(0)), kStartTimeout)) << tool->log();
+
+    // Lit in night mode: tinted; off and on again: tinted once, not on its own tint.
+    ASSERT_TRUE(x().enable(1, 1024));
+    EXPECT_TRUE(outputHolds(x(), 1, defaultTint(baseOf(1))));
+    ASSERT_TRUE(x().disable(1));
+    ASSERT_TRUE(x().enable(1, 1024));
+    EXPECT_TRUE(holdsFor([&] { return x().ramp(1) == defaultTint(baseOf(1)); }, 300ms));
+
+    // The primary moves to DUMMY1 and DUMMY0 goes off and comes back: all outputs are alike.
+    ASSERT_TRUE(x().setPrimary(1));
+    ASSERT_TRUE(x().disable(0));
+    ASSERT_TRUE(x().enable(0, 0));
+    EXPECT_TRUE(outputHolds(x(), 0, defaultTint(baseOf(0))));
+    EXPECT_TRUE(outputHolds(x(), 1, defaultTint(baseOf(1))));
+
+    // Normal mode: every base back; an output lit now keeps its own.
+    clickKnob(*tool, layout::kKnobInNight);
+    EXPECT_TRUE(allHold(2, baseOf));
+    ASSERT_TRUE(x().enable(2, 2048));
+    EXPECT_TRUE(holdsFor([&] { return x().ramp(2) == baseOf(2); }, 300ms));
+
+    // Night again, then DUMMY2 goes off tinted and the tool exits: it must come back on its base.
+    clickKnob(*tool, layout::kKnobInNormal);
+    ASSERT_TRUE(allHold(3, [](int k) { return defaultTint(baseOf(k)); }));
+    ASSERT_TRUE(x().disable(2));
+    stop(*tool);
+    EXPECT_TRUE(allHold(2, baseOf));
+    ASSERT_TRUE(x().enable(2, 2048));
+    EXPECT_TRUE(outputHolds(x(), 2, baseOf(2), 0ms));
+}
+
+// A run killed with SIGKILL leaves its tint and its journal behind. The next run takes each
+// output's base from a sound journal, and reads the table as it is when the journal is damaged
+// or was left by another server.
+TEST_F(MultiOutputE2e, AKilledRunIsNotCompoundedAndForeignOrDamagedJournalsAreIgnored) {
+    struct Case {
+        const char* what;
+        std::function<std::string(const std::string& left)> journal;
+        bool recovered;
+    };
+    const Case cases[] = {
+        {"journal as the killed run left it", [](const std::string& left) { return left; }, true},
+        {"damaged journal",
+         [](const std::string& left) {
+             std::string bytes = left;
+             bytes[bytes.size() / 3] ^= 0x10;
+             return bytes;
+         },
+         false},
+        {"journal of another server, whose ramps differ",
+         [this](const std::string&) {
+             std::vector<journal::Entry> entries;
+             for (int k = 0; k < 2; ++k) {
+                 entries.push_back({x().crtc(k), baseOf(7), defaultTint(baseOf(7))});
+             }
+             return journal::encode(x().display(), entries);
+         },
+         false},
+    };
+    light(2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        light(2);
+        auto killed = startTool();
+        ASSERT_TRUE(allHold(2, [](int k) { return defaultTint(baseOf(k)); })) << killed->log();
+        killed->kill();
+        std::ifstream in(journalPath(), std::ios::binary);
+        const std::string left((std::istreambuf_iterator<char>(in)), {});
+        ASSERT_FALSE(left.empty()) << "no journal left at " << journalPath();
+        std::ofstream(journalPath(), std::ios::binary | std::ios::trunc) << c.journal(left);
+
+        auto next = startTool();
+        const auto base = [&](int k) { return c.recovered ? baseOf(k) : defaultTint(baseOf(k)); };
+        EXPECT_TRUE(allHold(2, [&](int k) { return defaultTint(base(k)); })) << next->log();
+        stop(*next);
+        EXPECT_TRUE(allHold(2, base));
+    }
+}
+
+TEST_F(MultiOutputE2e, ResumeWritesTheTablesAgain) {
+    ChildProcess bus({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"},
+                     x().environment(), x().folder() + "/dbus.log");
+    std::string address;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            std::istringstream log(bus.log());
+            return std::getline(log, address) && address.starts_with("unix:");
+        },
+        kStepTimeout))
+        << bus.log();
+    // The test plays logind: it owns its name on this private bus and sends its signal.
+    QDBusConnection login1 =
+        QDBusConnection::connectToBus(QString::fromStdString(address), QStringLiteral("login1"));
+    ASSERT_TRUE(login1.isConnected());
+    ASSERT_TRUE(login1.registerService(QStringLiteral("org.freedesktop.login1")));
+    const auto sleep = [&](bool starting) {
+        QDBusMessage m = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        m << starting;
+        login1.send(m);
+    };
+
+    light(2);
+    auto tool = startTool(address);
+    ASSERT_TRUE(allHold(2, [](int k) { return defaultTint(baseOf(k)); })) << tool->log();
+    // The driver reset the tables across the suspend.
+    light(2);
+    sleep(true);
+    EXPECT_TRUE(holdsFor([&] { return x().ramp(1) == baseOf(1); }, 300ms))
+        << "going to sleep wrote a ramp";
+    // Sent until seen: the tool may still be subscribing when the first one goes out.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            sleep(false);
+            return x().ramp(0) == defaultTint(baseOf(0)) && x().ramp(1) == defaultTint(baseOf(1));
+        },
+        kStepTimeout));
+    stop(*tool);
+    EXPECT_TRUE(dimwardenLines(tool->log()).empty()) << tool->log();
+    login1.unregisterService(QStringLiteral("org.freedesktop.login1"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("login1"));
+}
+
+// Without RandR nothing can be tinted: one line on stderr and one message, even though a stored
+// colour keeps the main window put away; the tool runs on and exits normally.
+TEST(RefusingDisplayE2e, ADisplayWithoutRandrIsSaidOnce) {
+    if (!XvfbServer::available()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    PrivateXServer xvfb([](const std::string&) {
+        return std::vector<std::string>{
+            XvfbServer::binary(), "-extension", "RANDR", "-noreset", "-screen", "0", "1280x800x24"};
+    });
+    ASSERT_TRUE(xvfb.running()) << xvfb.error();
+    std::ofstream(xvfb.configDir() + "/Dimwarden.ini") << "[Setting]\ncolor=255\n";
+    // A notification area, so that the stored colour puts the main window away.
+    ChildProcess trayer(
+        {"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+         "--heighttype", "pixel", "--height", "32", "--transparent", "false"},
+        xvfb.environment(), xvfb.folder() + "/trayer.log");
+    ASSERT_TRUE(waitUntil([&] { return selectionOwned(xvfb.display(), "_NET_SYSTEM_TRAY_S0"); },
+                          kStepTimeout))
+        << trayer.log();
+    ChildProcess tool({DIMWARDEN_BINARY}, xvfb.environment(), xvfb.folder() + "/tool.log");
+    const auto message = waitForWindow(
+        xvfb.display(), tool.pid(),
+        [](const WindowInfo& w) {
+            return w.viewable && !w.inTray &&
+                   !(w.width == layout::kMainWidth && w.height == layout::kMainHeight);
+        },
+        kStartTimeout);
+    EXPECT_TRUE(message) << "no message window\n" << tool.log();
+    EXPECT_FALSE(
+        viewableWindow(xvfb.display(), tool.pid(), layout::kMainWidth, layout::kMainHeight));
+    ASSERT_TRUE(waitUntil([&] { return catchesSignals(tool.pid(), {SIGTERM}); }, kStepTimeout));
+    tool.signal(SIGTERM);
+    EXPECT_EQ(tool.waitExit(kStepTimeout), 0);
+    EXPECT_EQ(dimwardenLines(tool.log()),
+              std::vector<std::string>{"dimwarden: this display does not let programs change the "
+                                       "screen's colours: the X server offers no RandR 1.3, "
+                                       "through which gamma tables are set"});
+}
+
+}  // namespace
+}  // namespace e2e
