@@ -67,7 +67,7 @@ void BM_BrightnessMove(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()) * n,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_BrightnessMove)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BrightnessMove)->Arg(1)->Arg(2)->Arg(4)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 long cpuTicks(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
