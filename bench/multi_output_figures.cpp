@@ -98,7 +98,7 @@ void toolFigures() {
     for (int k = 0; k < 4; ++k) {
         x->setRamp(k, base);
     }
-    e2e::ChildProcess tool({DIMWARDEN_BINARY}, x->environment(), x->folder() + "/figures.log");
+    ChildProcess tool({DIMWARDEN_BINARY}, x->environment(), x->folder() + "/figures.log");
     if (!waitUntil([&] { return x->ramp(3) == tinted; }, 20s)) {
         std::printf("the tool did not tint\n%s\n", tool.log().c_str());
         return;

@@ -1,16 +1,11 @@
 #include "support/XorgDummyServer.h"
 
 // Qt (through the support headers) before Xlib, whose macros break it.
-#include "support/E2eSupport.h"
 #include "support/XvfbServer.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,10 +14,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
-#include <thread>
-
-extern char** environ;
 
 namespace {
 
@@ -59,23 +52,35 @@ RRCrtc crtcOf(Display* d, XRRScreenResources* res, const std::string& name) {
 
 template <typename F>
 auto withCrtc(const std::string& display, int n, F f) {
-    Display* d = XOpenDisplay(display.c_str());
-    if (d == nullptr) {
+    XDisplayPtr d = openXDisplay(display);
+    if (!d) {
         throw std::runtime_error("cannot open " + display);
     }
-    XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, DefaultRootWindow(d));
-    const RRCrtc crtc = res != nullptr ? crtcOf(d, res, "DUMMY" + std::to_string(n)) : None;
+    XRRScreenResources* res = XRRGetScreenResourcesCurrent(d.get(), DefaultRootWindow(d.get()));
+    const RRCrtc crtc = res != nullptr ? crtcOf(d.get(), res, "DUMMY" + std::to_string(n)) : None;
     if (res != nullptr) {
         XRRFreeScreenResources(res);
     }
-    struct Closer {
-        Display* d;
-        ~Closer() { XCloseDisplay(d); }
-    } closer{d};
     if (crtc == None) {
         throw std::runtime_error("DUMMY" + std::to_string(n) + " has no CRTC");
     }
-    return f(d, crtc);
+    return f(d.get(), crtc);
+}
+
+std::string difference(const GammaRamp& expected, const std::optional<GammaRamp>& seen) {
+    if (!seen) {
+        return "no ramp could be read";
+    }
+    std::ostringstream out;
+    int shown = 0;
+    for (std::size_t k = 0; k < GammaRamp::kWords && shown < 6; ++k) {
+        if (expected.words[k] != seen->words[k]) {
+            out << "channel " << k / 256 << " [" << k % 256 << "] expected " << expected.words[k]
+                << ", seen " << seen->words[k] << "; ";
+            ++shown;
+        }
+    }
+    return out.str();
 }
 
 }  // namespace
@@ -83,123 +88,55 @@ auto withCrtc(const std::string& display, int n, F f) {
 PrivateXServer::PrivateXServer(
     const std::function<std::vector<std::string>(const std::string&)>& command,
     milliseconds timeout) {
-    char dirTemplate[] = "/tmp/dimwarden-xserver-XXXXXX";
-    if (mkdtemp(dirTemplate) == nullptr) {
-        error_ = "mkdtemp failed";
+    if (!dir_.isValid()) {
+        error_ = "no temporary folder";
         return;
     }
-    dir_ = dirTemplate;
     mkdir(runtimeDir().c_str(), 0700);
     mkdir(configDir().c_str(), 0700);
-
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        error_ = "pipe2 failed";
-        return;
-    }
-    std::vector<std::string> args = command(dir_);
-    args.insert(args.begin() + 1, {"-displayfd", std::to_string(fds[1])});
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    const std::string log = dir_ + "/server-stderr.log";
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent) {
-            _exit(127);
-        }
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out >= 0) {
-            dup2(out, STDOUT_FILENO);
-            dup2(out, STDERR_FILENO);
-        }
-        fcntl(fds[1], F_SETFD, 0);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    if (pid < 0) {
-        close(fds[0]);
-        error_ = "fork failed";
-        return;
-    }
-    pid_ = pid;
+    std::vector<std::string> argv = command(folder());
+    argv.insert(argv.begin() + 1, {"-displayfd", "1"});
+    auto server = std::make_unique<ChildProcess>(argv, QProcessEnvironment::systemEnvironment(),
+                                                 folder() + "/server.log");
+    // Once it accepts connections the server writes its display number on a line of its own,
+    // among whatever it says on stderr.
     std::string number;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (number.find('\n') == std::string::npos) {
-        const auto left =
-            std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now())
-                .count();
-        pollfd p{fds[0], POLLIN, 0};
-        char buf[16];
-        ssize_t n = 0;
-        if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0 ||
-            (n = read(fds[0], buf, sizeof buf)) <= 0) {
-            break;
+    auto reported = [&] {
+        std::istringstream lines(server->log());
+        for (std::string line; std::getline(lines, line) && !lines.eof();) {
+            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+                number = line;
+                return true;
+            }
         }
-        number.append(buf, static_cast<std::size_t>(n));
-    }
-    close(fds[0]);
-    if (number.find('\n') == std::string::npos) {
-        std::ifstream in(log);
-        error_ = "the server did not start: " +
-                 std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        stop();
+        return false;
+    };
+    if (!waitUntil([&] { return reported() || !server->running(); }, timeout) || number.empty()) {
+        error_ = "the server did not start; its output: " + server->log();
         return;
     }
-    display_ = ":" + number.substr(0, number.find('\n'));
+    display_ = ":" + number;
+    server_ = std::move(server);
 }
 
 PrivateXServer::~PrivateXServer() {
-    stop();
-    if (!dir_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+    if (server_) {
+        server_->signal(SIGTERM);  // lets it remove its lock file and socket
+        server_->waitExit(std::chrono::seconds(5));
     }
 }
 
-void PrivateXServer::stop() {
-    if (pid_ <= 0) {
-        return;
+QProcessEnvironment PrivateXServer::environment(const std::string& systemBus) const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* key : {"DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM", "SESSION_MANAGER"}) {
+        env.remove(QString::fromLatin1(key));
     }
-    kill(pid_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(milliseconds(50));
-    }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-}
-
-std::vector<std::string> PrivateXServer::environment(const std::string& systemBus) const {
-    static const char* const dropped[] = {
-        "DISPLAY=",         "DBUS_SESSION_BUS_ADDRESS=", "DBUS_SYSTEM_BUS_ADDRESS=",
-        "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=",          "XDG_CONFIG_HOME=",
-        "SESSION_MANAGER="};
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        if (std::none_of(std::begin(dropped), std::end(dropped),
-                         [&](const char* key) { return entry.rfind(key, 0) == 0; })) {
-            env.push_back(entry);
-        }
-    }
-    env.push_back("DISPLAY=" + display_);
-    env.push_back("XDG_RUNTIME_DIR=" + runtimeDir());
-    env.push_back("XDG_CONFIG_HOME=" + configDir());
-    env.push_back("DBUS_SYSTEM_BUS_ADDRESS=" +
-                  (systemBus.empty() ? "unix:path=" + dir_ + "/no-system-bus" : systemBus));
+    env.insert("DISPLAY", QString::fromStdString(display_));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtimeDir()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(configDir()));
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS",
+               QString::fromStdString(systemBus.empty() ? "unix:path=" + folder() + "/no-bus"
+                                                        : systemBus));
     return env;
 }
 
@@ -233,7 +170,7 @@ XorgDummyServer::XorgDummyServer() : PrivateXServer(xorgCommand) {
 bool XorgDummyServer::xrandr(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {"xrandr", "-display", display()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return e2e::runCommand(argv, environment()).status == 0;
+    return runCommand(argv, environment()).status == 0;
 }
 
 bool XorgDummyServer::enable(int n, int x) {
@@ -305,6 +242,11 @@ std::uint64_t XorgDummyServer::crtc(int n) const {
             timeout)) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure()
-           << "DUMMY" << n << ": " << e2e::rampDifference(expected, seen);
+    return ::testing::AssertionFailure() << "DUMMY" << n << ": " << difference(expected, seen);
+}
+
+bool notificationAreaReady(const std::string& display) {
+    XDisplayPtr d = openXDisplay(display);
+    return d &&
+           XGetSelectionOwner(d.get(), XInternAtom(d.get(), "_NET_SYSTEM_TRAY_S0", False)) != None;
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -12,10 +14,11 @@
 #include <vector>
 
 #include "gamma/GammaRamp.h"
+#include "support/ChildProcess.h"
 
 // A private X server for one test, started with -displayfd so that it picks a free display
-// number itself, and killed by its PID. Its files (config, log) and a fresh 0700 runtime folder
-// and configuration folder for the tool live in a temporary folder of its own, removed at the end.
+// number itself, and stopped (by its PID) at the end. Its files (config, log) and a fresh 0700
+// runtime folder and configuration folder for the tool live in a temporary folder of its own.
 class PrivateXServer {
   public:
     // `command` gives the server and its arguments, without -displayfd, for the server's own
@@ -27,23 +30,20 @@ class PrivateXServer {
     PrivateXServer(const PrivateXServer&) = delete;
     PrivateXServer& operator=(const PrivateXServer&) = delete;
 
-    bool running() const { return pid_ > 0; }
+    bool running() const { return server_ != nullptr; }
     const std::string& error() const { return error_; }
     const std::string& display() const { return display_; }
-    const std::string& folder() const { return dir_; }
-    std::string runtimeDir() const { return dir_ + "/runtime"; }
-    std::string configDir() const { return dir_ + "/config"; }
+    std::string folder() const { return dir_.path().toStdString(); }
+    std::string runtimeDir() const { return folder() + "/runtime"; }
+    std::string configDir() const { return folder() + "/config"; }
 
     // This process's environment for the tool: DISPLAY, the private folders, no session bus or
     // platform plugin, and the given system bus (by default one that does not exist).
-    std::vector<std::string> environment(const std::string& systemBus = {}) const;
-
-    // SIGTERM, then SIGKILL after a few seconds; reaps. Safe to call twice.
-    void stop();
+    QProcessEnvironment environment(const std::string& systemBus = {}) const;
 
   private:
-    pid_t pid_ = -1;
-    std::string dir_;
+    QTemporaryDir dir_;
+    std::unique_ptr<ChildProcess> server_;
     std::string display_;
     std::string error_;
 };
@@ -74,6 +74,9 @@ class XorgDummyServer : public PrivateXServer {
   private:
     std::vector<bool> hasMode_ = std::vector<bool>(16, false);
 };
+
+// Whether a notification area (trayer, say) serves `display`.
+bool notificationAreaReady(const std::string& display);
 
 // Polls until DUMMYn holds `expected`; on failure says what it holds instead.
 ::testing::AssertionResult outputHolds(
