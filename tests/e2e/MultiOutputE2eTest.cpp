@@ -141,6 +141,11 @@ TEST_F(MultiOutputE2e, OutputsThatComeAndGoFollowTheMode) {
     EXPECT_TRUE(outputHolds(x(), 0, defaultTint(baseOf(0))));
     EXPECT_TRUE(outputHolds(x(), 1, defaultTint(baseOf(1))));
 
+    // A mode set may reset a table (as done here by hand): the ramp is written again.
+    x().setRamp(0, baseOf(0));
+    ASSERT_TRUE(x().xrandr({"--output", "DUMMY0", "--mode", "1024x576"}));
+    EXPECT_TRUE(outputHolds(x(), 0, defaultTint(baseOf(0))));
+
     // Normal mode: every base back; an output lit now keeps its own.
     clickKnob(*tool, layout::kKnobInNight);
     EXPECT_TRUE(allHold(2, baseOf));
