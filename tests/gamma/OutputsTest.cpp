@@ -8,7 +8,8 @@
 #include "gamma/GammaEngine.h"
 #include "gamma/GammaJournal.h"
 #include "gamma/RampMath.h"
-#include "support/MemoryPlatform.h"
+#include "support/MemoryDisplayGamma.h"
+#include "support/MemoryJournalStore.h"
 
 namespace {
 

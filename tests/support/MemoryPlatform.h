@@ -4,11 +4,9 @@
 #include <QString>
 #include <QStringList>
 #include <map>
-#include <optional>
 #include <string>
 #include <tuple>
 
-#include "gamma/GammaJournal.h"
 #include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
 #include "main_window/SingleInstance.h"
@@ -16,6 +14,7 @@
 #include "settings/ProfileFile.h"
 #include "settings/SettingsDirectory.h"
 #include "support/MemoryDisplayGamma.h"
+#include "support/MemoryJournalStore.h"
 #include "widgets/WindowDrag.h"
 
 // In-memory stand-ins for every platform operation, for tests.
@@ -83,21 +82,6 @@ class MemorySingleInstance : public SingleInstance {
         ++asked;
         return other;
     }
-};
-
-class MemoryJournalStore : public JournalStore {
-  public:
-    std::map<std::string, std::string> files;
-    int saves = 0;
-    std::optional<std::string> load(const std::string& key) override {
-        const auto it = files.find(key);
-        return it == files.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-    void save(const std::string& key, const std::string& bytes) override {
-        ++saves;
-        files[key] = bytes;
-    }
-    void remove(const std::string& key) override { files.erase(key); }
 };
 
 struct MemoryPlatform {
