@@ -9,6 +9,7 @@
 
 #if __has_include("support/XorgDummyServer.h")
 
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -52,7 +53,9 @@ void BM_BrightnessMove(benchmark::State& state) {
         return;
     }
     X11DisplayGamma display(x->display());
-    RuntimeJournalStore journal(x->runtimeDir());
+    // The journal on a tmpfs, as $XDG_RUNTIME_DIR is in a session.
+    QTemporaryDir runtime(QStringLiteral("/dev/shm/dimwarden-bench-XXXXXX"));
+    RuntimeJournalStore journal(runtime.isValid() ? runtime.path().toStdString() : x->runtimeDir());
     GammaEngine engine(display, &journal);
     engine.SaveGamma();
     int step = 0;
