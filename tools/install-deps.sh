@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
     cmake g++ ninja-build pkg-config
     qt6-base-dev libxrandr-dev libgtest-dev libbenchmark-dev
-    xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick
+    libwayland-dev libwayland-bin qt6-wayland
+    xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick sway
     xserver-xorg-core xserver-xorg-video-dummy dbus
     fonts-wqy-microhei
     g++-mingw-w64-x86-64-posix wine64 xserver-xorg-core xserver-xorg-video-dummy

@@ -1,0 +1,163 @@
+#include "platform/wayland/WlrDisplayGamma.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gamma/RampMath.h"
+#include "support/FakeWlrCompositor.h"
+#include "support/XvfbServer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs the Qt event loop, which reads the backend's socket, until `condition` holds.
+bool settle(const std::function<bool()>& condition) {
+    return waitUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return condition();
+        },
+        5s);
+}
+
+std::optional<DisplayGamma::Output> outputNamed(WlrDisplayGamma& display, const std::string& name) {
+    for (const auto& output : display.outputs()) {
+        if (output.name == name) {
+            return output;
+        }
+    }
+    return std::nullopt;
+}
+
+class WlrDisplayGammaTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_FALSE(compositor.socket().empty()); }
+    // Nothing the backend sends may be a protocol error: that would end its connection.
+    void expectConnectionAlive() {
+        EXPECT_EQ(compositor.errors(), std::vector<std::string>{});
+        EXPECT_EQ(compositor.clients(), 1);
+    }
+    FakeWlrCompositor compositor;
+};
+
+TEST_F(WlrDisplayGammaTest, EveryOutputGetsTheRampAtItsOwnTableSize) {
+    compositor.addOutput("HDMI-A-1", 256);
+    compositor.addOutput("DP-1", 1024);
+    WlrDisplayGamma display(compositor.socket());
+    ASSERT_TRUE(display.hasGammaControl());
+    EXPECT_FALSE(display.canRead());
+    EXPECT_EQ(display.refusal(), "");
+
+    GammaRamp tint;
+    ramp::buildAdjusted(ramp::identity(), -10, -24, -40, tint);
+    std::size_t sent = 0;
+    for (const GammaRamp& ramp : {ramp::identity(), tint}) {
+        ++sent;
+        for (const auto& [name, size] : {std::pair{"HDMI-A-1", 256}, std::pair{"DP-1", 1024}}) {
+            SCOPED_TRACE(name);
+            const auto output = outputNamed(display, name);
+            ASSERT_TRUE(output.has_value());
+            EXPECT_EQ(output->gammaSize, size);
+            ASSERT_TRUE(display.apply(output->id, ramp));
+            ASSERT_TRUE(settle([&] { return compositor.tables(name).size() == sent; }));
+            const std::vector<std::uint16_t> table = compositor.tables(name).back();
+            const auto n = static_cast<std::size_t>(size);
+            ASSERT_EQ(table.size(), 3 * n);
+            for (std::size_t c = 0; c < 3; ++c) {
+                // Red, then green, then blue; the ends of each channel are the ramp's own, and
+                // sampled back to 256 entries the table is the ramp again.
+                const std::span<const std::uint16_t> channel(table.data() + c * n, n);
+                EXPECT_EQ(channel.front(), ramp.at(c, 0));
+                EXPECT_EQ(channel.back(), ramp.at(c, 255));
+                GammaRamp back;
+                ramp::sampleTo256(channel, back.channel(c));
+                for (std::size_t i = 0; i < 256; ++i) {
+                    ASSERT_NEAR(back.at(c, i), ramp.at(c, i), size == 256 ? 0 : 1)
+                        << "channel " << c << " level " << i;
+                }
+            }
+        }
+    }
+    expectConnectionAlive();
+}
+
+TEST_F(WlrDisplayGammaTest, OutputsComeAndGoWhileRunning) {
+    compositor.addOutput("HDMI-A-1", 256);
+    WlrDisplayGamma display(compositor.socket());
+    int changes = 0;
+    display.onOutputsChanged = [&] { ++changes; };
+
+    compositor.addOutput("DP-2", 1024);
+    ASSERT_TRUE(settle([&] { return outputNamed(display, "DP-2").has_value(); }));
+    EXPECT_GE(changes, 1);
+    const auto added = outputNamed(display, "DP-2");
+    EXPECT_EQ(added->gammaSize, 1024);
+    EXPECT_TRUE(display.apply(added->id, ramp::identity()));
+    ASSERT_TRUE(settle([&] { return compositor.tables("DP-2").size() == 1; }));
+
+    const int before = changes;
+    compositor.removeOutput("DP-2");
+    ASSERT_TRUE(settle([&] { return changes > before; }));
+    EXPECT_FALSE(outputNamed(display, "DP-2").has_value());
+    EXPECT_FALSE(display.apply(added->id, ramp::identity()));
+    EXPECT_TRUE(outputNamed(display, "HDMI-A-1").has_value());
+    expectConnectionAlive();
+}
+
+TEST_F(WlrDisplayGammaTest, RefusedOutputIsReportedOnceAndNotAskedAgain) {
+    compositor.addOutput("HDMI-A-1", 256);
+    compositor.addOutput("eDP-1", 256, /*held=*/true);
+    testing::internal::CaptureStderr();
+    WlrDisplayGamma display(compositor.socket());
+    const auto good = outputNamed(display, "HDMI-A-1");
+    ASSERT_TRUE(good.has_value());
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(display.apply(good->id, ramp::identity()));
+    }
+    ASSERT_TRUE(settle([&] { return compositor.tables("HDMI-A-1").size() == 5; }));
+    const std::string err = testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(err.find("dimwarden: "), 0u) << err;
+    EXPECT_NE(err.find("eDP-1"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(compositor.controlsAsked("eDP-1"), 1);
+    EXPECT_FALSE(outputNamed(display, "eDP-1").has_value());
+    EXPECT_EQ(display.refusal(), "");  // one screen still takes tables
+    expectConnectionAlive();
+}
+
+// Where nothing can be tinted, the user is told why in one sentence.
+TEST(WlrDisplayGammaRefusal, SaysWhyNoTableCanBeSet) {
+    FakeWlrCompositor withoutManager(/*offerGammaControl=*/false);
+    withoutManager.addOutput("HDMI-A-1", 256);
+    FakeWlrCompositor allHeld;
+    allHeld.addOutput("HDMI-A-1", 256, /*held=*/true);
+    testing::internal::CaptureStderr();
+    const struct {
+        std::string socket;
+        bool gammaControl;
+        const char* says;
+    } cases[] = {
+        {withoutManager.socket(), false, "GNOME"},
+        {allHeld.socket(), true, "another program"},
+        {"wayland-no-such-socket", false, "no Wayland compositor"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        WlrDisplayGamma display(c.socket);
+        EXPECT_EQ(display.hasGammaControl(), c.gammaControl);
+        EXPECT_TRUE(display.outputs().empty());
+        EXPECT_NE(display.refusal().find(c.says), std::string::npos) << display.refusal();
+        EXPECT_FALSE(display.apply(1, ramp::identity()));
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(withoutManager.errors().size() + allHeld.errors().size(), 0u);
+}
+
+}  // namespace
