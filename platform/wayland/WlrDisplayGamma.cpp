@@ -219,17 +219,16 @@ bool WlrDisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
 }
 
 std::string WlrDisplayGamma::refusal() const {
+    // A clause that completes "this display does not let programs change the screen's colours:".
     if (display_ == nullptr) {
-        return "There is no Wayland compositor to connect to, so the screen's colours cannot be "
-               "changed.";
+        return "no Wayland compositor could be reached";
     }
     if (lost_) {
-        return "The connection to the Wayland compositor was lost, so the screen's colours can no "
-               "longer be changed.";
+        return "the connection to the Wayland compositor was lost";
     }
     if (manager_ == nullptr) {
-        return "This compositor does not let programs change the screen's colours; on GNOME or "
-               "KDE use the desktop's own night light.";
+        return "this compositor offers programs no gamma control (on GNOME or KDE, use the "
+               "desktop's own night light)";
     }
     const bool anyUsable = std::any_of(outputs_.begin(), outputs_.end(),
                                        [](const auto& output) { return output->usable(); });
@@ -237,8 +236,8 @@ std::string WlrDisplayGamma::refusal() const {
         return output->control == nullptr;
     });
     if (!anyUsable && anyRefused) {
-        return "The compositor refused the colour tables of every screen: they have none, or "
-               "another program holds them.";
+        return "the compositor refused the gamma table of every screen (they have none, or another "
+               "program holds them)";
     }
     return {};
 }
