@@ -10,7 +10,7 @@
 
 #include "gamma/RampMath.h"
 #include "support/FakeWlrCompositor.h"
-#include "support/XvfbServer.h"
+#include "support/ChildProcess.h"
 
 namespace {
 

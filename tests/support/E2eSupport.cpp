@@ -255,7 +255,9 @@ std::string Session::error() const {
 
 QProcessEnvironment Session::environment() const {
     QProcessEnvironment env = xvfb_.environment();
-    for (const char* key : {"DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM", "SESSION_MANAGER"}) {
+    // A Wayland session's variables would send the tool to the Wayland backend.
+    for (const char* key : {"DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM", "SESSION_MANAGER",
+                            "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"}) {
         env.remove(key);
     }
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtimeDir_));
