@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <span>
 
 #include "gamma/RampMath.h"
@@ -21,7 +22,8 @@ struct WlrDisplayGamma::WlrOutput {
     wl_output* output = nullptr;
     zwlr_gamma_control_v1* control = nullptr;
     std::string name;
-    int gammaSize = 0;  // 0 until the compositor has sized the control
+    int gammaSize = 0;                 // 0 until the compositor has sized the control
+    std::optional<GammaRamp> pending;  // to be sent once the socket has room again
 
     bool usable() const { return control != nullptr && gammaSize > 0; }
     std::string label() const { return name.empty() ? "output " + std::to_string(global) : name; }
@@ -152,10 +154,7 @@ WlrDisplayGamma::WlrDisplayGamma(const std::string& socket) {
     // Only armed while a request waits for room in the socket.
     writeNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
     writeNotifier_->setEnabled(false);
-    QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, [this] {
-        writeNotifier_->setEnabled(false);
-        flush();
-    });
+    QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
 }
 
 WlrDisplayGamma::~WlrDisplayGamma() {
@@ -198,7 +197,17 @@ bool WlrDisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
     if (output == nullptr || !output->usable() || lost_) {
         return false;
     }
-    const auto n = static_cast<std::size_t>(output->gammaSize);
+    if (backlog_) {
+        // Each table travels as a file descriptor, and only a few may wait in the client's
+        // buffer: one more than fits would end the connection. Only the newest table matters.
+        output->pending = ramp;
+        return true;
+    }
+    return send(*output, ramp);
+}
+
+bool WlrDisplayGamma::send(WlrOutput& output, const GammaRamp& ramp) {
+    const auto n = static_cast<std::size_t>(output.gammaSize);
     std::vector<std::uint16_t> table(3 * n);
     for (std::size_t c = 0; c < 3; ++c) {
         ramp::spreadFrom256(ramp.channel(c), std::span<std::uint16_t>(table.data() + c * n, n));
@@ -212,7 +221,7 @@ bool WlrDisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
     const bool written = writeAll(fd, table.data(), table.size() * sizeof(std::uint16_t)) &&
                          ::lseek(fd, 0, SEEK_SET) == 0;
     if (written) {
-        zwlr_gamma_control_v1_set_gamma(output->control, fd);  // the request carries a copy
+        zwlr_gamma_control_v1_set_gamma(output.control, fd);  // the request carries a copy
     }
     ::close(fd);
     return written && flush();
@@ -284,13 +293,32 @@ bool WlrDisplayGamma::flush() {
     if (wl_display_flush(display_) >= 0) {
         return true;
     }
-    if (errno == EAGAIN) {
-        // The socket is full; the rest goes out as soon as it has room.
+    // A full socket says EAGAIN; so does a connection that died of it, which only its error shows.
+    if (errno == EAGAIN && wl_display_get_error(display_) == 0) {
+        backlog_ = true;
         writeNotifier_->setEnabled(true);
         return true;
     }
     loseConnection();
     return false;
+}
+
+void WlrDisplayGamma::drain() {
+    writeNotifier_->setEnabled(false);
+    backlog_ = false;
+    if (!flush()) {
+        return;
+    }
+    for (auto& output : outputs_) {
+        if (backlog_) {
+            return;  // the rest waits for the next time the socket has room
+        }
+        if (output->pending && output->usable()) {
+            const GammaRamp ramp = *output->pending;
+            output->pending.reset();
+            send(*output, ramp);
+        }
+    }
 }
 
 void WlrDisplayGamma::onReadable() {

@@ -43,7 +43,9 @@ class WlrDisplayGamma : public DisplayGamma {
     WlrOutput* find(OutputId id);
     void requestControl(WlrOutput& output);
     void forget(std::uint32_t global);
+    bool send(WlrOutput& output, const GammaRamp& ramp);
     bool flush();
+    void drain();
     void onReadable();
     void loseConnection();
     void announceChanges();
@@ -56,5 +58,6 @@ class WlrDisplayGamma : public DisplayGamma {
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
     bool lost_ = false;
+    bool backlog_ = false;  // the socket was full: tables wait in WlrOutput::pending
     bool changed_ = false;
 };

@@ -87,6 +87,33 @@ TEST_F(WlrDisplayGammaTest, EveryOutputGetsTheRampAtItsOwnTableSize) {
     expectConnectionAlive();
 }
 
+// A slider dragged while the compositor is busy: the socket fills up. Tables still to be sent may
+// be merged, but the last one must arrive and the connection must survive.
+TEST_F(WlrDisplayGammaTest, BurstOfRampsEndsWithTheLastOne) {
+    compositor.addOutput("DP-1", 1024);
+    WlrDisplayGamma display(compositor.socket());
+    const auto output = outputNamed(display, "DP-1");
+    ASSERT_TRUE(output.has_value());
+    compositor.setReading(false);
+    GammaRamp ramp;
+    for (int i = 0; i < 1000; ++i) {
+        ramp::buildAdjusted(ramp::identity(), -(i % 41), -(i / 41 % 41), -40 + i % 41, ramp);
+        ASSERT_TRUE(display.apply(output->id, ramp)) << "apply " << i;
+    }
+    compositor.setReading(true);
+    std::vector<std::uint16_t> expected(3 * 1024);
+    for (std::size_t c = 0; c < 3; ++c) {
+        ramp::spreadFrom256(ramp.channel(c),
+                            std::span<std::uint16_t>(expected.data() + c * 1024, 1024));
+    }
+    EXPECT_TRUE(settle([&] {
+        const auto tables = compositor.tables("DP-1");
+        return !tables.empty() && tables.back() == expected;
+    }));
+    EXPECT_TRUE(display.hasGammaControl()) << display.refusal();
+    expectConnectionAlive();
+}
+
 TEST_F(WlrDisplayGammaTest, OutputsComeAndGoWhileRunning) {
     compositor.addOutput("HDMI-A-1", 256);
     WlrDisplayGamma display(compositor.socket());

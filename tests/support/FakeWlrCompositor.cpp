@@ -141,6 +141,9 @@ void FakeWlrCompositor::run() {
         if (stop_) {
             return;
         }
+        if (!reading_) {
+            continue;
+        }
         wl_event_loop_dispatch(wl_display_get_event_loop(display_), 0);
         wl_display_flush_clients(display_);
     }
@@ -188,6 +191,11 @@ int FakeWlrCompositor::controlsAsked(const std::string& name) const {
     std::lock_guard lock(mutex_);
     const OutputRecord* output = record(name);
     return output != nullptr ? output->controlsAsked : 0;
+}
+
+void FakeWlrCompositor::setReading(bool reading) {
+    std::lock_guard lock(mutex_);
+    reading_ = reading;
 }
 
 std::vector<std::string> FakeWlrCompositor::errors() const {

@@ -39,6 +39,9 @@ class FakeWlrCompositor {
     std::vector<std::vector<std::uint16_t>> tables(const std::string& name) const;
     // How many gamma controls were asked for on an output.
     int controlsAsked(const std::string& name) const;
+    // Stops and resumes reading from clients, to let a client's socket fill up.
+    void setReading(bool reading);
+
     // Protocol errors posted to clients; each one ended a client's connection.
     std::vector<std::string> errors() const;
     int clients() const;
@@ -56,5 +59,6 @@ class FakeWlrCompositor {
     std::vector<std::string> errors_;
     mutable std::mutex mutex_;  // held by the compositor thread while it dispatches
     bool stop_ = false;
+    bool reading_ = true;
     std::thread thread_;
 };
