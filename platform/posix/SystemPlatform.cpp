@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <csignal>
 
@@ -18,9 +19,42 @@
 #include "platform/qt/QtWindowDrag.h"
 #include "platform/x11/X11DisplayGamma.h"
 #include "platform/x11/X11SelectionSingleInstance.h"
+#if DIMWARDEN_WAYLAND
+#include "platform/wayland/WlrDisplayGamma.h"
+#endif
+
+namespace {
+
+// Qt runs on Wayland, or the session is Wayland and Qt fell back to XWayland without being asked
+// to: XWayland's RandR gamma changes nothing on the screen.
+[[maybe_unused]] bool waylandSession() {
+    if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+        return true;
+    }
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           !qgetenv("QT_QPA_PLATFORM").startsWith("xcb");
+}
+
+// The one place where the display backend is chosen.
+std::unique_ptr<DisplayGamma> chooseDisplay() {
+#if DIMWARDEN_WAYLAND
+    if (waylandSession()) {
+        auto wlroots = std::make_unique<WlrDisplayGamma>();
+        if (wlroots->hasGammaControl()) {
+            return wlroots;
+        }
+        // A compositor's own protocol, where it has one, would be tried here. Otherwise this
+        // backend's refusal() tells the user why nothing changes (GNOME, KDE).
+        return wlroots;
+    }
+#endif
+    return std::make_unique<X11DisplayGamma>();
+}
+
+}  // namespace
 
 struct SystemPlatform::Backends {
-    X11DisplayGamma display;
+    std::unique_ptr<DisplayGamma> display = chooseDisplay();
     IniProfileFile profile;
     XdgSettingsDirectory settingsDir;
     QtNotifyIcon tray;
@@ -40,7 +74,7 @@ struct SystemPlatform::Backends {
 SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
-          Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
+          Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance(), &backends_->journal})) {}
 
 SystemPlatform::~SystemPlatform() = default;
