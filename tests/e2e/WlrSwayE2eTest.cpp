@@ -78,9 +78,19 @@ TEST(WlrSwayE2e, OnHeadlessSwayTheWindowShowsAndTheRefusalIsSaid) {
         }
         ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
     }
-    const std::vector<std::string> environment{
-        "PATH=" + std::string(std::getenv("PATH")), "HOME=" + folder.string(),
-        "XDG_RUNTIME_DIR=" + runtime.string(), "XDG_CONFIG_HOME=" + (folder / "config").string()};
+    // This process's environment (sanitizer options included) without its desktop session.
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_", 0) != 0 &&
+            entry.rfind("XDG_", 0) != 0 && entry.rfind("DBUS_", 0) != 0 &&
+            entry.rfind("QT_QPA_", 0) != 0 && entry.rfind("HOME=", 0) != 0) {
+            environment.push_back(entry);
+        }
+    }
+    environment.insert(environment.end(),
+                       {"HOME=" + folder.string(), "XDG_RUNTIME_DIR=" + runtime.string(),
+                        "XDG_CONFIG_HOME=" + (folder / "config").string()});
 
     auto swayEnvironment = environment;
     swayEnvironment.insert(
