@@ -10,11 +10,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "support/E2eSupport.h"
+#include "support/Files.h"
 
 namespace e2e {
 namespace {
@@ -60,8 +59,15 @@ bool showsWindowOf(const QJsonObject& node, qint64 pid) {
 }
 
 TEST(WlrSwayE2e, OnHeadlessSwayTheWindowShowsAndTheRefusalIsSaid) {
-    if (runCommand({"sway", "--version"}, {"PATH=" + std::string(std::getenv("PATH"))}).status !=
-        0) {
+    // This process's environment (sanitizer options included) without its desktop session.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& key : environment.keys()) {
+        if (key == "DISPLAY" || key == "HOME" || key.startsWith("WAYLAND_") ||
+            key.startsWith("XDG_") || key.startsWith("DBUS_") || key.startsWith("QT_QPA_")) {
+            environment.remove(key);
+        }
+    }
+    if (runCommand({"sway", "--version"}, environment).status != 0) {
         GTEST_SKIP() << "sway is not installed";
     }
     char folderName[] = "/tmp/dimwarden-sway-XXXXXX";
@@ -71,31 +77,21 @@ TEST(WlrSwayE2e, OnHeadlessSwayTheWindowShowsAndTheRefusalIsSaid) {
     fs::create_directories(folder / "config");
     fs::create_directory(runtime);
     ::chmod(runtime.c_str(), 0700);
-    std::ofstream(folder / "sway.conf") << "xwayland disable\n";
+    writeBytes(folder / "sway.conf", "xwayland disable\n");
     if (::geteuid() == 0) {
         for (const auto& entry : fs::recursive_directory_iterator(folder)) {
             ASSERT_EQ(::chown(entry.path().c_str(), 65534, 65534), 0);
         }
         ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
     }
-    // This process's environment (sanitizer options included) without its desktop session.
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_", 0) != 0 &&
-            entry.rfind("XDG_", 0) != 0 && entry.rfind("DBUS_", 0) != 0 &&
-            entry.rfind("QT_QPA_", 0) != 0 && entry.rfind("HOME=", 0) != 0) {
-            environment.push_back(entry);
-        }
-    }
-    environment.insert(environment.end(),
-                       {"HOME=" + folder.string(), "XDG_RUNTIME_DIR=" + runtime.string(),
-                        "XDG_CONFIG_HOME=" + (folder / "config").string()});
+    environment.insert("HOME", QString::fromStdString(folder));
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
+    environment.insert("XDG_CONFIG_HOME", QString::fromStdString(folder / "config"));
 
-    auto swayEnvironment = environment;
-    swayEnvironment.insert(
-        swayEnvironment.end(),
-        {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"});
+    QProcessEnvironment swayEnvironment = environment;
+    swayEnvironment.insert("WLR_BACKENDS", "headless");
+    swayEnvironment.insert("WLR_LIBINPUT_NO_DEVICES", "1");
+    swayEnvironment.insert("WLR_RENDERER", "pixman");
     ChildProcess sway(asUser({"sway", "-c", (folder / "sway.conf").string()}), swayEnvironment,
                       (folder / "sway.log").string());
     std::string socket;
@@ -109,9 +105,9 @@ TEST(WlrSwayE2e, OnHeadlessSwayTheWindowShowsAndTheRefusalIsSaid) {
         kStartTimeout))
         << sway.log();
 
-    auto toolEnvironment = environment;
-    toolEnvironment.insert(toolEnvironment.end(),
-                           {"WAYLAND_DISPLAY=" + socket, "QT_QPA_PLATFORM=wayland"});
+    QProcessEnvironment toolEnvironment = environment;
+    toolEnvironment.insert("WAYLAND_DISPLAY", QString::fromStdString(socket));
+    toolEnvironment.insert("QT_QPA_PLATFORM", "wayland");
     ChildProcess tool(asUser({DIMWARDEN_BINARY}), toolEnvironment, (folder / "tool.log").string());
     const auto windowShown = [&] {
         const CommandResult tree = runCommand(
