@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libxrandr-dev libgtest-dev libbenchmark-dev
     libwayland-dev libwayland-bin qt6-wayland
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick sway
-    xserver-xorg-core xserver-xorg-video-dummy dbus
+    xserver-xorg-core xserver-xorg-video-dummy dbus mutter
     fonts-wqy-microhei
     g++-mingw-w64-x86-64-posix wine64
     desktop-file-utils appstream man-db groff-base dpkg-dev file lintian

@@ -8,6 +8,8 @@
 
 #include "gamma/RampMath.h"
 #include "support/FakeMutter.h"
+#include "support/HeadlessMutter.h"
+#include "support/PrivateBus.h"
 
 namespace {
 
@@ -171,6 +173,22 @@ TEST_F(MutterDisplayGammaTest, NightLightNoticeOnlyWhileItIsOn) {
     EXPECT_NE(backend_->nightLightNotice().find("Night Light is on"), std::string::npos);
     fake_->setNightLight(false);
     EXPECT_EQ(backend_->nightLightNotice(), "");
+}
+
+// The real service, headless: its virtual monitor has no CRTC. The refusal shows that the real
+// reply was understood (a reply the backend cannot read ends without one).
+TEST(HeadlessMutterTest, VirtualMonitorEndsInTheNoTableRefusal) {
+    if (!PrivateBus::available() || !HeadlessMutter::available()) {
+        GTEST_SKIP() << "dbus-daemon or mutter is not installed";
+    }
+    PrivateBus bus;
+    ASSERT_TRUE(bus.running()) << bus.error().toStdString();
+    HeadlessMutter mutter(bus.address());
+    ASSERT_TRUE(mutter.running()) << mutter.error().toStdString();
+    MutterDisplayGamma backend(bus.connect());
+    EXPECT_TRUE(backend.outputs().empty());
+    EXPECT_NE(backend.refusal().find("no gamma table"), std::string::npos);
+    EXPECT_EQ(backend.nightLightNotice(), "");
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
 #include "support/FakeMutter.h"
 
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QStandardPaths>
-#include <atomic>
 #include <future>
 
 namespace {
@@ -100,46 +99,6 @@ FakeMutter::Tables startTables(std::uint32_t crtc, int size) {
 Q_DECLARE_METATYPE(CrtcRecord)
 Q_DECLARE_METATYPE(OutputRecord)
 Q_DECLARE_METATYPE(ModeRecord)
-
-bool PrivateBus::available() {
-    return !QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty();
-}
-
-PrivateBus::PrivateBus() {
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                   QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-    if (!daemon_.waitForStarted(5000)) {
-        error_ = QStringLiteral("dbus-daemon did not start: ") + daemon_.errorString();
-        return;
-    }
-    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) {
-    }
-    address_ = QString::fromLocal8Bit(daemon_.readLine()).trimmed();
-    if (address_.isEmpty()) {
-        error_ = QStringLiteral("dbus-daemon printed no address");
-    }
-}
-
-PrivateBus::~PrivateBus() {
-    for (const QString& name : connections_) {
-        QDBusConnection::disconnectFromBus(name);
-    }
-    if (daemon_.state() != QProcess::NotRunning) {
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(3000)) {
-            daemon_.kill();
-            daemon_.waitForFinished(3000);
-        }
-    }
-}
-
-QDBusConnection PrivateBus::connect() {
-    static std::atomic<int> serial{0};
-    const QString name = QStringLiteral("dimwarden-test-%1").arg(++serial);
-    connections_.push_back(name);
-    return QDBusConnection::connectToBus(address_, name);
-}
 
 // Answers every message on both paths by hand, so that errors and silence are the test's to
 // choose. It lives in the fake's thread, where Qt D-Bus delivers its messages.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QDBusConnection>
-#include <QProcess>
 #include <QString>
 #include <QThread>
 #include <array>
@@ -10,30 +8,6 @@
 #include <memory>
 #include <mutex>
 #include <vector>
-
-// A private D-Bus daemon for one test (dbus-daemon --session --nofork), killed by its PID when
-// the object goes. running() is false and error() says why when it would not start.
-class PrivateBus {
-  public:
-    static bool available();  // dbus-daemon is installed
-    PrivateBus();
-    ~PrivateBus();
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
-
-    bool running() const { return !address_.isEmpty(); }
-    const QString& error() const { return error_; }
-    const QString& address() const { return address_; }
-
-    // A new connection of this process to the bus; closed when the bus object goes.
-    QDBusConnection connect();
-
-  private:
-    QProcess daemon_;
-    QString address_;
-    QString error_;
-    std::vector<QString> connections_;
-};
 
 // Mutter's display-configuration service as a client sees it, and GNOME's NightLightActive, on a
 // bus of the test's choosing. It is served from a thread of its own, so it answers while the code
