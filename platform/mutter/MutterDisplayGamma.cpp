@@ -29,16 +29,14 @@ const QString kInterface = QStringLiteral("org.gnome.Mutter.DisplayConfig");
 const QString kResourcesSignature =
     QStringLiteral("ua(uxiiiiiuaua{sv})a(uxiausauaua{sv})a(uxuudu)ii");
 
-const char* const kNoBus =
-    "There is no D-Bus session bus to reach GNOME's display service, so the screen cannot be "
-    "tinted.";
-const char* const kNotRunning =
-    "GNOME's display service (Mutter) is not on the session bus, so the screen cannot be tinted.";
-const char* const kHung =
-    "GNOME's display service (Mutter) did not answer in time, so the screen cannot be tinted.";
+// Refusals are clauses: the window completes "this display does not let programs change the
+// screen's colours: ..." with them.
+const char* const kNoBus = "no D-Bus session bus could be reached to ask GNOME's display service";
+const char* const kNotRunning = "GNOME's display service (Mutter) is not on the session bus";
+const char* const kHung = "GNOME's display service (Mutter) did not answer in time";
 const char* const kNoTables =
-    "GNOME's display service offers no gamma table for any screen here (virtual and remote "
-    "screens have none), so the screen cannot be tinted.";
+    "GNOME's display service offers no gamma table for any screen (virtual and remote screens "
+    "have none)";
 
 using Tables = std::array<QList<quint16>, 3>;
 

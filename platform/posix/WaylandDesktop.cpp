@@ -18,8 +18,8 @@ bool isKdePlasma(const QDBusConnection& bus) {
 }
 
 std::string kdePlasmaRefusal() {
-    return "KDE Plasma on Wayland lets no program change the screen's colours, so the screen "
-           "cannot be tinted here; use Plasma's own Night Color, or a Plasma X11 session.";
+    return "KDE Plasma on Wayland offers programs no gamma control (use Plasma's own Night Color, "
+           "or a Plasma X11 session)";
 }
 
 }  // namespace wayland_desktop

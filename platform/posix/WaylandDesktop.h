@@ -10,7 +10,7 @@ namespace wayland_desktop {
 // them. Plasma is recognised by XDG_CURRENT_DESKTOP listing KDE, or by KWin on the session bus.
 bool isKdePlasma(const QDBusConnection& bus = QDBusConnection::sessionBus());
 
-// The sentence that says why the screen cannot be tinted on KDE Plasma's Wayland session.
+// Why the screen cannot be tinted on KDE Plasma's Wayland session, as a refusal clause.
 std::string kdePlasmaRefusal();
 
 }  // namespace wayland_desktop
