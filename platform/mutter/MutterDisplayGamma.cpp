@@ -75,14 +75,11 @@ struct MutterDisplayGamma::Session {
     QDBusMessage call(const QString& method, const QVariantList& args) {
         QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
         message.setArguments(args);
-        QDBusMessage reply = bus.call(message, QDBus::Block, timeoutMs);
-        if (reply.type() == QDBusMessage::ErrorMessage) {
-            noteError(QDBusError(reply).type());
-        }
-        return reply;
+        return bus.call(message, QDBus::Block, timeoutMs);
     }
 
-    void noteError(QDBusError::ErrorType type) {
+    // True when the error says why nothing can work here; refusal() then says so.
+    bool noteError(QDBusError::ErrorType type) {
         switch (type) {
             case QDBusError::NoReply:
             case QDBusError::Timeout:
@@ -90,15 +87,15 @@ struct MutterDisplayGamma::Session {
                 // Asking again would freeze the window once more for the same answer.
                 hung = true;
                 refusal = kHung;
-                break;
+                return true;
             case QDBusError::ServiceUnknown:
                 refusal = kNotRunning;
-                break;
+                return true;
             case QDBusError::Disconnected:
                 refusal = kNoBus;
-                break;
+                return true;
             default:
-                break;
+                return false;
         }
     }
 
@@ -113,8 +110,16 @@ struct MutterDisplayGamma::Session {
             return false;
         }
         const QDBusMessage reply = call(QStringLiteral("GetResources"), {});
+        if (reply.type() == QDBusMessage::ErrorMessage) {
+            if (!noteError(QDBusError(reply).type())) {
+                refusal = "GNOME's display service refused to list the screens (" +
+                          reply.errorName().toStdString() + ")";
+            }
+            return false;
+        }
         if (reply.type() != QDBusMessage::ReplyMessage ||
             reply.signature() != kResourcesSignature) {
+            refusal = "GNOME's display service lists the screens in a form this tool does not know";
             return false;
         }
         const QVariantList args = reply.arguments();
@@ -175,6 +180,9 @@ struct MutterDisplayGamma::Session {
             QDBusMessage reply = call(method, args);
             if (reply.type() != QDBusMessage::ErrorMessage ||
                 QDBusError(reply).type() != QDBusError::AccessDenied) {
+                if (reply.type() == QDBusMessage::ErrorMessage) {
+                    noteError(QDBusError(reply).type());
+                }
                 return reply;
             }
         }
