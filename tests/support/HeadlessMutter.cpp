@@ -4,7 +4,6 @@
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTest>
 
 bool HeadlessMutter::available() {
     return !QStandardPaths::findExecutable(QStringLiteral("mutter")).isEmpty();
@@ -16,42 +15,26 @@ HeadlessMutter::HeadlessMutter(const QString& busAddress) : busAddress_(busAddre
     QProcessEnvironment env = environment();
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("DISPLAY"));
-    mutter_.setProcessEnvironment(env);
-    mutter_.setProcessChannelMode(QProcess::MergedChannels);
-    mutter_.start(
-        QStringLiteral("mutter"),
-        {QStringLiteral("--headless"), QStringLiteral("--wayland"), QStringLiteral("--no-x11"),
-         QStringLiteral("--virtual-monitor"), QStringLiteral("1024x768")});
-    if (!mutter_.waitForStarted(5000)) {
-        error_ = QStringLiteral("mutter did not start: ") + mutter_.errorString();
-        return;
-    }
+    mutter_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"mutter", "--headless", "--wayland", "--no-x11",
+                                 "--virtual-monitor", "1024x768"},
+        env);
     const QString name = QStringLiteral("headless-mutter-watch");
     {
         const QDBusConnection bus = QDBusConnection::connectToBus(busAddress_, name);
-        running_ = QTest::qWaitFor(
+        running_ = waitUntil(
             [&] {
-                return mutter_.state() == QProcess::Running && bus.isConnected() &&
+                return mutter_->running() && bus.isConnected() &&
                        bus.interface()
                            ->isServiceRegistered(QStringLiteral("org.gnome.Mutter.DisplayConfig"))
                            .value();
             },
-            20000);
+            std::chrono::seconds(20));
     }
     QDBusConnection::disconnectFromBus(name);
     if (!running_) {
         error_ = QStringLiteral("mutter's display service did not appear: ") +
-                 QString::fromLocal8Bit(mutter_.readAll());
-    }
-}
-
-HeadlessMutter::~HeadlessMutter() {
-    if (mutter_.state() != QProcess::NotRunning) {
-        mutter_.terminate();
-        if (!mutter_.waitForFinished(5000)) {
-            mutter_.kill();
-            mutter_.waitForFinished(5000);
-        }
+                 QString::fromStdString(mutter_->log());
     }
 }
 

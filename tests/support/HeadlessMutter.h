@@ -1,20 +1,19 @@
 #pragma once
 
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
+#include <memory>
+
+#include "support/ChildProcess.h"
 
 // Debian's mutter as a headless Wayland compositor with one virtual monitor, for one test: on the
 // test's private bus, with a runtime folder of its own, killed by its PID when the object goes.
-// running() turns true once its display service is on the bus; error() says why it did not.
+// running() is true once its display service is on the bus; error() says why it is not.
 class HeadlessMutter {
   public:
     static bool available();  // mutter is installed
     explicit HeadlessMutter(const QString& busAddress);
-    ~HeadlessMutter();
-    HeadlessMutter(const HeadlessMutter&) = delete;
-    HeadlessMutter& operator=(const HeadlessMutter&) = delete;
 
     bool running() const { return running_; }
     const QString& error() const { return error_; }
@@ -25,7 +24,7 @@ class HeadlessMutter {
   private:
     QString busAddress_;
     QTemporaryDir runtime_;
-    QProcess mutter_;
+    std::unique_ptr<ChildProcess> mutter_;
     bool running_ = false;
     QString error_;
 };

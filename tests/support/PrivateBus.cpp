@@ -7,32 +7,26 @@ bool PrivateBus::available() {
     return !QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty();
 }
 
-PrivateBus::PrivateBus() {
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                   QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-    if (!daemon_.waitForStarted(5000)) {
-        error_ = QStringLiteral("dbus-daemon did not start: ") + daemon_.errorString();
-        return;
+PrivateBus::PrivateBus()
+    : daemon_({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"},
+              QProcessEnvironment::systemEnvironment()) {
+    // The address is the first line the daemon prints.
+    if (waitUntil(
+            [&] { return daemon_.log().find('\n') != std::string::npos || !daemon_.running(); },
+            std::chrono::seconds(5))) {
+        const std::string log = daemon_.log();
+        address_ = QString::fromStdString(log.substr(0, log.find('\n'))).trimmed();
     }
-    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) {
-    }
-    address_ = QString::fromLocal8Bit(daemon_.readLine()).trimmed();
-    if (address_.isEmpty()) {
-        error_ = QStringLiteral("dbus-daemon printed no address");
+    if (!address_.startsWith(QLatin1String("unix:"))) {
+        error_ =
+            QStringLiteral("dbus-daemon gave no address: ") + QString::fromStdString(daemon_.log());
+        address_.clear();
     }
 }
 
 PrivateBus::~PrivateBus() {
     for (const QString& name : connections_) {
         QDBusConnection::disconnectFromBus(name);
-    }
-    if (daemon_.state() != QProcess::NotRunning) {
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(3000)) {
-            daemon_.kill();
-            daemon_.waitForFinished(3000);
-        }
     }
 }
 

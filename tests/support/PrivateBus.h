@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QProcess>
 #include <QString>
 #include <vector>
+
+#include "support/ChildProcess.h"
 
 // A private D-Bus daemon for one test (dbus-daemon --session --nofork), killed by its PID when
 // the object goes. running() is false and error() says why when it would not start.
@@ -23,7 +24,7 @@ class PrivateBus {
     QDBusConnection connect();
 
   private:
-    QProcess daemon_;
+    ChildProcess daemon_;
     QString address_;
     QString error_;
     std::vector<QString> connections_;
