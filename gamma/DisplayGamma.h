@@ -35,6 +35,9 @@ class DisplayGamma {
     // Why this display takes no ramps at all, in one sentence for the user (English); empty while
     // it works or while the backend does not know.
     virtual std::string refusal() const { return {}; }
+    // What the user should know although this display takes ramps, such as another program that
+    // writes the same tables, as a clause like refusal(); empty: nothing. Asked once, at start.
+    virtual std::string notice() { return {}; }
     // Names this display for the crash journal (X11: the display name such as ":0"); empty: the
     // backend keeps no journal (its compositor restores its own ramp when the client exits).
     virtual std::string journalKey() const { return {}; }

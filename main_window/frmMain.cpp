@@ -106,6 +106,8 @@ bool frmMain::Form_Load() {
     loading_ = false;
     if (!engine_.accepted()) {
         reportRefusal();
+    } else if (const std::string notice = platform_.display.notice(); !notice.empty()) {
+        tell(QStringLiteral("另一个程序也在改变屏幕颜色，会与夜间模式相互抵消。"), notice);
     }
     return true;
 }
@@ -119,17 +121,18 @@ void frmMain::reportRefusal() {
     if (why.empty()) {
         why = "no output accepted a gamma ramp";
     }
-    std::fprintf(stderr,
-                 "dimwarden: this display does not let programs change the screen's colours: %s\n",
-                 why.c_str());
+    tell(QStringLiteral("此显示不允许程序改变屏幕颜色，夜间模式不会生效。"),
+         "this display does not let programs change the screen's colours: " + why);
+}
+
+void frmMain::tell(const QString& caption, const std::string& what) {
+    std::fprintf(stderr, "dimwarden: %s\n", what.c_str());
+    QString sentence = QString::fromStdString(what);
+    sentence[0] = sentence[0].toUpper();
     // Not modal: the tool runs on as before, and a window that starts hidden must not block on it.
-    auto* box = new QMessageBox(
-        QMessageBox::Warning, lbTitle->Caption(),
-        QStringLiteral(
-            "此显示不允许程序改变屏幕颜色，夜间模式不会生效。\n[This display does not let "
-            "programs change the screen's colours: %1.]")
-            .arg(QString::fromStdString(why)),
-        QMessageBox::Ok, this);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, lbTitle->Caption(),
+                        caption + QStringLiteral("\n[%1.]").arg(sentence), QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

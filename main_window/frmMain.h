@@ -142,6 +142,9 @@ class frmMain : public QWidget {
     void keepColor();
     // Says once, in a message and on stderr, that this display takes no ramps.
     void reportRefusal();
+    // A message with `caption` over `what` (English, a clause without its full stop), and `what`
+    // on stderr after "dimwarden: ".
+    void tell(const QString& caption, const std::string& what);
 
     Platform& platform_;
     GammaEngine engine_;

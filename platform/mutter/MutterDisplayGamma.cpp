@@ -341,7 +341,7 @@ std::string MutterDisplayGamma::journalKey() const {
     return s.journalKey;
 }
 
-std::string MutterDisplayGamma::nightLightNotice() {
+std::string MutterDisplayGamma::notice() {
     QDBusMessage get = QDBusMessage::createMethodCall(
         QStringLiteral("org.gnome.SettingsDaemon.Color"),
         QStringLiteral("/org/gnome/SettingsDaemon/Color"),
@@ -356,7 +356,7 @@ std::string MutterDisplayGamma::nightLightNotice() {
         return {};
     }
     return "GNOME's Night Light is on and will fight the tint: turn it off in GNOME's Settings "
-           "(Displays, Night Light).";
+           "(Displays, Night Light)";
 }
 
 #include "MutterDisplayGamma.moc"

@@ -30,10 +30,9 @@ class MutterDisplayGamma : public DisplayGamma {
     bool apply(OutputId id, const GammaRamp& ramp) override;
     std::string refusal() const override;
     std::string journalKey() const override;
-
-    // GNOME's own Night Light writes the same tables. When it is on, a sentence saying so for the
-    // user; empty when it is off or cannot be asked. GNOME's settings are never changed.
-    std::string nightLightNotice();
+    // GNOME's own Night Light writes the same tables: said while it is on; empty when it is off
+    // or cannot be asked. GNOME's settings are never changed.
+    std::string notice() override;
 
   private:
     struct Session;

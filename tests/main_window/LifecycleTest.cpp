@@ -179,3 +179,16 @@ TEST_F(MainWindowTest, DisplayThatTakesRampsSaysNothing) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(w->findChildren<QMessageBox*>().empty());
 }
+
+TEST_F(MainWindowTest, DisplayThatTakesRampsSaysItsNoticeOnce) {
+    mp.display.noticeText = "another program writes the tables too";
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(w->Form_Load());
+    w->switchClick();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("dimwarden: another program writes the tables too\n"), std::string::npos);
+    EXPECT_EQ(err.find("dimwarden:"), err.rfind("dimwarden:"));
+    const auto boxes = w->findChildren<QMessageBox*>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.front()->text().endsWith("[Another program writes the tables too.]"));
+}

@@ -46,6 +46,7 @@ class MemoryDisplayGamma : public DisplayGamma {
     bool apply(OutputId id, const GammaRamp& ramp) override;
     bool canRead() const override { return readable; }
     std::string refusal() const override { return refusalText; }
+    std::string notice() override { return noticeText; }
     std::string journalKey() const override { return key; }
 
     // The first output.
@@ -56,6 +57,7 @@ class MemoryDisplayGamma : public DisplayGamma {
 
     bool readable = true;
     std::string refusalText;
+    std::string noticeText;
     std::string key;  // empty: no journal
 
   private:
