@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 
+#include "gamma/GammaEngine.h"
 #include "gamma/RampMath.h"
 #include "support/FakeMutter.h"
 #include "support/HeadlessMutter.h"
@@ -129,6 +130,37 @@ TEST_F(MutterDisplayGammaTest, MonitorsChangedBringsNewCrtcsAndNewSizes) {
     EXPECT_EQ(fake_->tables(41), spread(patterned(8), 256));
 }
 
+// Through the real engine: each lit CRTC tinted on its own base, one announced later too, the
+// unused one left alone, and every base back in normal mode (as at exit).
+TEST_F(MutterDisplayGammaTest, EngineTintsEachCrtcOnItsBaseAndPutsItBack) {
+    std::map<Id, FakeMutter::Tables> start;
+    for (Id id : {41, 42, 43}) {
+        start[id] = fake_->tables(id);
+    }
+    const auto tinted = [&](Id id) {
+        GammaRamp r;
+        ramp::buildAdjusted(sampled(start[id]), -10, -20, -30, r);
+        return spread(r, start[id][0].size());
+    };
+    GammaEngine engine(*backend_);
+    engine.SaveGamma();
+    engine.SetGamma(-10, -20, -30);
+    EXPECT_EQ(fake_->tables(41), tinted(41));
+    EXPECT_EQ(fake_->tables(42), tinted(42));
+
+    auto layout = kLayout;
+    layout.push_back({44, 256, true, "DP-2"});
+    fake_->setLayout(layout);
+    start[44] = fake_->tables(44);  // the engine hears of it only once events are processed
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fake_->tables(44) == tinted(44); }, 5000));
+
+    engine.SetDefault();
+    for (const auto& [id, base] : start) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(fake_->tables(id), spread(sampled(base), base[0].size()));
+    }
+}
+
 TEST_F(MutterDisplayGammaTest, HungServiceEndsInRefusalWithinItsTimeout) {
     fake_->setHung(true);
     auto start = Clock::now();
@@ -168,11 +200,11 @@ TEST_F(MutterDisplayGammaTest, SaysWhyWhenNoTableCanBeSet) {
 }
 
 TEST_F(MutterDisplayGammaTest, NightLightNoticeOnlyWhileItIsOn) {
-    EXPECT_EQ(backend_->nightLightNotice(), "");
+    EXPECT_EQ(backend_->notice(), "");
     fake_->setNightLight(true);
-    EXPECT_NE(backend_->nightLightNotice().find("Night Light is on"), std::string::npos);
+    EXPECT_NE(backend_->notice().find("Night Light is on"), std::string::npos);
     fake_->setNightLight(false);
-    EXPECT_EQ(backend_->nightLightNotice(), "");
+    EXPECT_EQ(backend_->notice(), "");
 }
 
 // The real service, headless: its virtual monitor has no CRTC. The refusal shows that the real
@@ -188,7 +220,7 @@ TEST(HeadlessMutterTest, VirtualMonitorEndsInTheNoTableRefusal) {
     MutterDisplayGamma backend(bus.connect());
     EXPECT_TRUE(backend.outputs().empty());
     EXPECT_NE(backend.refusal().find("no gamma table"), std::string::npos);
-    EXPECT_EQ(backend.nightLightNotice(), "");
+    EXPECT_EQ(backend.notice(), "");
 }
 
 }  // namespace

@@ -82,13 +82,14 @@ const QDBusArgument& operator>>(const QDBusArgument& a, ModeRecord& r) {
     return a;
 }
 
-// A table that differs per CRTC and per channel, so a swapped channel or CRTC shows.
+// A rising table that differs per CRTC and per channel, so a swapped channel or CRTC shows.
 FakeMutter::Tables startTables(std::uint32_t crtc, int size) {
     FakeMutter::Tables t;
     for (std::size_t c = 0; c < 3; ++c) {
+        const std::size_t top = 60000 - 3000 * c - 97 * (crtc % 16);
         t[c].resize(static_cast<std::size_t>(size));
         for (std::size_t j = 0; j < t[c].size(); ++j) {
-            t[c][j] = static_cast<std::uint16_t>((j * 61 + c * 977 + crtc * 131) * 7 % 65536);
+            t[c][j] = static_cast<std::uint16_t>(j * top / (t[c].size() - 1));
         }
     }
     return t;
