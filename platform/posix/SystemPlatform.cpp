@@ -9,10 +9,12 @@
 #include <QSocketNotifier>
 #include <csignal>
 
+#include "platform/mutter/MutterDisplayGamma.h"
 #include "platform/posix/FlockSingleInstance.h"
 #include "platform/posix/IniProfileFile.h"
 #include "platform/posix/LogindResumeWatcher.h"
 #include "platform/posix/RuntimeJournalStore.h"
+#include "platform/posix/WaylandDesktop.h"
 #include "platform/posix/XdgSettingsDirectory.h"
 #include "platform/qt/DesktopUrlOpener.h"
 #include "platform/qt/QtNotifyIcon.h"
@@ -27,7 +29,7 @@ namespace {
 
 // Qt runs on Wayland, or the session is Wayland and Qt fell back to XWayland without being asked
 // to: XWayland's RandR gamma changes nothing on the screen.
-[[maybe_unused]] bool waylandSession() {
+bool waylandSession() {
     if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
         return true;
     }
@@ -37,17 +39,27 @@ namespace {
 
 // The one place where the display backend is chosen.
 std::unique_ptr<DisplayGamma> chooseDisplay() {
-#if DIMWARDEN_WAYLAND
     if (waylandSession()) {
+#if DIMWARDEN_WAYLAND
         auto wlroots = std::make_unique<WlrDisplayGamma>();
         if (wlroots->hasGammaControl()) {
             return wlroots;
         }
-        // A compositor's own protocol, where it has one, would be tried here. Otherwise this
-        // backend's refusal() tells the user why nothing changes (GNOME, KDE).
-        return wlroots;
-    }
 #endif
+        // Compositors without wlr-gamma-control: GNOME's takes tables over the session bus, KDE's
+        // not at all.
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (MutterDisplayGamma::offeredOn(bus)) {
+            return std::make_unique<MutterDisplayGamma>(bus);
+        }
+        if (wayland_desktop::isKdePlasma(bus)) {
+            return std::make_unique<RefusedDisplayGamma>(wayland_desktop::kdePlasmaRefusal());
+        }
+#if DIMWARDEN_WAYLAND
+        // Its refusal() tells the user why nothing changes.
+        return wlroots;
+#endif
+    }
     return std::make_unique<X11DisplayGamma>();
 }
 

@@ -2,6 +2,10 @@
 
 #include <QDBusConnection>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "gamma/DisplayGamma.h"
 
 // Wayland desktops that let no program set the screen's gamma tables, named for the user.
 namespace wayland_desktop {
@@ -14,3 +18,17 @@ bool isKdePlasma(const QDBusConnection& bus = QDBusConnection::sessionBus());
 std::string kdePlasmaRefusal();
 
 }  // namespace wayland_desktop
+
+// The display of a desktop that takes no ramps at all; refusal() says which and why.
+class RefusedDisplayGamma : public DisplayGamma {
+  public:
+    explicit RefusedDisplayGamma(std::string why) : why_(std::move(why)) {}
+
+    std::vector<Output> outputs() override { return {}; }
+    bool read(OutputId, GammaRamp&) override { return false; }
+    bool apply(OutputId, const GammaRamp&) override { return false; }
+    std::string refusal() const override { return why_; }
+
+  private:
+    std::string why_;
+};
