@@ -98,12 +98,53 @@ bool selectionOwned(const std::string& display, const std::string& selection) {
     return d && XGetSelectionOwner(d.get(), XInternAtom(d.get(), selection.c_str(), False)) != None;
 }
 
-bool windowManagerRunning(const std::string& display) {
-    XDisplayPtr d = openXDisplay(display);
-    return d && cardinalProperty(d.get(), DefaultRootWindow(d.get()),
-                                 XInternAtom(d.get(), "_NET_SUPPORTING_WM_CHECK", False))
-                    .has_value();
-}
+// Whether a window manager takes new windows: the root's _NET_SUPPORTING_WM_CHECK alone is not
+// enough, since openbox sets it before it reads requests, and a window mapped in between is never
+// managed (nor mapped). So a window of the test's own is mapped, again every 100 ms while the
+// request may have been lost, until the manager reparents it into a frame.
+class ManagerProbe {
+  public:
+    explicit ManagerProbe(const std::string& display) : d_(openXDisplay(display)) {
+        if (d_) {
+            window_ =
+                XCreateSimpleWindow(d_.get(), DefaultRootWindow(d_.get()), 0, 0, 16, 16, 0, 0, 0);
+        }
+    }
+    ~ManagerProbe() {
+        if (d_) {
+            XDestroyWindow(d_.get(), window_);
+            XSync(d_.get(), False);
+        }
+    }
+    ManagerProbe(const ManagerProbe&) = delete;
+    ManagerProbe& operator=(const ManagerProbe&) = delete;
+
+    bool managed() {
+        if (!d_) {
+            return false;
+        }
+        Window root = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        const bool framed =
+            XQueryTree(d_.get(), window_, &root, &parent, &children, &count) != 0 && parent != root;
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (!framed && Clock::now() - lastMap_ >= milliseconds(100)) {
+            XMapWindow(d_.get(), window_);
+            XFlush(d_.get());
+            lastMap_ = Clock::now();
+        }
+        return framed;
+    }
+
+  private:
+    XDisplayPtr d_;
+    Window window_ = None;
+    Clock::time_point lastMap_{};
+};
 
 std::optional<GammaRamp> tryReadRamp(const std::string& display) {
     try {
@@ -287,8 +328,9 @@ bool Session::startHelper(const std::vector<std::string>& argv,
 }
 
 bool Session::startOpenbox(std::string& why) {
+    ManagerProbe probe(display());
     return startHelper(
-        {"openbox", "--sm-disable"}, [&] { return windowManagerRunning(display()); }, why);
+        {"openbox", "--sm-disable"}, [&] { return probe.managed(); }, why);
 }
 
 bool Session::startTrayer(std::string& why) {
