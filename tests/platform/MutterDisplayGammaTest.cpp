@@ -11,21 +11,12 @@
 #include "support/FakeMutter.h"
 #include "support/HeadlessMutter.h"
 #include "support/PrivateBus.h"
+#include "support/Ramps.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using Id = DisplayGamma::OutputId;
-
-GammaRamp patterned(std::uint32_t seed) {
-    GammaRamp r;
-    std::uint32_t state = seed;
-    for (std::uint16_t& w : r.words) {
-        state = state * 1664525u + 1013904223u;
-        w = static_cast<std::uint16_t>(state >> 16);
-    }
-    return r;
-}
 
 // What Mutter should hold after `ramp` was applied to a table of `size` entries.
 FakeMutter::Tables spread(const GammaRamp& ramp, std::size_t size) {

@@ -10,22 +10,11 @@
 
 #include "gamma/GammaEngine.h"
 #include "gamma/RampMath.h"
+#include "support/Ramps.h"
 #include "support/ScopedEnv.h"
 #include "support/XvfbServer.h"
 
 namespace {
-
-// Distinct, irregular contents per channel and per seed, so that swapped channels, a stale ramp
-// or a partial copy all show.
-GammaRamp patterned(std::uint32_t seed) {
-    GammaRamp r;
-    std::uint32_t state = seed;
-    for (std::uint16_t& w : r.words) {
-        state = state * 1664525u + 1013904223u;
-        w = static_cast<std::uint16_t>(state >> 16);
-    }
-    return r;
-}
 
 int openDescriptors() {
     int count = 0;

@@ -1,5 +1,7 @@
 #include "support/ChildProcess.h"
 
+#include <sstream>
+
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -115,4 +117,20 @@ bool waitUntil(const std::function<bool()>& condition, milliseconds timeout) {
         std::this_thread::sleep_for(milliseconds(10));
     }
     return true;
+}
+
+std::string waitForDisplayNumber(ChildProcess& server, std::chrono::milliseconds timeout) {
+    std::string number;
+    const auto reported = [&] {
+        std::istringstream lines(server.log());
+        for (std::string line; std::getline(lines, line) && !lines.eof();) {
+            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+                number = line;
+                return true;
+            }
+        }
+        return false;
+    };
+    waitUntil([&] { return reported() || !server.running(); }, timeout);
+    return number;
 }

@@ -53,5 +53,10 @@ CommandResult runCommand(const std::vector<std::string>& argv,
                          const QProcessEnvironment& environment,
                          std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// Waits for an X server started with `-displayfd 1` to write its display number on a line of
+// its own (among whatever it says on stderr), which it does once it accepts connections. The
+// number, or empty when the server ended or `timeout` passed first.
+std::string waitForDisplayNumber(ChildProcess& server, std::chrono::milliseconds timeout);
+
 // Polls `condition` every few milliseconds until it holds or `timeout` passes; true if it held.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);

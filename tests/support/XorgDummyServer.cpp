@@ -98,20 +98,8 @@ PrivateXServer::PrivateXServer(
     argv.insert(argv.begin() + 1, {"-displayfd", "1"});
     auto server = std::make_unique<ChildProcess>(argv, QProcessEnvironment::systemEnvironment(),
                                                  folder() + "/server.log");
-    // Once it accepts connections the server writes its display number on a line of its own,
-    // among whatever it says on stderr.
-    std::string number;
-    auto reported = [&] {
-        std::istringstream lines(server->log());
-        for (std::string line; std::getline(lines, line) && !lines.eof();) {
-            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
-                number = line;
-                return true;
-            }
-        }
-        return false;
-    };
-    if (!waitUntil([&] { return reported() || !server->running(); }, timeout) || number.empty()) {
+    const std::string number = waitForDisplayNumber(*server, timeout);
+    if (number.empty()) {
         error_ = "the server did not start; its output: " + server->log();
         return;
     }

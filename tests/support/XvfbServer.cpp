@@ -23,21 +23,8 @@ XvfbServer::XvfbServer(const std::string& screen, milliseconds startTimeout) {
     auto server = std::make_unique<ChildProcess>(
         std::vector<std::string>{path, "-displayfd", "1", "-noreset", "-screen", "0", screen},
         QProcessEnvironment::systemEnvironment());
-    // Once it accepts connections, Xvfb writes its display number on a line of its own (among
-    // whatever it says on stderr).
-    std::string number;
-    auto reported = [&] {
-        std::istringstream lines(server->log());
-        for (std::string line; std::getline(lines, line) && !lines.eof();) {
-            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
-                number = line;
-                return true;
-            }
-        }
-        return false;
-    };
-    if (!waitUntil([&] { return reported() || !server->running(); }, startTimeout) ||
-        number.empty()) {
+    const std::string number = waitForDisplayNumber(*server, startTimeout);
+    if (number.empty()) {
         error_ = server->running() ? "Xvfb did not report a display number in time"
                                    : "Xvfb ended during start-up";
         error_ += "; its output: " + server->log();
