@@ -22,7 +22,7 @@ TEST(MutterE2e, OnHeadlessMutterTheWindowShowsAndTheRefusalIsSaid) {
     ASSERT_TRUE(mutter.running()) << mutter.error().toStdString();
     QTemporaryDir folder;
     QProcessEnvironment qenv = mutter.environment();
-    qenv.insert("QT_QPA_PLATFORM", "wayland");
+    useQtWayland(qenv);
     qenv.insert("XDG_CONFIG_HOME", folder.path());
     // The client's own protocol trace shows the compositor configuring the window and a buffer
     // attached to it, which is what a shown window is on Wayland.

@@ -107,13 +107,7 @@ TEST(WlrSwayE2e, OnHeadlessSwayTheWindowShowsAndTheRefusalIsSaid) {
 
     QProcessEnvironment toolEnvironment = environment;
     toolEnvironment.insert("WAYLAND_DISPLAY", QString::fromStdString(socket));
-    toolEnvironment.insert("QT_QPA_PLATFORM", "wayland");
-    // Qt's Wayland plugin keeps allocations until exit, some made from code unloaded before the
-    // leak check runs, which no suppression can name. The X11 runs check the tool's own leaks.
-    if (toolEnvironment.contains("ASAN_OPTIONS")) {
-        toolEnvironment.insert("ASAN_OPTIONS",
-                               toolEnvironment.value("ASAN_OPTIONS") + ":detect_leaks=0");
-    }
+    useQtWayland(toolEnvironment);
     ChildProcess tool(asUser({DIMWARDEN_BINARY}), toolEnvironment, (folder / "tool.log").string());
     const auto windowShown = [&] {
         const CommandResult tree = runCommand(

@@ -219,6 +219,13 @@ std::optional<WindowInfo> viewableWindow(const std::string& display, pid_t pid, 
         milliseconds(0));
 }
 
+void useQtWayland(QProcessEnvironment& environment) {
+    environment.insert("QT_QPA_PLATFORM", "wayland");
+    if (environment.contains("ASAN_OPTIONS")) {
+        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    }
+}
+
 bool catchesSignals(pid_t pid, const std::vector<int>& signalNumbers) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;

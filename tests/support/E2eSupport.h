@@ -69,6 +69,11 @@ inline GammaRamp defaultTint(const GammaRamp& base = fullRange()) {
     return keep(base, 20, 30, 40);
 }
 
+// Points the tool's environment at Qt's Wayland platform. Qt's Wayland plugin keeps allocations
+// until exit, some from code unloaded before the sanitizer's leak check runs, which no
+// suppression can name; so that check is off there (the X11 runs check the tool's own leaks).
+void useQtWayland(QProcessEnvironment& environment);
+
 // Whether `pid` has handlers installed for every one of `signalNumbers` (SigCgt in /proc).
 bool catchesSignals(pid_t pid, const std::vector<int>& signalNumbers);
 
