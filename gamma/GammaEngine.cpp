@@ -25,14 +25,7 @@ void GammaEngine::SetGamma(int intRed, int intGreen, int intBlue) {
     red_ = intRed;
     green_ = intGreen;
     blue_ = intBlue;
-    GammaRamp r;
-    for (auto& [id, s] : states_) {
-        if (s.output.active && s.remembered) {
-            ramp::buildAdjusted(s.savedRamp, intRed, intGreen, intBlue, r);
-            write(s, r);
-        }
-    }
-    syncJournal();
+    reapply();
 }
 
 void GammaEngine::SetDefault() {
@@ -54,12 +47,7 @@ void GammaEngine::SaveGamma() {
 
 void GammaEngine::RestoreGamma() {
     kind_ = Kind::Saved;
-    for (auto& [id, s] : states_) {
-        if (s.output.active && s.remembered) {
-            write(s, s.savedRamp);
-        }
-    }
-    syncJournal();
+    reapply();
 }
 
 void GammaEngine::reapply() {

@@ -276,7 +276,8 @@ void frmMain::mouseMoveEvent(QMouseEvent*) {
 }
 
 void frmMain::trayIcon_Click(NotifyIcon::Click click) {
-    lbWeibo->setForeColor(design::kLinkGrey);
+    // The icon's events reach the window as its own pointer moves do.
+    Form_MouseMove();
     // A window minimised to the taskbar counts as put away too, so the icon can still bring it
     // back.
     if (isVisible() && !isMinimized()) {
