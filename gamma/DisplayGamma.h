@@ -17,7 +17,10 @@ class DisplayGamma {
     using OutputId = std::uint64_t;
     struct Output {
         OutputId id = 0;
-        std::string name;     // for messages: "DUMMY1", "HDMI-A-1"
+        // As the system names the output: X11 the RandR output name ("DP-1", "DUMMY1"), Wayland
+        // the wl_output name ("HDMI-A-1"), Mutter the connector. Shown to the user and kept in
+        // the settings file to leave an output untinted, so it must not change between runs.
+        std::string name;
         int gammaSize = 0;    // entries per channel in the hardware table (> 0)
         bool active = false;  // lit: drives a connected output with a mode
     };

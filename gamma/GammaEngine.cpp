@@ -1,6 +1,7 @@
 #include "gamma/GammaEngine.h"
 
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "gamma/GammaJournal.h"
@@ -43,6 +44,7 @@ void GammaEngine::SetDefault() {
 void GammaEngine::SaveGamma() {
     refreshList(true);
     syncJournal();
+    announceMonitors(false);
 }
 
 void GammaEngine::RestoreGamma() {
@@ -68,6 +70,55 @@ void GammaEngine::outputsChanged() {
     refreshList(false);
     // Every lit output is written again, not only new ones: a mode set may reset a table.
     reapply();
+    announceMonitors(false);
+}
+
+void GammaEngine::setUntinted(const std::set<std::string>& names) {
+    if (names == untinted_) {
+        return;
+    }
+    const std::set<std::string> before = std::exchange(untinted_, names);
+    GammaRamp r;
+    for (auto& [id, s] : states_) {
+        const std::string& name = s.output.name;
+        if (before.contains(name) != untinted_.contains(name) && s.output.active && s.remembered &&
+            current(s, r)) {
+            write(s, r);
+        }
+    }
+    syncJournal();
+    announceMonitors(true);
+}
+
+void GammaEngine::setTinted(const std::string& name, bool tinted) {
+    std::set<std::string> names = untinted_;
+    if (tinted) {
+        names.erase(name);
+    } else {
+        names.insert(name);
+    }
+    setUntinted(names);
+}
+
+std::vector<GammaEngine::LitOutput> GammaEngine::litOutputs() const {
+    std::vector<LitOutput> list;
+    for (const auto& [id, s] : states_) {
+        if (s.output.active && s.remembered) {
+            list.push_back({id, s.output.name, tinted(s.output.name)});
+        }
+    }
+    return list;
+}
+
+void GammaEngine::announceMonitors(bool untintedChanged) {
+    std::vector<LitOutput> now = litOutputs();
+    if (!untintedChanged && now == listed_) {
+        return;
+    }
+    listed_ = std::move(now);
+    if (onMonitorsChanged) {
+        onMonitorsChanged();
+    }
 }
 
 void GammaEngine::closeJournal() {
@@ -88,6 +139,10 @@ bool GammaEngine::write(OutputState& s, const GammaRamp& r) {
 }
 
 bool GammaEngine::current(const OutputState& s, GammaRamp& r) const {
+    if (kind_ != Kind::Nothing && untinted_.contains(s.output.name)) {
+        r = s.base;
+        return true;
+    }
     switch (kind_) {
         case Kind::Tint:
             ramp::buildAdjusted(s.savedRamp, red_, green_, blue_, r);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,27 @@ class GammaEngine {
     // At unload, once every output has its base back: nothing is left for a later run to undo.
     void closeJournal();
 
+    // One lit output as the Monitors menu lists it: checked while tinted.
+    struct LitOutput {
+        OutputId id = 0;
+        std::string name;
+        bool tinted = true;
+        friend bool operator==(const LitOutput&, const LitOutput&) = default;
+    };
+
+    // Outputs kept on their base ramp in every mode, by the names the system gives them. Names of
+    // outputs that are not there are kept as well, so a monitor plugged in later under such a
+    // name stays untinted. A lit output whose choice changes takes its ramp at once: its base, or
+    // the current state (tint, base, saved ramp) when it is checked again.
+    void setUntinted(const std::set<std::string>& names);
+    void setTinted(const std::string& name, bool tinted);
+    bool tinted(const std::string& name) const { return !untinted_.contains(name); }
+    const std::set<std::string>& untinted() const { return untinted_; }
+    // The lit outputs in the display's order (X11 and Mutter: CRTC order; Wayland: as announced).
+    std::vector<LitOutput> litOutputs() const;
+    // Called after the lit outputs, their names or the untinted names changed; not on mere writes.
+    std::function<void()> onMonitorsChanged;
+
     // True once any output has taken a ramp.
     bool accepted() const { return accepted_; }
     const std::map<OutputId, OutputState>& outputs() const { return states_; }
@@ -61,6 +84,7 @@ class GammaEngine {
     void refreshList(bool adoptLit);
     void loadJournal(const std::vector<DisplayGamma::Output>& list);
     void syncJournal();
+    void announceMonitors(bool untintedChanged);
 
     DisplayGamma& display_;
     JournalStore* journal_;
@@ -74,4 +98,6 @@ class GammaEngine {
     int green_ = 0;
     int blue_ = 0;
     bool accepted_ = false;
+    std::set<std::string> untinted_;
+    std::vector<LitOutput> listed_;  // what onMonitorsChanged last announced
 };

@@ -2,7 +2,9 @@
 // the crash journal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "gamma/GammaEngine.h"
@@ -200,3 +202,135 @@ TEST_F(OutputsTest, JournalFollowsEveryChangeAndOnlyThen) {
 }
 
 }  // namespace
+
+namespace {
+
+// What each output shows, in output order: T its tint, B its base, '-' off (not looked at).
+std::string shows(Rig& t) {
+    std::string out;
+    for (DisplayGamma::OutputId id : {1, 2, 3, 4}) {
+        const auto listed = t.display.outputs();
+        const auto it = std::find_if(listed.begin(), listed.end(),
+                                     [id](const DisplayGamma::Output& o) { return o.id == id; });
+        if (it == listed.end()) {
+            continue;
+        }
+        const std::size_t size = t.display.at(id).red.size();
+        const int seed = static_cast<int>(id == 4 ? 3 : id);
+        if (!it->active) {
+            out += '-';
+        } else if (t.on(id) == ramp::roundTrip(tint(baseOf(seed)), size)) {
+            out += 'T';
+        } else if (t.on(id) == ramp::roundTrip(baseOf(seed), size)) {
+            out += 'B';
+        } else {
+            out += '?';
+        }
+    }
+    return out;
+}
+
+// The Monitors menu: "+" checked (tinted), "-" unchecked.
+std::string menu(const GammaEngine& engine) {
+    std::string out;
+    for (const GammaEngine::LitOutput& o : engine.litOutputs()) {
+        out += (out.empty() ? "" : " ") + std::string(o.tinted ? "+" : "-") + o.name;
+    }
+    return out;
+}
+
+}  // namespace
+
+// Untinted outputs, remembered by name, through a whole run: after each step, what every output
+// shows, what the menu lists, and whether the menu was told to change.
+TEST_F(OutputsTest, UntintedOutputsKeepTheirBaseInEveryMode) {
+    int announced = 0;
+    engine.onMonitorsChanged = [&] { ++announced; };
+    const struct {
+        const char* what;
+        std::function<void(Rig&)> act;
+        const char* shows;
+        const char* menu;
+        bool announced;
+    } steps[] = {
+        {"remembered before the start", [](Rig& t) { t.engine.setUntinted({"MEM2"}); }, "BB-", "",
+         true},
+        {"night with MEM2 remembered", [](Rig& t) { t.startTinted(); }, "TB-", "+MEM1 -MEM2", true},
+        {"MEM1 unchecked at night: its base at once",
+         [](Rig& t) { t.engine.setTinted("MEM1", false); }, "BB-", "-MEM1 -MEM2", true},
+        {"MEM2 checked again: tinted at once", [](Rig& t) { t.engine.setTinted("MEM2", true); },
+         "BT-", "-MEM1 +MEM2", true},
+        {"a slider moves", [](Rig& t) { t.engine.SetGamma(-40, -20, 0); }, "BT-", "-MEM1 +MEM2",
+         false},
+        {"an absent name unchecked (script)", [](Rig& t) { t.engine.setTinted("MEM3", false); },
+         "BT-", "-MEM1 +MEM2", true},
+        {"MEM3 lit carries a remembered name", [](Rig& t) { t.display.setActive(3, true); }, "BTB",
+         "-MEM1 +MEM2 -MEM3", true},
+        {"MEM3 unplugged", [](Rig& t) { t.display.remove(3); }, "BT", "-MEM1 +MEM2", true},
+        {"plugged in again under another id",
+         [](Rig& t) {
+             t.display.add(0);  // takes id 3 and lists nothing: the name comes back as id 4
+             MemoryOutput& back = t.display.add();
+             back.info.name = "MEM3";
+             back.setTables(baseOf(3));
+             t.display.announce();
+         },
+         "BTB", "-MEM1 +MEM2 -MEM3", true},
+        {"resume after the driver reset every table",
+         [](Rig& t) {
+             t.display.setTables(tint(baseOf(1)));
+             t.display.at(2).setTables(baseOf(2));
+             t.display.at(4).setTables(tint(baseOf(3)));
+             t.engine.reapply();
+         },
+         "BTB", "-MEM1 +MEM2 -MEM3", false},
+        {"normal mode",
+         [](Rig& t) {
+             t.engine.SetDefault();
+             t.engine.SaveGamma();
+         },
+         "BBB", "-MEM1 +MEM2 -MEM3", false},
+        {"MEM1 checked in normal mode keeps its base",
+         [](Rig& t) { t.engine.setTinted("MEM1", true); }, "BBB", "+MEM1 +MEM2 -MEM3", true},
+        {"night again", [](Rig& t) { t.engine.SetGamma(-40, -20, 0); }, "TTB", "+MEM1 +MEM2 -MEM3",
+         false},
+        {"exit", [](Rig& t) { t.engine.SetDefault(); }, "BBB", "+MEM1 +MEM2 -MEM3", false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        announced = 0;
+        step.act(*this);
+        EXPECT_EQ(shows(*this), step.shows);
+        EXPECT_EQ(menu(engine), step.menu);
+        EXPECT_EQ(announced > 0, step.announced);
+    }
+    EXPECT_EQ(engine.untinted(), (std::set<std::string>{"MEM3"}));
+}
+
+// The journal holds an untinted output's base as its last ramp, so a run that finds it after a
+// crash never takes that output for tinted; a refused write leaves the tint it truly holds.
+TEST_F(OutputsTest, JournalNeverCountsAnUntintedOutputAsTinted) {
+    engine.setUntinted({"MEM2"});
+    startTinted();
+    const auto last = [&](DisplayGamma::OutputId id) {
+        const auto entries = journal::decode(":7", journal.files.at(":7"));
+        EXPECT_TRUE(entries);
+        for (const journal::Entry& e : entries.value_or(std::vector<journal::Entry>{})) {
+            if (e.id == id) {
+                return e.last;
+            }
+        }
+        return GammaRamp{};
+    };
+    EXPECT_EQ(last(1), tint(baseOf(1)));
+    EXPECT_EQ(last(2), baseOf(2));
+
+    engine.setTinted("MEM2", true);
+    display.refuseApply = true;
+    engine.setTinted("MEM1", false);
+    EXPECT_EQ(last(1), tint(baseOf(1)));
+    EXPECT_EQ(last(2), tint(baseOf(2)));
+    display.refuseApply = false;
+    engine.reapply();
+    EXPECT_EQ(last(1), baseOf(1));
+}

@@ -152,6 +152,41 @@ TEST_F(MutterDisplayGammaTest, EngineTintsEachCrtcOnItsBaseAndPutsItBack) {
     }
 }
 
+// Outputs kept untinted by their connector names: DP-1 stays on its base at night, HDMI-A-1 is
+// unchecked and checked again, and DP-1 brought back on another CRTC is still left alone.
+TEST_F(MutterDisplayGammaTest, UntintedConnectorsKeepTheirBase) {
+    std::map<Id, FakeMutter::Tables> start;
+    for (Id id : {41, 42}) {
+        start[id] = fake_->tables(id);
+    }
+    const auto tinted = [&](Id id) {
+        GammaRamp r;
+        ramp::buildAdjusted(sampled(start[id]), -10, -20, -30, r);
+        return spread(r, start[id][0].size());
+    };
+    const auto base = [&](Id id) { return spread(sampled(start[id]), start[id][0].size()); };
+    GammaEngine engine(*backend_);
+    engine.setUntinted({"DP-1"});
+    engine.SaveGamma();
+    engine.SetGamma(-10, -20, -30);
+    EXPECT_EQ(fake_->tables(41), base(41));
+    EXPECT_EQ(fake_->tables(42), tinted(42));
+    EXPECT_EQ(engine.litOutputs(),
+              (std::vector<GammaEngine::LitOutput>{{41, "DP-1", false}, {42, "HDMI-A-1", true}}));
+
+    engine.setTinted("HDMI-A-1", false);
+    EXPECT_EQ(fake_->tables(42), base(42));
+    engine.setTinted("HDMI-A-1", true);
+    EXPECT_EQ(fake_->tables(42), tinted(42));
+
+    fake_->setLayout({{42, 1024, true, "HDMI-A-1"}, {45, 256, true, "DP-1"}});
+    start[45] = fake_->tables(45);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return engine.litOutputs().size() == 2 && engine.litOutputs()[1].id == 45; }, 5000));
+    EXPECT_EQ(fake_->tables(45), base(45));
+    EXPECT_EQ(fake_->tables(42), tinted(42));
+}
+
 TEST_F(MutterDisplayGammaTest, HungServiceEndsInRefusalWithinItsTimeout) {
     fake_->setHung(true);
     auto start = Clock::now();

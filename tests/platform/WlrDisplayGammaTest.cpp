@@ -145,6 +145,46 @@ TEST_F(WlrDisplayGammaTest, OutputsComeAndGoWhileRunning) {
     expectConnectionAlive();
 }
 
+// An output kept untinted by its wl_output name gets the identity (its base here) at night, also
+// when it is plugged in again; another one unchecked and checked again follows at once.
+TEST_F(WlrDisplayGammaTest, UntintedOutputsKeepTheIdentity) {
+    compositor.addOutput("HDMI-A-1", 256);
+    compositor.addOutput("DP-2", 256);
+    WlrDisplayGamma display(compositor.socket());
+    GammaEngine engine(display);
+    const auto lastTableIs = [&](const std::string& name, const GammaRamp& ramp) {
+        return settle([&] {
+            const auto tables = compositor.tables(name);
+            return !tables.empty() && tables.back() == std::vector<std::uint16_t>(
+                                                           ramp.words.begin(), ramp.words.end());
+        });
+    };
+    GammaRamp tint;
+    ramp::buildAdjusted(ramp::identity(), -20, -10, 0, tint);
+    engine.setUntinted({"DP-2"});
+    engine.SaveGamma();
+    engine.SetGamma(-20, -10, 0);
+    EXPECT_TRUE(lastTableIs("HDMI-A-1", tint));
+    EXPECT_TRUE(lastTableIs("DP-2", ramp::identity()));
+
+    engine.setTinted("HDMI-A-1", false);
+    EXPECT_TRUE(lastTableIs("HDMI-A-1", ramp::identity()));
+    engine.setTinted("HDMI-A-1", true);
+    EXPECT_TRUE(lastTableIs("HDMI-A-1", tint));
+
+    compositor.removeOutput("DP-2");
+    ASSERT_TRUE(settle([&] { return engine.litOutputs().size() == 1; }));
+    compositor.addOutput("DP-2", 256);
+    ASSERT_TRUE(settle([&] { return engine.litOutputs().size() == 2; }));
+    EXPECT_TRUE(lastTableIs("DP-2", ramp::identity()));
+    const std::vector<std::uint16_t> identity(ramp::identity().words.begin(),
+                                              ramp::identity().words.end());
+    for (const auto& table : compositor.tables("DP-2")) {
+        EXPECT_EQ(table, identity) << "never tinted on the way";
+    }
+    expectConnectionAlive();
+}
+
 TEST_F(WlrDisplayGammaTest, RefusedOutputIsReportedOnceAndNotAskedAgain) {
     compositor.addOutput("HDMI-A-1", 256);
     compositor.addOutput("eDP-1", 256, /*held=*/true);

@@ -4,14 +4,19 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QTest>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "gamma/GammaEngine.h"
 #include "gamma/RampMath.h"
+#include "platform/posix/IniProfileFile.h"
+#include "settings/UntintedOutputs.h"
 #include "support/Ramps.h"
 #include "support/ScopedEnv.h"
+#include "support/XorgDummyServer.h"
 #include "support/XvfbServer.h"
 
 namespace {
@@ -173,6 +178,58 @@ TEST(X11DisplayGammaNoServer, MalformedDisplayNameFailsQuietly) {
     GammaRamp ramp;
     EXPECT_FALSE(backend.read(id, ramp));
     EXPECT_FALSE(backend.apply(id, ramp));
+}
+
+// On Xorg with the dummy driver: lit outputs are named as RandR names them, and the one that the
+// settings file keeps untinted stays on its base at night, also once turned off and on again.
+TEST(X11DisplayGammaDummy, OutputsByTheirRandrNamesOneKeptUntinted) {
+    if (const std::string why = XorgDummyServer::unavailable(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    XorgDummyServer x;
+    ASSERT_TRUE(x.running()) << x.error();
+    ASSERT_TRUE(x.enable(1, 1024));
+    const auto rising = [](int k) {
+        GammaRamp r;
+        for (std::size_t i = 0; i < r.words.size(); ++i) {
+            r.words[i] = static_cast<std::uint16_t>((i % 256) * (200 + 10 * k));
+        }
+        return r;
+    };
+    x.setRamp(0, rising(0));
+    x.setRamp(1, rising(1));
+    IniProfileFile ini;
+    ASSERT_TRUE(settings::SaveUntintedOutputs(ini, x.configDir(), {"DUMMY1"}));
+
+    X11DisplayGamma backend(x.display());
+    std::vector<std::string> lit;
+    for (const DisplayGamma::Output& o : backend.outputs()) {
+        if (o.active) {
+            lit.push_back(o.name);
+        }
+    }
+    EXPECT_EQ(lit, (std::vector<std::string>{"DUMMY0", "DUMMY1"}));
+
+    GammaEngine engine(backend);
+    engine.setUntinted(settings::LoadUntintedOutputs(ini, x.configDir()));
+    engine.SaveGamma();
+    engine.SetGamma(-40, -20, 0);
+    GammaRamp tint;
+    ramp::buildAdjusted(rising(0), -40, -20, 0, tint);
+    EXPECT_EQ(x.ramp(0), tint);
+    EXPECT_EQ(x.ramp(1), rising(1));
+
+    const auto litCount = [&](std::size_t n) {
+        return QTest::qWaitFor([&] { return engine.litOutputs().size() == n; }, 10000);
+    };
+    ASSERT_TRUE(x.disable(1));
+    ASSERT_TRUE(litCount(1));
+    ASSERT_TRUE(x.enable(1, 1024));
+    ASSERT_TRUE(litCount(2));
+    EXPECT_EQ(engine.litOutputs()[1].name, "DUMMY1");
+    EXPECT_FALSE(engine.litOutputs()[1].tinted);
+    EXPECT_EQ(x.ramp(1), rising(1));
+    EXPECT_EQ(x.ramp(0), tint);
 }
 
 }  // namespace

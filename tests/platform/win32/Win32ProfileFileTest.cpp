@@ -9,6 +9,7 @@
 #include "platform/win32/Win32SettingsDirectory.h"
 #include "settings/ColorSetting.h"
 #include "settings/ProfileFileCases.h"
+#include "settings/UntintedOutputsCases.h"
 #include "support/Files.h"
 
 namespace fs = std::filesystem;
@@ -53,4 +54,13 @@ TEST(Win32SettingsDirectory, ColourRoundTripThroughTheWindowsDirectory) {
     EXPECT_EQ(loaded.color, 65280);
     EXPECT_EQ(winPath, dir);
     EXPECT_NE(written.find("color=65280"), std::string::npos) << written;
+}
+
+TEST(Win32ProfileFile, UntintedOutputsRoundTrip) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("dimwarden-untinted-" + std::to_string(GetCurrentProcessId()));
+    fs::create_directories(dir);
+    Win32ProfileFile profile;
+    checkUntintedOutputs(profile, dir.string());
+    fs::remove_all(dir);
 }
