@@ -73,11 +73,13 @@ void GammaEngine::outputsChanged() {
     announceMonitors(false);
 }
 
-void GammaEngine::setUntinted(const std::set<std::string>& names) {
+void GammaEngine::setUntinted(std::set<std::string> names) {
+    // No output goes without a name; an empty one (a bare script argument) would only be stored.
+    names.erase(std::string());
     if (names == untinted_) {
         return;
     }
-    const std::set<std::string> before = std::exchange(untinted_, names);
+    const std::set<std::string> before = std::exchange(untinted_, std::move(names));
     GammaRamp r;
     for (auto& [id, s] : states_) {
         const std::string& name = s.output.name;
@@ -97,7 +99,7 @@ void GammaEngine::setTinted(const std::string& name, bool tinted) {
     } else {
         names.insert(name);
     }
-    setUntinted(names);
+    setUntinted(std::move(names));
 }
 
 std::vector<GammaEngine::LitOutput> GammaEngine::litOutputs() const {

@@ -59,7 +59,7 @@ class GammaEngine {
     // outputs that are not there are kept as well, so a monitor plugged in later under such a
     // name stays untinted. A lit output whose choice changes takes its ramp at once: its base, or
     // the current state (tint, base, saved ramp) when it is checked again.
-    void setUntinted(const std::set<std::string>& names);
+    void setUntinted(std::set<std::string> names);
     void setTinted(const std::string& name, bool tinted);
     bool tinted(const std::string& name) const { return !untinted_.contains(name); }
     const std::set<std::string>& untinted() const { return untinted_; }

@@ -264,6 +264,8 @@ TEST_F(OutputsTest, UntintedOutputsKeepTheirBaseInEveryMode) {
          false},
         {"an absent name unchecked (script)", [](Rig& t) { t.engine.setTinted("MEM3", false); },
          "BT-", "-MEM1 +MEM2", true},
+        {"an empty name (script)", [](Rig& t) { t.engine.setTinted("", false); }, "BT-",
+         "-MEM1 +MEM2", false},
         {"MEM3 lit carries a remembered name", [](Rig& t) { t.display.setActive(3, true); }, "BTB",
          "-MEM1 +MEM2 -MEM3", true},
         {"MEM3 unplugged", [](Rig& t) { t.display.remove(3); }, "BT", "-MEM1 +MEM2", true},
