@@ -72,11 +72,11 @@ struct Control {
     const char* name = "";  // the design name
     Kind kind = Kind::PictureBox;
     int parent = kWindow;  // index of the parent in the same table
-    TwipsRect rect;
-    BgrColor back;  // picture box and frame: background; shape: outline
-    BgrColor fore;  // label: text
+    TwipsRect rect{};
+    BgrColor back{};                // picture box and frame: background; shape: outline
+    BgrColor fore{};                // label: text
     const char* caption = nullptr;  // UTF-8 text of a label, a menu or a menu item
-    Font font;
+    Font font{};
     Picture picture = Picture::None;
     const char* toolTip = nullptr;
     bool visible = true;
@@ -90,8 +90,8 @@ struct Control {
 };
 
 struct Window {
-    TwipsRect client;  // as created
-    BgrColor back;
+    TwipsRect client{};  // as created
+    BgrColor back{};
     Picture icon = Picture::None;
     bool ownTaskbarButton = true;
 };
