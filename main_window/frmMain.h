@@ -47,6 +47,15 @@ class frmMain : public PickerOwner {
     BgrColor color() const { return picColor; }
     // A slider's position, 0..40; position p stands for the channel offset p - 40.
     int position(Slider slider) const { return positions_[static_cast<std::size_t>(slider)]; }
+    // The number shown beside a slider (it can differ from the position only inside the load).
+    int valueShown(Slider slider) const { return shownValues_[static_cast<std::size_t>(slider)]; }
+    // The check marks of the menu items Night and Normal: the kind of ramp written last.
+    bool nightChecked() const { return nightChecked_; }
+    bool normalChecked() const { return normalChecked_; }
+    // The hover looks: the title buttons' focus pictures and the link's blue.
+    bool miniLit() const { return miniLit_; }
+    bool closeLit() const { return closeLit_; }
+    bool linkLit() const { return linkLit_; }
     // Whether the window is on the screen in its normal state (neither put away nor minimised).
     bool windowShown() const { return shown_ == Shown::Normal; }
     bool unloaded() const { return unloaded_; }
