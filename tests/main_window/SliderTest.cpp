@@ -196,3 +196,14 @@ TEST(TintMapping, PositionAndPreviewTables) {
         EXPECT_EQ(tint::previewComponent(p.position), p.component) << "position " << p.position;
     }
 }
+
+TEST_F(MainFormTest, RestoreGammaWritesTheRememberedRampAndChangesNoControl) {
+    ASSERT_TRUE(form->Form_Load());
+    const std::size_t colours = view.colors.size();
+    form->RestoreGamma();
+    EXPECT_EQ(mp.display.applied.back(), startRamp);
+    EXPECT_TRUE(view.switchOn);
+    EXPECT_TRUE(view.nightChecked);
+    EXPECT_EQ(view.colors.size(), colours);
+    EXPECT_EQ(form->position(Slider::HScrollGreen), 20);
+}
