@@ -6,6 +6,7 @@
 
 #include "gamma/RampMath.h"
 #include "main_window/frmMain.h"
+#include "settings/ColorSetting.h"
 #include "support/MemoryPlatform.h"
 #include "support/RecordingViews.h"
 
@@ -29,11 +30,11 @@ class MainFormTest : public ::testing::Test {
         form->attach(view);
     }
 
-    void storeColor(const std::string& text) {
-        mp.profile.values[{"/memory/config/Dimwarden.ini", "Setting", "color"}] = text;
-    }
-    std::string storedColor() {
-        return mp.profile.values[{"/memory/config/Dimwarden.ini", "Setting", "color"}];
+    void storeColor(const std::string& text) { mp.profile.values[settingKey()] = text; }
+    std::string storedColor() { return mp.profile.values[settingKey()]; }
+    // The system's own separator joins the folder and the file name.
+    MemoryProfileFile::Key settingKey() const {
+        return {settings::settingsFilePath(mp.settingsDir.dir), "Setting", "color"};
     }
 
     // The ramp the engine builds from `base` for three slider positions.
