@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 
 #include "color_picker/frmColor.h"
@@ -135,7 +136,12 @@ void frmMain::tell(const QString& caption, const std::string& what) {
                         caption + QStringLiteral("\n[%1.]").arg(sentence), QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
-    box->show();
+    // From the event loop, once the load sequence has shown the window: shown before it, the
+    // message would be stacked under it.
+    QTimer::singleShot(0, box, [box] {
+        box->show();
+        box->raise();
+    });
 }
 
 void frmMain::resumed() {
