@@ -159,6 +159,7 @@ TEST_F(MainWindowTest, DisplayThatRefusesEverythingIsSaidOnceAndChangesNothingEl
                                              "the screen's colours: the display is made of paper"});
     const auto boxes = w->findChildren<QMessageBox*>();
     ASSERT_EQ(boxes.size(), 1);
+    QCoreApplication::processEvents();  // the message is shown from the event loop
     EXPECT_TRUE(boxes.front()->isVisible());
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(
