@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSessionManager>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -15,14 +16,66 @@
 
 namespace {
 
+// The options every Qt application takes (with one or two leading dashes), which QApplication
+// reads from the command line itself: those that take a value, and flags.
+const QStringList kQtValueOptions = {
+    QStringLiteral("platform"),
+    QStringLiteral("platformpluginpath"),
+    QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"),
+    QStringLiteral("qwindowgeometry"),
+    QStringLiteral("geometry"),
+    QStringLiteral("qwindowicon"),
+    QStringLiteral("icon"),
+    QStringLiteral("qwindowtitle"),
+    QStringLiteral("title"),
+    QStringLiteral("session"),
+    QStringLiteral("display"),
+    QStringLiteral("name"),
+    QStringLiteral("style"),
+    QStringLiteral("stylesheet"),
+};
+const QStringList kQtFlags = {
+    QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("sync"),
+    QStringLiteral("nograb"),  QStringLiteral("dograb"),      QStringLiteral("testability"),
+};
+const QStringList kQtAssignedOptions = {
+    QStringLiteral("style="),      QStringLiteral("stylesheet="), QStringLiteral("qmljsdebugger="),
+    QStringLiteral("fontengine="), QStringLiteral("dialogs="),
+};
+
+// The command line without Qt's own options, which are left to QApplication. A display named
+// with -display is also put in DISPLAY, so that the tool's own X connections (the gamma tables,
+// the instance check) go to the display its windows are on.
+QStringList withoutQtOptions(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2)
+                       : arg.startsWith(QLatin1Char('-'))  ? arg.mid(1)
+                                                           : QString();
+        if (i > 0 && kQtValueOptions.contains(name) && i + 1 < argc) {
+            if (name == QLatin1String("display")) {
+                qputenv("DISPLAY", argv[i + 1]);
+            }
+            ++i;
+            continue;
+        }
+        if (i > 0 && (kQtFlags.contains(name) ||
+                      std::any_of(kQtAssignedOptions.begin(), kQtAssignedOptions.end(),
+                                  [&name](const QString& o) { return name.startsWith(o); }))) {
+            continue;
+        }
+        args << arg;
+    }
+    return args;
+}
+
 // The command line is read before Qt opens the display, so --help, --version and a mistyped
 // option answer anywhere, even with no desktop at all. Returns the exit status when the process
 // is to end here.
 std::optional<int> handleCommandLine(int argc, char** argv) {
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
-    }
+    const QStringList args = withoutQtOptions(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Dims or tints the whole screen by rewriting the display's gamma ramp."));
@@ -113,10 +166,14 @@ int main(int argc, char** argv) {
     // Watched from before the tint is first applied: a logout or a kill must not leave the screen
     // tinted or lose the colour, so both go through the normal unload.
     system.watchTermination([&form] { form.Unload(); });
-    system.watchResume([&form] { form.resumed(); });
     if (!form.Form_Load()) {
-        return 0;  // another instance runs; it is left alone
+        // Another instance runs (or another program holds its place on this display); it is left
+        // alone.
+        std::fputs("dimwarden: already running on this display\n", stderr);
+        return 0;
     }
+    // Only once the screen is tinted: nothing on the way there may wait on the system bus.
+    system.watchResume([&form] { form.resumed(); });
 
     form.onUnloaded = [] { QCoreApplication::quit(); };
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
