@@ -10,6 +10,8 @@
 
 #include "main_window/frmMain.h"
 #include "platform/SystemPlatform.h"
+#include "views/qt/MainWindow.h"
+#include "views/qt/Pictures.h"
 
 namespace {
 
@@ -72,12 +74,7 @@ QtMessageHandler passOn = nullptr;
 
 void holdStartMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg) {
-        const char* display = std::getenv("DISPLAY");
-        const std::string which =
-            display != nullptr && *display != '\0'
-                ? std::string("cannot connect to display ") + display
-                : std::string("no display to connect to (DISPLAY is not set)");
-        std::fprintf(stderr, "dimwarden: %s\n", which.c_str());
+        std::fprintf(stderr, "dimwarden: %s\n", SystemPlatform::noDisplay().c_str());
         std::_Exit(1);
     }
     heldMessages.push_back({type, text});
@@ -107,21 +104,25 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(DIMWARDEN_APP_ID));
     app.setQuitOnLastWindowClosed(false);
 
+    // The notification icon shows the program's own icon.
+    QApplication::setWindowIcon(Pictures::get().appIcon);
+
     SystemPlatform system;
-    frmMain window(system.platform());
+    frmMain form(system.platform());
+    MainWindow view(form);
     // Watched from before the tint is first applied: a logout or a kill must not leave the screen
     // tinted or lose the colour, so both go through the normal unload.
-    system.watchTermination([&window] { window.Unload(); });
-    system.watchResume([&window] { window.resumed(); });
-    if (!window.Form_Load()) {
+    system.watchTermination([&form] { form.Unload(); });
+    system.watchResume([&form] { form.resumed(); });
+    if (!form.Form_Load()) {
         return 0;  // another instance runs; it is left alone
     }
 
-    QObject::connect(&window, &frmMain::unloaded, &app, &QCoreApplication::quit);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.Unload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.Unload(); });
+    form.onUnloaded = [] { QCoreApplication::quit(); };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
+                     [&form](QSessionManager&) { form.Unload(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&form] { form.Unload(); });
 
-    window.showAfterLoad();
+    form.showAfterLoad();
     return app.exec();
 }

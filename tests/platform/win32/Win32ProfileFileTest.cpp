@@ -76,14 +76,14 @@ TEST(Win32SettingsDirectory, ReadsTheOldFileUntilANewOneExistsAndWritesOnlyTheNe
         std::optional<std::string> newFile;
         std::optional<std::string> oldFile;
         bool found;
-        int color;
+        BgrColor color;
     };
     const Case cases[] = {
         {"neither", std::nullopt, std::nullopt, false, settings::DefaultTintColor},
-        {"old only", std::nullopt, "[Setting]\r\ncolor=255\r\n", true, 255},
-        {"new only", "[Setting]\r\ncolor=65280\r\n", std::nullopt, true, 65280},
+        {"old only", std::nullopt, "[Setting]\r\ncolor=255\r\n", true, BgrColor(255)},
+        {"new only", "[Setting]\r\ncolor=65280\r\n", std::nullopt, true, BgrColor(65280)},
         {"both: the new wins", "[Setting]\r\ncolor=65280\r\n", "[Setting]\r\ncolor=255\r\n", true,
-         65280},
+         BgrColor(65280)},
         // The new file exists, so the old one no longer counts, even when the new has no colour.
         {"new without a colour", "[Other]\r\n", "[Setting]\r\ncolor=255\r\n", false,
          settings::DefaultTintColor},
@@ -109,13 +109,13 @@ TEST(Win32SettingsDirectory, ReadsTheOldFileUntilANewOneExistsAndWritesOnlyTheNe
         EXPECT_EQ(loaded.color, c.color);
         EXPECT_EQ(winPath, root.utf8(L"AppData\\Dimwarden"));
 
-        ASSERT_TRUE(settings::SaveColorSetting(profile, winPath, 16711680));
+        ASSERT_TRUE(settings::SaveColorSetting(profile, winPath, BgrColor(16711680)));
         EXPECT_NE(readFile(newFile).find("color=16711680"), std::string::npos);
         EXPECT_EQ(c.oldFile ? std::optional<std::string>(readFile(oldFile)) : std::nullopt,
                   c.oldFile)
             << "the old file is never written";
         // The next start reads what was written.
-        EXPECT_EQ(settings::LoadColorSetting(profile, dir, winPath).color, 16711680);
+        EXPECT_EQ(settings::LoadColorSetting(profile, dir, winPath).color, BgrColor(16711680));
     }
 }
 
