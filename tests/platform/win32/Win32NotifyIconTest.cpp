@@ -7,28 +7,12 @@
 #include "platform/win32/Win32PopupMenu.h"
 
 namespace {
-
 constexpr UINT kCallback = WM_APP + 1;
-
-// A hidden top-level window, as the icon's owner must be one.
-class OwnerWindow {
-  public:
-    OwnerWindow()
-        : hwnd_(CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr)) {}
-    ~OwnerWindow() { DestroyWindow(hwnd_); }
-    HWND get() const { return hwnd_; }
-
-  private:
-    HWND hwnd_;
-};
-
 }  // namespace
 
 TEST(Win32NotifyIcon, TurnsTheIconsMouseMessagesIntoClicks) {
-    OwnerWindow owner;
-    ASSERT_NE(owner.get(), nullptr);
-    Win32NotifyIcon icon(owner.get(), kCallback);
+    Win32NotifyIcon icon(kCallback);
+    ASSERT_NE(icon.window(), nullptr);
     std::vector<Win32NotifyIcon::Click> clicks;
     icon.onClick = [&clicks](Win32NotifyIcon::Click c) { clicks.push_back(c); };
 
@@ -48,7 +32,8 @@ TEST(Win32NotifyIcon, TurnsTheIconsMouseMessagesIntoClicks) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mouse);
         clicks.clear();
-        EXPECT_TRUE(icon.handleMessage(kCallback, 1, c.mouse));
+        // Through the icon's own hidden window, as the shell sends them.
+        EXPECT_EQ(SendMessageW(icon.window(), kCallback, 1, c.mouse), 0);
         EXPECT_EQ(clicks, c.click ? std::vector{*c.click} : std::vector<Win32NotifyIcon::Click>{});
     }
     clicks.clear();
@@ -60,11 +45,10 @@ TEST(Win32NotifyIcon, TurnsTheIconsMouseMessagesIntoClicks) {
 // Explorer restarted: the icon that was wanted is added to the new taskbar, one that was removed
 // is not.
 TEST(Win32NotifyIcon, ANewTaskbarGetsTheIconAgainOnlyWhileWanted) {
-    OwnerWindow owner;
-    Win32NotifyIcon icon(owner.get(), kCallback);
+    Win32NotifyIcon icon(kCallback);
     const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     ASSERT_NE(taskbarCreated, 0u);
-    icon.add(LoadIconW(nullptr, MAKEINTRESOURCEW(32512)), "澄岚电脑夜间模式工具");
+    icon.add("澄岚电脑夜间模式工具");
     EXPECT_TRUE(icon.wanted());
     EXPECT_TRUE(icon.handleMessage(taskbarCreated, 0, 0));
     EXPECT_TRUE(icon.wanted());
