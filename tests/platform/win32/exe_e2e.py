@@ -52,6 +52,41 @@ class Ramps:
         if not self.dpy:
             raise RuntimeError("cannot open " + display)
 
+    def crtc_tops(self):
+        """The red table's top entry of every CRTC that drives an output (RandR)."""
+        xrr = ctypes.CDLL("libXrandr.so.2")
+
+        class Resources(ctypes.Structure):
+            _fields_ = [("timestamp", ctypes.c_ulong), ("configTimestamp", ctypes.c_ulong),
+                        ("ncrtc", ctypes.c_int), ("crtcs", ctypes.POINTER(ctypes.c_ulong))]
+
+        class Gamma(ctypes.Structure):
+            _fields_ = [("size", ctypes.c_int), ("red", ctypes.POINTER(ctypes.c_ushort)),
+                        ("green", ctypes.POINTER(ctypes.c_ushort)),
+                        ("blue", ctypes.POINTER(ctypes.c_ushort))]
+
+        class CrtcInfo(ctypes.Structure):
+            _fields_ = [("timestamp", ctypes.c_ulong), ("x", ctypes.c_int), ("y", ctypes.c_int),
+                        ("width", ctypes.c_uint), ("height", ctypes.c_uint),
+                        ("mode", ctypes.c_ulong), ("rotation", ctypes.c_ushort),
+                        ("noutput", ctypes.c_int)]
+
+        self.x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        root = self.x11.XDefaultRootWindow(ctypes.c_void_p(self.dpy))
+        xrr.XRRGetScreenResources.restype = ctypes.POINTER(Resources)
+        xrr.XRRGetCrtcInfo.restype = ctypes.POINTER(CrtcInfo)
+        xrr.XRRGetCrtcGamma.restype = ctypes.POINTER(Gamma)
+        res = xrr.XRRGetScreenResources(ctypes.c_void_p(self.dpy), ctypes.c_ulong(root))
+        tops = []
+        for i in range(res.contents.ncrtc):
+            crtc = res.contents.crtcs[i]
+            info = xrr.XRRGetCrtcInfo(ctypes.c_void_p(self.dpy), res, ctypes.c_ulong(crtc))
+            if info.contents.mode == 0:
+                continue
+            g = xrr.XRRGetCrtcGamma(ctypes.c_void_p(self.dpy), ctypes.c_ulong(crtc))
+            tops.append(g.contents.red[g.contents.size - 1])
+        return tops
+
     def read(self):
         size = ctypes.c_int()
         self.vm.XF86VidModeGetGammaRampSize(ctypes.c_void_p(self.dpy), 0, ctypes.byref(size))
@@ -169,7 +204,19 @@ def main():
         check(wait_for(lambda: tinted(ramps.read(), (0.5, 0.75, 1.0))),
               "the default colour's tint reaches the display (red x0.5, green x0.75)")
         time.sleep(1)
-        run("import", "-window", wid, os.path.join(SHOTS, "wine-main.png"))
+        shot = os.path.join(SHOTS, "wine-main.png")
+        run("import", "-window", wid, shot)
+        # The layout table's areas, each at a point that no text or picture covers (fonts differ
+        # from system to system, the areas do not).
+        for what, px, py, rgb in (("top bar", 430, 55, "F2F2F2"),
+                                  ("setting band", 4, 100, "00A7D1"),
+                                  ("advanced band", 4, 300, "0093B8"),
+                                  ("window ground", 520, 470, "F3F9FC"),
+                                  ("swatch with the default colour", 470, 172, "0080FF"),
+                                  ("switch knob, on", 20, 466, "388DF3")):
+            got = run("/usr/bin/convert", shot, "-format", "%%[hex:p{%d,%d}]" % (px, py),
+                      "info:").strip()
+            check(got.upper().startswith(rgb), "%s at (%d, %d) is #%s (%s)" % (what, px, py, rgb, got))
 
         # ---- A second start ends at once and changes nothing.
         second = start()
@@ -222,9 +269,17 @@ def main():
         if icon:
             ix, iy = int(icon.group(4)) + int(icon.group(2)) // 2, int(icon.group(5)) + int(icon.group(3)) // 2
             run("import", "-window", "root", os.path.join(SHOTS, "wine-tray.png"))
+            before = set(re.findall(r"0x[0-9a-f]+", windows()))
             click(ix, iy, 3)
-            time.sleep(1)
-            run("xdotool", "key", "Up", "sleep", "0.3", "key", "Return")
+            run("import", "-window", "root", os.path.join(SHOTS, "wine-menu.png"))
+            # The menu is a new window of three items: Exit is the last.
+            menu = wait_for(lambda: [m for m in re.finditer(
+                r"(0x[0-9a-f]+) .*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", windows())
+                if m.group(1) not in before and int(m.group(3)) >= 30 and viewable(m.group(1))], 10)
+            if check(bool(menu), "the icon's right button opens the menu"):
+                m = menu[0]
+                click(int(m.group(4)) + int(m.group(2)) // 2,
+                      int(m.group(5)) + int(m.group(3)) * 5 // 6)
         try:
             code = tool.wait(30)
         except subprocess.TimeoutExpired:
@@ -238,10 +293,12 @@ def main():
         tool = start()
         check(wait_for(lambda: tinted(ramps.read(), (52 / 80, 0.75, 1.0)), 40),
               "with two outputs lit the screen's ramp is tinted")
-        crtcs = run("xrandr", "--verbose")
-        print("      Wine lists one display device for the X screen; XF86VidMode has one ramp per "
-              "screen, so both outputs follow it where the server applies it to every CRTC")
-        print("      " + " | ".join(l.strip() for l in crtcs.splitlines() if "Gamma:" in l))
+        # Wine lists one display device (\\.\DISPLAY1) for the whole X screen and writes
+        # XF86VidMode's one ramp per screen; the dummy server keeps that apart from the RandR
+        # tables of its CRTCs. Say what they hold rather than assume.
+        tops = ramps.crtc_tops()
+        print("      red top entry of each lit CRTC (RandR): %s" % tops)
+        check(len(tops) == 2, "two CRTCs are lit")
         tool.terminate()
         tool.wait(30)
     finally:
