@@ -17,7 +17,6 @@ import sys
 import tempfile
 import time
 
-PREFIX, EXE, SHOTS = (os.path.abspath(a) for a in sys.argv[1:4])
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 WINESERVER = os.environ.get("WINESERVER", "/usr/lib/wine/wineserver")
 TITLE = "澄岚电脑夜间模式工具V5.0 [Dimwarden]"
@@ -107,6 +106,45 @@ def tinted(ramps, factors):
     return all(near(t, [v * f for v in ident]) for t, f in zip((red, green, blue), factors))
 
 
+def start_desktop(work, env, procs):
+    """The dummy Xorg, openbox and trayer; sets DISPLAY in env. False when the server fails."""
+    conf = os.path.join(work, "xorg.conf")
+    with open(conf, "w") as f:
+        f.write('Section "Device"\n Identifier "d"\n Driver "dummy"\n VideoRam 256000\nEndSection\n')
+    r, w = os.pipe()
+    xorg = subprocess.Popen(["Xorg", "-displayfd", str(w), "-config", conf, "-noreset",
+                             "-nolisten", "tcp", "-novtswitch", "-sharevts", "-logfile",
+                             os.path.join(work, "xorg.log")], pass_fds=(w,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    procs.append(xorg)
+    os.close(w)
+    # The server writes the number, then a newline; the pipe stays open until both came.
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(r, 16)
+        if not chunk:
+            break
+        number += chunk
+    number = number.decode().strip()
+    os.close(r)
+    if not number:
+        print("Xorg did not start")
+        return False
+    env["DISPLAY"] = ":" + number
+    procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    procs.append(subprocess.Popen(
+        ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
+         "120", "--heighttype", "pixel", "--height", "32", "--transparent", "false"],
+        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    if not wait_for(lambda: subprocess.run(["xdpyinfo"], env=env, capture_output=True)
+                    .returncode == 0, 10):
+        print("the X server does not answer:", xorg.poll(),
+              open(os.path.join(work, "xorg.log")).read()[-800:])
+        return False
+    return True
+
+
 def main():
     if not shutil.which("Xorg") or not os.path.exists("/usr/lib/xorg/modules/drivers/dummy_drv.so"):
         print("no Xorg with the dummy driver")
@@ -122,39 +160,7 @@ def main():
                XDG_CACHE_HOME=os.path.join(work, "cache"))
     env.pop("DBUS_SESSION_BUS_ADDRESS", None)
     try:
-        conf = os.path.join(work, "xorg.conf")
-        with open(conf, "w") as f:
-            f.write('Section "Device"\n Identifier "d"\n Driver "dummy"\n VideoRam 256000\nEndSection\n')
-        r, w = os.pipe()
-        xorg = subprocess.Popen(["Xorg", "-displayfd", str(w), "-config", conf, "-noreset",
-                                 "-nolisten", "tcp", "-novtswitch", "-sharevts", "-logfile",
-                                 os.path.join(work, "xorg.log")], pass_fds=(w,),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        procs.append(xorg)
-        os.close(w)
-        # The server writes the number, then a newline; the pipe stays open until both came.
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(r, 16)
-            if not chunk:
-                break
-            number += chunk
-        number = number.decode().strip()
-        os.close(r)
-        if not number:
-            print("Xorg did not start")
-            return 77
-        env["DISPLAY"] = ":" + number
-        procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=env,
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        procs.append(subprocess.Popen(
-            ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-             "120", "--heighttype", "pixel", "--height", "32", "--transparent", "false"],
-            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        if not wait_for(lambda: subprocess.run(["xdpyinfo"], env=env, capture_output=True)
-                        .returncode == 0, 10):
-            print("the X server does not answer:", xorg.poll(),
-                  open(os.path.join(work, "xorg.log")).read()[-800:])
+        if not start_desktop(work, env, procs):
             return 1
         ramps = Ramps(env["DISPLAY"])
 
@@ -314,4 +320,5 @@ def main():
 
 
 if __name__ == "__main__":
+    PREFIX, EXE, SHOTS = (os.path.abspath(a) for a in sys.argv[1:4])
     sys.exit(main())
