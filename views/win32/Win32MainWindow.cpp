@@ -75,6 +75,8 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
     menu_->setChecked(1, control(Id::mnuNormal).checked);
 
     // Tooltips of the controls that have one.
+    INITCOMMONCONTROLSEX common = {sizeof common, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&common);
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
                             nullptr, instance, nullptr);
