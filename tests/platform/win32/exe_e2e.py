@@ -224,6 +224,29 @@ def main():
                       "info:").strip()
             check(got.upper().startswith(rgb), "%s at (%d, %d) is #%s (%s)" % (what, px, py, rgb, got))
 
+        # ---- Hover: the close picture lights under the pointer, the top bar puts it out.
+        def close_picture():
+            crop = os.path.join(SHOTS, "close.png")
+            run("import", "-window", "root", "-crop", "32x32+%d+%d" % (x + 488, y + 8), crop)
+            return run("/usr/bin/convert", crop, "-format", "%#", "info:")
+
+        normal = close_picture()
+        run("xdotool", "mousemove", str(x + 504), str(y + 24), "sleep", "0.5")
+        lit = close_picture()
+        run("xdotool", "mousemove", str(x + 300), str(y + 55), "sleep", "0.5")
+        check(lit != normal and close_picture() == normal,
+              "the close picture lights under the pointer and goes out over the top bar")
+
+        # ---- Dragging by the title strip moves the window.
+        run("xdotool", "mousemove", str(x + 300), str(y + 50), "sleep", "0.3", "mousedown", "1",
+            "sleep", "0.3", "mousemove", str(x + 360), str(y + 90), "sleep", "0.3", "mousemove",
+            str(x + 400), str(y + 130), "sleep", "0.5", "mouseup", "1", "sleep", "0.5")
+        moved = main_window()
+        check(bool(moved) and (moved[3], moved[4]) != (x, y),
+              "the title strip drags the window (%s -> %s)" % ((x, y), moved and moved[3:]))
+        if moved:
+            x, y = moved[3], moved[4]
+
         # ---- A second start ends at once and changes nothing.
         second = start()
         try:
