@@ -253,7 +253,7 @@ TEST_F(LifecycleE2e, TerminationSignalsUnloadNormally) {
 // last completed change: here one step down on the brightness bar of a first run.
 TEST_F(LifecycleE2e, TheLastChangedColourSurvivesALostSession) {
     const std::string kept =
-        "[Setting]\ncolor=" + std::to_string(tint::previewColor(39, 39, 39)) + "\n";
+        "[Setting]\ncolor=" + std::to_string(tint::previewColor(39, 39, 39).value()) + "\n";
     struct Case {
         const char* name;
         int status;

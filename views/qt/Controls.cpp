@@ -283,6 +283,9 @@ std::vector<std::vector<QWidget*>> buildControls(QWidget* window,
     std::vector<std::vector<QWidget*>> built(table.size());
     for (std::size_t i = 0; i < table.size(); ++i) {
         const layout::Control& c = table[i];
+        if (c.kind == layout::Kind::Menu || c.kind == layout::Kind::MenuItem) {
+            continue;
+        }
         QWidget* parent = c.parent == layout::kWindow
                               ? window
                               : built[static_cast<std::size_t>(c.parent)].front();

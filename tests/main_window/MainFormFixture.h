@@ -2,17 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
 #include <memory>
 
 #include "gamma/RampMath.h"
 #include "main_window/frmMain.h"
+#include "settings/ColorSetting.h"
 #include "support/MemoryPlatform.h"
+#include "support/RecordingViews.h"
 
-// A main window over in-memory platform parts whose display starts with a full-range ramp
-// (entry i = i * 257), so every tint shows in the ramps applied.
-class MainWindowTest : public ::testing::Test {
+// The main form over in-memory platform parts and a recording view, on a display that starts
+// with a full-range ramp (entry i = i * 257), so every tint shows in the ramps applied.
+class MainFormTest : public ::testing::Test {
   protected:
+    using Slider = frmMain::Slider;
+    using Window = RecordingMainView::Window;
+
     void SetUp() override {
         GammaRamp start;
         for (std::size_t c = 0; c < 3; ++c) {
@@ -22,14 +26,17 @@ class MainWindowTest : public ::testing::Test {
         }
         startRamp = start;
         mp.display.setTables(start);
-        w = std::make_unique<frmMain>(mp.platform);
+        form = std::make_unique<frmMain>(mp.platform);
+        form->attach(view);
     }
 
     void storeColor(const std::string& text) {
-        mp.profile.values[{"/memory/config/Dimwarden.ini", "Setting", "color"}] = text;
+        mp.profile.values[{settings::settingsFilePath(mp.settingsDir.dir), "Setting", "color"}] =
+            text;
     }
     std::string storedColor() {
-        return mp.profile.values[{"/memory/config/Dimwarden.ini", "Setting", "color"}];
+        return mp.profile
+            .values[{settings::settingsFilePath(mp.settingsDir.dir), "Setting", "color"}];
     }
 
     // The ramp the engine builds from `base` for three slider positions.
@@ -46,13 +53,22 @@ class MainWindowTest : public ::testing::Test {
 
     // The remembered ramp of the display's first output (all zero before its first read).
     GammaRamp savedRamp() const {
-        const auto* s = w->engine().output(MemoryDisplayGamma::kFirst);
+        const auto* s = form->engine().output(MemoryDisplayGamma::kFirst);
         return s != nullptr ? s->savedRamp : GammaRamp{};
     }
 
-    std::uint32_t swatch() const { return w->picColor->BackColor(); }
+    // The colour the form holds, checked against what its view shows.
+    std::uint32_t swatch() const {
+        EXPECT_EQ(view.color(), form->color());
+        return form->color().value();
+    }
 
     MemoryPlatform mp;
     GammaRamp startRamp;
-    std::unique_ptr<frmMain> w;
+    RecordingMainView view;
+    std::unique_ptr<frmMain> form;
 };
+
+inline std::uint32_t bgr(int r, int g, int b) {
+    return BgrColor::fromRgb(r, g, b).value();
+}
