@@ -154,6 +154,7 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
     for (journal::Entry& e : otherRamps) {
         e.last = tint(baseOf(9));
     }
+    // Every journal passed over is said, once.
     const struct {
         const char* what;
         std::string bytes;
@@ -173,7 +174,10 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
         display.setTables(tint(baseOf(1)));
         display.at(2).setTables(tint(baseOf(2)));
         GammaEngine next(display, &store);
+        int told = 0;
+        next.tell = [&](const std::string&) { ++told; };
         next.SaveGamma();
+        EXPECT_EQ(told, c.recovered ? 0 : 1);
         next.SetGamma(-40, -20, 0);
         const GammaRamp base1 = c.recovered ? baseOf(1) : tint(baseOf(1));
         EXPECT_EQ(on(1), tint(base1));
@@ -202,6 +206,45 @@ TEST_F(OutputsTest, JournalFollowsEveryChangeAndOnlyThen) {
 }
 
 }  // namespace
+
+// The journal is saved ahead of the ramps it names: at every save, and after every operation, each
+// output's table is its base or one of the ramps the journal names, so a kill at any moment leaves
+// nothing that the next start could take for the display's own ramp.
+TEST(OutputsJournal, NamesEveryRampBeforeItReachesTheTable) {
+    struct Checking : MemoryJournalStore {
+        std::function<void()> check;
+        void save(const std::string& key, const std::string& bytes) override {
+            check();  // what a kill right before this save would leave
+            MemoryJournalStore::save(key, bytes);
+            check();  // ... and right after it
+        }
+    } store;
+    MemoryDisplayGamma display;
+    display.key = ":7";
+    display.setTables(baseOf(1));
+    display.add(1024).setTables(baseOf(2));
+    GammaEngine engine(display, &store);
+    store.check = [&] {
+        const auto entries = journal::decode(":7", store.files[":7"]);
+        for (DisplayGamma::OutputId id : {1, 2}) {
+            const GammaRamp table = display.at(id).current();
+            const bool named =
+                entries && std::ranges::any_of(*entries, [&](const auto& e) {
+                    return e.id == id && table == ramp::roundTrip(e.last, id == 1 ? 256 : 1024);
+                });
+            EXPECT_TRUE(named || display.at(id).applied.empty())
+                << "output " << id << " holds a ramp the journal does not name";
+        }
+    };
+    engine.SaveGamma();
+    for (int offset : {-40, -20, -20, 0}) {
+        engine.SetGamma(offset, -20, 0);
+        store.check();
+    }
+    engine.SetDefault();
+    store.check();
+    EXPECT_EQ(store.saves, 4);  // the same ramp again is named already
+}
 
 namespace {
 
@@ -309,30 +352,38 @@ TEST_F(OutputsTest, UntintedOutputsKeepTheirBaseInEveryMode) {
     EXPECT_EQ(engine.untinted(), (std::set<std::string>{"MEM3"}));
 }
 
-// The journal holds an untinted output's base as its last ramp, so a run that finds it after a
-// crash never takes that output for tinted; a refused write leaves the tint it truly holds.
-TEST_F(OutputsTest, JournalNeverCountsAnUntintedOutputAsTinted) {
-    engine.setUntinted({"MEM2"});
-    startTinted();
-    const auto last = [&](DisplayGamma::OutputId id) {
+// An untinted output's base reaches its table only once the journal names it, and a refused write
+// leaves the journal naming the tint the table truly holds: a run after a crash never takes the
+// wrong ramp for the display's own.
+TEST_F(OutputsTest, JournalNamesWhatAnUntintedOutputHolds) {
+    const auto named = [&](DisplayGamma::OutputId id) {
         const auto entries = journal::decode(":7", journal.files.at(":7"));
         EXPECT_TRUE(entries);
+        std::vector<GammaRamp> lasts;
         for (const journal::Entry& e : entries.value_or(std::vector<journal::Entry>{})) {
             if (e.id == id) {
-                return e.last;
+                lasts.push_back(e.last);
             }
         }
-        return GammaRamp{};
+        return lasts;
     };
-    EXPECT_EQ(last(1), tint(baseOf(1)));
-    EXPECT_EQ(last(2), baseOf(2));
+    const auto holds = [&](DisplayGamma::OutputId id, const GammaRamp& r) {
+        const std::vector<GammaRamp> lasts = named(id);
+        return std::ranges::find(lasts, r) != lasts.end();
+    };
+    engine.setUntinted({"MEM2"});
+    startTinted();
+    EXPECT_EQ(named(1), std::vector<GammaRamp>{tint(baseOf(1))});
+    EXPECT_EQ(named(2), std::vector<GammaRamp>{baseOf(2)});
 
     engine.setTinted("MEM2", true);
+    EXPECT_TRUE(holds(2, tint(baseOf(2))));
     display.refuseApply = true;
     engine.setTinted("MEM1", false);
-    EXPECT_EQ(last(1), tint(baseOf(1)));
-    EXPECT_EQ(last(2), tint(baseOf(2)));
+    EXPECT_EQ(on(1), tint(baseOf(1))) << "the refused write left the tint";
+    EXPECT_TRUE(holds(1, tint(baseOf(1))));
     display.refuseApply = false;
     engine.reapply();
-    EXPECT_EQ(last(1), baseOf(1));
+    EXPECT_EQ(on(1), baseOf(1));
+    EXPECT_TRUE(holds(1, baseOf(1)));
 }
