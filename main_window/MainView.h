@@ -1,12 +1,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "forms/WindowDrag.h"
 #include "gamma/BgrColor.h"
 #include "main_window/frmMainLayout.h"
 
 class frmColor;
+
+// One item of the tray menu's monitors submenu: an output as the system names it, checked while
+// it is tinted.
+struct MonitorItem {
+    std::string name;
+    bool tinted = true;
+    friend bool operator==(const MonitorItem&, const MonitorItem&) = default;
+};
 
 // What the main window shows, in the form's words. A view draws the controls of the layout table
 // as created and afterwards changes only what it is told here; it keeps no state that the form
@@ -31,6 +40,9 @@ class MainView {
     virtual void showSwitch(bool on) = 0;
     // The check marks of the menu items Night and Normal.
     virtual void showMenuChecks(bool night, bool normal) = 0;
+    // The submenu frmMain::kMonitorsCaption above Exit, one checkable item per entry in order;
+    // none at all while `items` is empty. A choice goes to frmMain::mnuMonitor_Click(index).
+    virtual void showMonitors(const std::vector<MonitorItem>& items) = 0;
     // The hover looks: the two title buttons' focus pictures, the link label's blue.
     virtual void showMiniLit(bool lit) = 0;
     virtual void showCloseLit(bool lit) = 0;

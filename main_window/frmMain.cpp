@@ -9,8 +9,10 @@
 #include "main_window/SingleInstance.h"
 #include "main_window/UrlOpener.h"
 #include "settings/ColorSetting.h"
+#include "settings/UntintedOutputs.h"
 
 const char* const frmMain::kHelpUrl = "https://dimwarden.invalid/help";
+const char* const frmMain::kMonitorsCaption = "显示器 [Monitors]";
 
 namespace {
 
@@ -31,6 +33,7 @@ class Unseen : public MainView {
     void showColor(BgrColor) override {}
     void showSwitch(bool) override {}
     void showMenuChecks(bool, bool) override {}
+    void showMonitors(const std::vector<MonitorItem>&) override {}
     void showMiniLit(bool) override {}
     void showCloseLit(bool) override {}
     void showLinkLit(bool) override {}
@@ -58,10 +61,12 @@ frmMain::frmMain(Platform& platform)
       normalChecked_(control(Id::mnuNormal).checked) {
     positions_.fill(tint::kMaxPosition);
     platform_.tray.onClick = [this](NotifyIcon::Click click) { trayIcon_Click(click); };
+    engine_.onMonitorsChanged = [this] { monitorsChanged(); };
 }
 
 frmMain::~frmMain() {
     platform_.tray.onClick = nullptr;
+    engine_.onMonitorsChanged = nullptr;
 }
 
 void frmMain::attach(MainView& view) {
@@ -89,6 +94,9 @@ bool frmMain::Form_Load() {
         color = loaded.color;
         keptColor_ = color;
     }
+    // Before the first ramps are read and written, so an untinted output is never tinted.
+    engine_.setUntinted(settings::LoadUntintedOutputs(platform_.profile, WinPath));
+    keptUntinted_ = engine_.untinted();
     showSliderValue(Slider::HScroll1);
     SaveGamma();
     showColor(color);
@@ -286,6 +294,38 @@ void frmMain::picMini_Click() {
 void frmMain::picMini_MouseMove() {
     miniLit_ = true;
     view_->showMiniLit(true);
+}
+
+// ---- Monitors ---------------------------------------------------------------------------------
+
+void frmMain::mnuMonitor_Click(std::size_t index) {
+    if (index < monitors_.size()) {
+        const MonitorItem item = monitors_[index];
+        engine_.setTinted(item.name, !item.tinted);
+    }
+}
+
+void frmMain::monitorsChanged() {
+    std::vector<MonitorItem> items;
+    const std::vector<GammaEngine::LitOutput> lit = engine_.litOutputs();
+    if (lit.size() >= 2) {
+        for (const GammaEngine::LitOutput& o : lit) {
+            // An output without a name could not be remembered, so it is not offered.
+            if (!o.name.empty()) {
+                items.push_back({o.name, o.tinted});
+            }
+        }
+    }
+    if (items != monitors_) {
+        monitors_ = std::move(items);
+        view_->showMonitors(monitors_);
+    }
+    // Kept at once, like the colour: a crash or a lost session keeps the choice. A failed write
+    // is tried again at the next change.
+    if (!loading_ && engine_.untinted() != keptUntinted_ &&
+        settings::SaveUntintedOutputs(platform_.profile, WinPath, engine_.untinted())) {
+        keptUntinted_ = engine_.untinted();
+    }
 }
 
 // ---- Title strip and link ---------------------------------------------------------------------

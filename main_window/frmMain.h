@@ -4,16 +4,17 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "color_picker/frmColor.h"
 #include "gamma/BgrColor.h"
 #include "gamma/GammaEngine.h"
+#include "main_window/MainView.h"
 #include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
 #include "main_window/frmMainLayout.h"
-
-class MainView;
 
 // The application window's behaviour, with no toolkit: it owns every piece of lasting state (the
 // ramps and offsets, the settings location, the mode, the colour, the slider positions, the hover
@@ -60,6 +61,9 @@ class frmMain : public PickerOwner {
     bool windowShown() const { return shown_ == Shown::Normal; }
     bool unloaded() const { return unloaded_; }
     const GammaEngine& engine() const { return engine_; }
+    // The tray menu's monitors submenu: every named lit output while two or more are lit, else
+    // nothing (the submenu is not shown).
+    const std::vector<MonitorItem>& monitors() const { return monitors_; }
 
     // The settings file's folder, filled by the load.
     std::string WinPath;
@@ -103,6 +107,8 @@ class frmMain : public PickerOwner {
     void mnuNight_Click();
     void mnuNormal_Click();
     void mnuExit_Click() { Unload(); }
+    // An item of the monitors submenu chosen: that output is tinted again, or left untinted.
+    void mnuMonitor_Click(std::size_t index);
     void picColor_Click();
     void lbSetting_Click() { picColor_Click(); }
     void picMini_Click();
@@ -120,6 +126,8 @@ class frmMain : public PickerOwner {
 
     // The address the link label opens.
     static const char* const kHelpUrl;
+    // The monitors submenu's caption.
+    static const char* const kMonitorsCaption;
 
   private:
     enum class Shown { NotYet, Normal, Minimised, PutAway };
@@ -134,6 +142,8 @@ class frmMain : public PickerOwner {
     void keepColor();
     void dragRule(int Button);
     void showSliderValue(Slider slider);
+    // The engine's lit outputs or untinted names changed: the submenu follows, the names are kept.
+    void monitorsChanged();
     // Says once, in a message and on stderr, that this display takes no ramps.
     void reportRefusal();
     // A message with `caption` over `what` (English, a clause without its full stop), and `what`
@@ -163,4 +173,7 @@ class frmMain : public PickerOwner {
     int changeDepth_ = 0;
     std::optional<BgrColor> keptColor_;
     bool refusalReported_ = false;
+    std::vector<MonitorItem> monitors_;
+    // The untinted names as the settings file holds them.
+    std::set<std::string> keptUntinted_;
 };

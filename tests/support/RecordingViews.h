@@ -68,6 +68,7 @@ class RecordingMainView : public MainView {
     bool switchOn = true;
     bool nightChecked = true;
     bool normalChecked = true;
+    std::vector<MonitorItem> monitors;  // the monitors submenu's items; none: not shown
     bool miniLit = false;
     bool closeLit = false;
     bool linkLit = false;
@@ -96,6 +97,7 @@ class RecordingMainView : public MainView {
         nightChecked = night;
         normalChecked = normal;
     }
+    void showMonitors(const std::vector<MonitorItem>& items) override { monitors = items; }
     void showMiniLit(bool lit) override { miniLit = lit; }
     void showCloseLit(bool lit) override { closeLit = lit; }
     void showLinkLit(bool lit) override { linkLit = lit; }

@@ -69,6 +69,8 @@ void MainWindow::buildMenu() {
         items_[static_cast<std::size_t>(frmMainLayout::index(id) -
                                         frmMainLayout::index(Id::mnuNight))] = a;
     }
+    monitorsMenu_ = new QMenu(QString::fromUtf8(frmMain::kMonitorsCaption), menu_);
+    menu_->insertMenu(item(Id::mnuExit), monitorsMenu_)->setVisible(false);
 }
 
 void MainWindow::connectHandlers() {
@@ -154,6 +156,22 @@ void MainWindow::showSwitch(bool on) {
     control<Control>(Id::picSwitch)->setLeft(frmMainLayout::knobLeft(on));
     control(Id::picLightNormal)->setVisible(!on);
     control(Id::picLightNight)->setVisible(on);
+}
+
+void MainWindow::showMonitors(const std::vector<MonitorItem>& items) {
+    // Called from inside an item's own triggered signal as well: old items go later.
+    for (QAction* a : monitorsMenu_->actions()) {
+        monitorsMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        QAction* a = monitorsMenu_->addAction(QString::fromStdString(items[i].name));
+        a->setCheckable(true);
+        a->setChecked(items[i].tinted);
+        frmMain& f = form_;
+        connect(a, &QAction::triggered, this, [&f, i] { f.mnuMonitor_Click(i); });
+    }
+    monitorsMenu_->menuAction()->setVisible(!items.empty());
 }
 
 void MainWindow::showMenuChecks(bool night, bool normal) {

@@ -31,6 +31,8 @@ class MainWindow : public QWidget, public MainView {
     }
     QMenu* menu() const { return menu_; }
     QAction* item(Id id) const;
+    // The monitors submenu (hidden while the form lists no monitors).
+    QMenu* monitorsMenu() const { return monitorsMenu_; }
 
     NativeWindow nativeWindow() const override;
     void showSlider(Slider slider, int position) override;
@@ -38,6 +40,7 @@ class MainWindow : public QWidget, public MainView {
     void showColor(BgrColor color) override;
     void showSwitch(bool on) override;
     void showMenuChecks(bool night, bool normal) override;
+    void showMonitors(const std::vector<MonitorItem>& items) override;
     void showMiniLit(bool lit) override;
     void showCloseLit(bool lit) override;
     void showLinkLit(bool lit) override;
@@ -65,6 +68,7 @@ class MainWindow : public QWidget, public MainView {
     frmMain& form_;
     std::vector<std::vector<QWidget*>> controls_;
     QMenu* menu_ = nullptr;
+    QMenu* monitorsMenu_ = nullptr;
     std::array<QAction*, 3> items_{};  // Night, Normal, Exit
     PointerFollow follow_;
 };

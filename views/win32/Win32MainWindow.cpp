@@ -347,6 +347,14 @@ void Win32MainWindow::showSwitch(bool on) {
     invalidate(Id::picLightNight);
 }
 
+void Win32MainWindow::showMonitors(const std::vector<MonitorItem>& items) {
+    std::vector<std::pair<std::string, bool>> entries;
+    for (const MonitorItem& item : items) {
+        entries.emplace_back(item.name, item.tinted);
+    }
+    menu_->setSubmenu(2, frmMain::kMonitorsCaption, entries);  // above Exit
+}
+
 void Win32MainWindow::showMenuChecks(bool night, bool normal) {
     menu_->setChecked(0, night);
     menu_->setChecked(1, normal);
@@ -396,7 +404,12 @@ void Win32MainWindow::closeWindow() {
 void Win32MainWindow::openMenu() {
     POINT at = {};
     GetCursorPos(&at);
-    switch (menu_->popUp(hwnd_, at.x, at.y)) {
+    const int chosen = menu_->popUp(hwnd_, at.x, at.y);
+    if (chosen >= Win32PopupMenu::kSubmenuItem) {
+        form_.mnuMonitor_Click(static_cast<std::size_t>(chosen - Win32PopupMenu::kSubmenuItem));
+        return;
+    }
+    switch (chosen) {
         case 0:
             form_.mnuNight_Click();
             break;
