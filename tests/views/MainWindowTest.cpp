@@ -274,3 +274,37 @@ TEST_F(MainWindowTest, AMessageIsAWarningThatDoesNotBlock) {
     EXPECT_EQ(boxes.front()->text(), "what happened");
     EXPECT_EQ(boxes.front()->icon(), QMessageBox::Warning);
 }
+
+// The monitors submenu: above Exit, hidden with one lit output, and each item's trigger reaches
+// the form, which the menu then shows.
+TEST_F(MainWindowTest, MonitorsSubmenuSitsAboveExitAndFollowsTheForm) {
+    const auto visibleTexts = [&] {
+        QStringList texts;
+        for (QAction* a : w->menu()->actions()) {
+            if (a->isVisible()) {
+                texts << a->text();
+            }
+        }
+        return texts;
+    };
+    mp.display.add().setTables(ramp::identity());
+    ASSERT_TRUE(form->Form_Load());
+    EXPECT_EQ(visibleTexts(), (QStringList{"夜间模式(Night)", "正常模式(Normal)",
+                                           "显示器 [Monitors]", "退出程序(Exit)"}));
+    QList<QAction*> items = w->monitorsMenu()->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[1]->text(), QStringLiteral("MEM2"));
+    EXPECT_TRUE(items[1]->isChecked());
+
+    items[1]->trigger();
+    EXPECT_FALSE(form->engine().tinted("MEM2"));
+    items = w->monitorsMenu()->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_TRUE(items[0]->isChecked());
+    EXPECT_FALSE(items[1]->isChecked());
+
+    mp.display.setActive(2, false);
+    EXPECT_EQ(visibleTexts(),
+              (QStringList{"夜间模式(Night)", "正常模式(Normal)", "退出程序(Exit)"}));
+    form->Unload();
+}
