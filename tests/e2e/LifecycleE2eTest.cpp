@@ -21,15 +21,6 @@ bool isMainWindowShown(const std::string& display, const ChildProcess& tool) {
     return viewableWindow(display, tool.pid(), layout::kMainWidth, layout::kMainHeight).has_value();
 }
 
-std::optional<WindowInfo> trayIcon(const std::string& display, const ChildProcess& tool) {
-    for (const WindowInfo& w : windowsOf(display, tool.pid())) {
-        if (w.inTray && w.viewable) {
-            return w;
-        }
-    }
-    return std::nullopt;
-}
-
 // Moves onto the icon where it is now (the notification area may still be laying it out), pauses
 // as a hand would and clicks. A press within a few milliseconds of the window being put away can
 // be lost while the toolkit is still settling the focus change (a second press then opens the
@@ -43,16 +34,6 @@ bool clickIcon(Session& session, const ChildProcess& tool, int button) {
     return session.xdotool({"mousemove", std::to_string(icon->x + icon->width / 2),
                             std::to_string(icon->y + icon->height / 2), "sleep", "0.1", "click",
                             std::to_string(button)});
-}
-
-// The File menu: a small viewable window of the tool's own, neither the icon nor the main window.
-bool isMenuOpen(const std::string& display, const ChildProcess& tool) {
-    for (const WindowInfo& w : windowsOf(display, tool.pid())) {
-        if (w.viewable && !w.inTray && w.width < 300 && w.height < 200) {
-            return true;
-        }
-    }
-    return false;
 }
 
 using LifecycleE2e = ToolTest;

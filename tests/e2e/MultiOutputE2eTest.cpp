@@ -238,6 +238,53 @@ TEST_F(MultiOutputE2e, AKillAtAnyMomentOfTheStartLeavesNothingForTheNextRun) {
     EXPECT_GT(survivedAt, 8);
 }
 
+// The Monitors submenu of the tray menu, driven by keys as a person would: DUMMY1 unchecked is
+// back on its base at once while DUMMY0 stays tinted, and the next run leaves it untinted too.
+TEST_F(MultiOutputE2e, AnOutputUncheckedInTheTrayMenuStaysUntintedAcrossARestart) {
+    light(2);
+    std::ofstream(x().configDir() + "/Dimwarden.ini") << "[Setting]\ncolor=16744448\n";
+    ChildProcess trayer(
+        {"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+         "--heighttype", "pixel", "--height", "32", "--transparent", "false"},
+        x().environment(), x().folder() + "/trayer.log");
+    ASSERT_TRUE(waitUntil([&] { return notificationAreaReady(x().display()); }, kStepTimeout))
+        << trayer.log();
+    const auto tinted = [](int k) { return defaultTint(baseOf(k)); };
+
+    auto tool = startTool();
+    ASSERT_TRUE(allHold(2, tinted)) << tool->log();
+    ASSERT_TRUE(waitForWindow(
+        x().display(), tool->pid(), [](const WindowInfo& w) { return w.inTray && w.viewable; },
+        kStartTimeout))
+        << "no icon in the notification area\n"
+        << tool->log();
+    // Night, Normal, the submenu (opened on its first item, DUMMY0), then its second item.
+    const auto icon = trayIcon(x().display(), *tool);
+    ASSERT_TRUE(icon);
+    ASSERT_EQ(runCommand({"xdotool", "mousemove", std::to_string(icon->x + icon->width / 2),
+                          std::to_string(icon->y + icon->height / 2), "sleep", "0.1", "click", "3"},
+                         x().environment())
+                  .status,
+              0);
+    ASSERT_TRUE(waitUntil([&] { return isMenuOpen(x().display(), *tool); }, kStepTimeout))
+        << "the tray menu did not open";
+    ASSERT_EQ(runCommand({"xdotool", "key", "--delay", "80", "Down", "Down", "Down", "Right",
+                          "Down", "Return"},
+                         x().environment())
+                  .status,
+              0);
+    EXPECT_TRUE(outputHolds(x(), 1, baseOf(1)));
+    EXPECT_TRUE(holdsFor([&] { return x().ramp(0) == tinted(0); }, 300ms));
+    stop(*tool);
+    EXPECT_TRUE(allHold(2, baseOf));
+
+    auto next = startTool();
+    ASSERT_TRUE(outputHolds(x(), 0, tinted(0), kStartTimeout)) << next->log();
+    EXPECT_TRUE(holdsFor([&] { return x().ramp(1) == baseOf(1); }, 300ms));
+    stop(*next);
+    EXPECT_TRUE(allHold(2, baseOf));
+}
+
 TEST_F(MultiOutputE2e, ResumeWritesTheTablesAgain) {
     ChildProcess bus({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"},
                      x().environment(), x().folder() + "/dbus.log");

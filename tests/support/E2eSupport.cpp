@@ -152,6 +152,24 @@ class ManagerProbe {
 
 }  // namespace
 
+std::optional<WindowInfo> trayIcon(const std::string& display, const ChildProcess& tool) {
+    for (const WindowInfo& w : windowsOf(display, tool.pid())) {
+        if (w.inTray && w.viewable) {
+            return w;
+        }
+    }
+    return std::nullopt;
+}
+
+bool isMenuOpen(const std::string& display, const ChildProcess& tool) {
+    for (const WindowInfo& w : windowsOf(display, tool.pid())) {
+        if (w.viewable && !w.inTray && w.width < 300 && w.height < 200) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<std::string> dimwardenLines(const std::string& log) {
     std::istringstream in(log);
     std::vector<std::string> lines;

@@ -56,6 +56,11 @@ std::optional<WindowInfo> waitForWindow(const std::string& display, pid_t pid,
 std::optional<WindowInfo> viewableWindow(const std::string& display, pid_t pid, int width,
                                          int height);
 
+// The tool's icon in the notification area, if it is shown there now.
+std::optional<WindowInfo> trayIcon(const std::string& display, const ChildProcess& tool);
+// The File menu: a small viewable window of the tool's own, neither the icon nor the main window.
+bool isMenuOpen(const std::string& display, const ChildProcess& tool);
+
 // The lines of a tool's output that it wrote itself (those starting with "dimwarden:").
 std::vector<std::string> dimwardenLines(const std::string& log);
 // Waits until a window manager manages new windows on `display`; false at `timeout`.
