@@ -70,3 +70,28 @@ TEST(Win32PopupMenu, ItemsInOrderWithTheirCheckMarks) {
     EXPECT_FALSE(menu.checked(1));
     EXPECT_FALSE(menu.checked(2));
 }
+
+// The monitors submenu goes above Exit, replaces itself and goes away with no items.
+TEST(Win32PopupMenu, SubmenuAboveExitWithItsChecks) {
+    Win32PopupMenu menu({"夜间模式(Night)", "正常模式(Normal)", "退出程序(Exit)"});
+    menu.setSubmenu(2, "显示器 [Monitors]", {{"DISPLAY1", true}, {"DISPLAY2 (Dell)", false}});
+    menu.setSubmenu(2, "显示器 [Monitors]", {{"DISPLAY1", true}, {"DISPLAY2 (Dell)", false}});
+    ASSERT_EQ(GetMenuItemCount(menu.handle()), 4);
+    wchar_t text[64] = {};
+    ASSERT_GT(GetMenuStringW(menu.handle(), 2, text, 64, MF_BYPOSITION), 0);
+    EXPECT_STREQ(text, L"显示器 [Monitors]");
+    ASSERT_GT(GetMenuStringW(menu.handle(), 3, text, 64, MF_BYPOSITION), 0);
+    EXPECT_STREQ(text, L"退出程序(Exit)");
+    HMENU sub = GetSubMenu(menu.handle(), 2);
+    ASSERT_NE(sub, nullptr);
+    ASSERT_EQ(GetMenuItemCount(sub), 2);
+    ASSERT_GT(GetMenuStringW(sub, 1, text, 64, MF_BYPOSITION), 0);
+    EXPECT_STREQ(text, L"DISPLAY2 (Dell)");
+    EXPECT_NE(GetMenuState(sub, 0, MF_BYPOSITION) & MF_CHECKED, 0u);
+    EXPECT_EQ(GetMenuState(sub, 1, MF_BYPOSITION) & MF_CHECKED, 0u);
+    menu.setChecked(2, true);  // Exit's check by index is untouched by the submenu
+    EXPECT_TRUE(menu.checked(2));
+
+    menu.setSubmenu(2, "显示器 [Monitors]", {});
+    EXPECT_EQ(GetMenuItemCount(menu.handle()), 3);
+}
