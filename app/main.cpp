@@ -2,24 +2,33 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSessionManager>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "control/Command.h"
 #include "main_window/frmMain.h"
+#include "main_window/frmMainControlTarget.h"
+#include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 
 namespace {
 
 // The command line is read before Qt opens the display, so --help, --version and a mistyped
 // option answer anywhere, even with no desktop at all. Returns the exit status when the process
-// is to end here.
-std::optional<int> handleCommandLine(int argc, char** argv) {
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
+// is to end here. A command for the running instance is taken out into `command`.
+std::optional<int> handleCommandLine(int argc, char** argv,
+                                     std::optional<control::Command>& command) {
+    const control::ParsedCommandLine taken =
+        control::takeCommand(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    command = taken.command;
+    QStringList args{QString::fromLocal8Bit(argv[0])};
+    for (const std::string& arg : taken.rest) {
+        args << QString::fromLocal8Bit(arg.c_str());
     }
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -35,13 +44,13 @@ std::optional<int> handleCommandLine(int argc, char** argv) {
         QString text = parser.helpText();
         text.replace(0, text.indexOf(QLatin1Char('\n')),
                      QStringLiteral("Usage: dimwarden [options]"));
-        return text.toLocal8Bit();
+        return text.toLocal8Bit() + control::commandsHelp();
     };
 
-    QString error;
-    if (!parser.parse(args)) {
+    QString error = QString::fromStdString(taken.error);
+    if (error.isEmpty() && !parser.parse(args)) {
         error = parser.errorText();
-    } else if (!parser.positionalArguments().isEmpty()) {
+    } else if (error.isEmpty() && !parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments()[0]);
     }
     if (!error.isEmpty()) {
@@ -96,8 +105,14 @@ void passHeldMessagesOn() {
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("dimwarden"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DIMWARDEN_VERSION));
-    if (const auto status = handleCommandLine(argc, argv)) {
+    std::optional<control::Command> command;
+    if (const auto status = handleCommandLine(argc, argv, command)) {
         return *status;
+    }
+    if (command) {
+        if (const auto status = sendToRunningInstance(*command, argc, argv)) {
+            return *status;
+        }
     }
 
     passOn = qInstallMessageHandler(holdStartMessage);
@@ -114,8 +129,22 @@ int main(int argc, char** argv) {
     system.watchTermination([&window] { window.Unload(); });
     system.watchResume([&window] { window.resumed(); });
     if (!window.Form_Load()) {
+        if (command) {
+            std::fputs("dimwarden: the instance running on this display cannot be reached on the "
+                       "session bus; nothing was sent\n",
+                       stderr);
+            return control::kFailed;
+        }
         return 0;  // another instance runs; it is left alone
     }
+    // Commands from outside, one given to this start first; none once the window has unloaded.
+    frmMainControlTarget target(window);
+    control::Controller controller(target);
+    if (command) {
+        controller.apply(*command);
+    }
+    std::unique_ptr<CommandService> commands = serveCommands(controller);
+    QObject::connect(&window, &frmMain::unloaded, &app, [&commands] { commands.reset(); });
 
     QObject::connect(&window, &frmMain::unloaded, &app, &QCoreApplication::quit);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,

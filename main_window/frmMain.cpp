@@ -166,6 +166,9 @@ void frmMain::keepColor() {
     if (color != keptColor_ && settings::SaveColorSetting(platform_.profile, WinPath, color)) {
         keptColor_ = color;
     }
+    if (changed) {
+        changed();
+    }
 }
 
 void frmMain::Unload() {

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,8 @@ class frmMain : public QWidget {
     // Public members used by the colour picker and the program's entry point.
     std::string WinPath;
     bool isModeOn = false;
+    // Called once a change of the mode, colour or sliders is complete, whatever started it.
+    std::function<void()> changed;
 
     void SetGamma(std::int16_t intRed, std::int16_t intGreen, std::int16_t intBlue);
     void SetDefault();

@@ -38,6 +38,14 @@ install)
     grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
         "$share/metainfo/$id.metainfo.xml" || fail "metainfo names another desktop entry"
     grep -qx "Icon=$id" "$share/applications/$id.desktop" || fail "desktop entry names another icon"
+    # The actions launchers show and desktops bind to keys, each running its command.
+    entry=$share/applications/$id.desktop
+    grep -qx "Actions=Night;Normal;Toggle;" "$entry" || fail "desktop entry lacks its actions"
+    for action in Night Normal Toggle; do
+        command=$(echo "$action" | tr 'A-Z' 'a-z')
+        sed -n "/^\[Desktop Action $action\]/,/^\[/p" "$entry" |
+            grep -qx "Exec=dimwarden --$command" || fail "desktop action $action"
+    done
 
     page=$share/man/man1/dimwarden.1.gz
     warnings=$(zcat "$page" | groff -ww -z -man -Tutf8 2>&1)
