@@ -130,9 +130,10 @@ int main(int argc, char** argv) {
     system.watchResume([&window] { window.resumed(); });
     if (!window.Form_Load()) {
         if (command) {
-            std::fputs("dimwarden: the instance running on this display cannot be reached on the "
-                       "session bus; nothing was sent\n",
-                       stderr);
+            std::fputs(
+                "dimwarden: the instance running on this display cannot be reached on the "
+                "session bus; nothing was sent\n",
+                stderr);
             return control::kFailed;
         }
         return 0;  // another instance runs; it is left alone

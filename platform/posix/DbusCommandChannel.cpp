@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
@@ -17,6 +18,18 @@ using namespace dbuscontrol;
 
 namespace {
 
+// The sender's own connection to the session bus, closed on the way out: the tool started by a
+// command makes its own, and Qt D-Bus warns at exit about a connection left open after a call
+// that found no instance.
+struct CommandConnection {
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                        QStringLiteral("dimwarden-command"));
+    CommandConnection() = default;
+    CommandConnection(const CommandConnection&) = delete;
+    CommandConnection& operator=(const CommandConnection&) = delete;
+    ~CommandConnection() { QDBusConnection::disconnectFromBus(bus.name()); }
+};
+
 // What sending a message came to.
 enum class Outcome { Answered, NoInstance, Failed };
 
@@ -27,7 +40,9 @@ struct Call {
 
 Call call(const QDBusConnection& bus, const QString& interface, const QString& member,
           const QVariantList& args = {}) {
-    if (!bus.isConnected()) {
+    // Asked of the bus first: a call to a name nobody holds leaves Qt D-Bus (6.4) with events
+    // that it warns about at exit.
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kService).value()) {
         return {Outcome::NoInstance, {}};
     }
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, interface, member);
@@ -104,10 +119,22 @@ class ChangeReceiver : public QObject {
 
 // Prints the state, then again after every change, until the instance leaves the bus.
 int watch(const control::Command& command, int argc, char** argv) {
+    // Asked once before listening: Qt D-Bus cannot follow the signals of a name nobody holds.
+    {
+        const CommandConnection probe;
+        const Call first = getAll(probe.bus);
+        if (first.outcome == Outcome::NoInstance) {
+            return notRunning();
+        }
+        if (first.outcome == Outcome::Failed) {
+            return failed(first);
+        }
+    }
     QCoreApplication app(argc, argv);
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    CommandConnection connection;
+    QDBusConnection& bus = connection.bus;
+
     control::State state;
-    // Listening first, so that no change between the first reading and the first signal is lost.
     ChangeReceiver receiver;
     receiver.onChanged = [&](const QVariantMap& properties) {
         state = stateOf(properties, state);
@@ -119,12 +146,11 @@ int watch(const control::Command& command, int argc, char** argv) {
     QObject::connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &app,
                      [] { QCoreApplication::exit(control::kNotRunning); });
 
+    // Read again once listening, so that no change between the two is lost; the instance may
+    // have ended meanwhile.
     const Call first = getAll(bus);
-    if (first.outcome == Outcome::NoInstance) {
-        return notRunning();
-    }
-    if (first.outcome == Outcome::Failed) {
-        return failed(first);
+    if (first.outcome != Outcome::Answered) {
+        return control::kNotRunning;
     }
     state = stateOf(propertiesIn(first));
     print(state, command.json);
@@ -137,8 +163,10 @@ std::optional<int> sendToRunningInstance(const control::Command& command, int ar
     if (command.action == control::Action::Watch) {
         return watch(command, argc, argv);
     }
-    // One blocking call at a time needs no event loop, nor an application object.
-    const QDBusConnection bus = QDBusConnection::sessionBus();
+    // Blocking calls need no event loop, nor an application object: a command that goes on to
+    // start the tool must leave that to the tool.
+    const CommandConnection connection;
+    const QDBusConnection& bus = connection.bus;
     Call done;
     switch (command.action) {
         case control::Action::Status:
