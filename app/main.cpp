@@ -130,6 +130,11 @@ int main(int argc, char** argv) {
     system.watchResume([&window] { window.resumed(); });
     if (!window.Form_Load()) {
         if (command) {
+            // Another start won the display a moment ago: the command goes to it once it serves.
+            if (const auto status =
+                    sendToRunningInstance(*command, argc, argv, std::chrono::seconds(10))) {
+                return *status;
+            }
             std::fputs(
                 "dimwarden: the instance running on this display cannot be reached on the "
                 "session bus; nothing was sent\n",

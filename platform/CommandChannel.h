@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -9,9 +10,10 @@
 
 // Sends `command` to the running instance and returns once it has been applied (--watch: once
 // interrupted or the instance ends) with the exit status; prints what --status and --watch
-// print. Nothing when no instance answers and the command is one that starts the tool. Opens
-// no window and touches neither the display nor the settings file.
-std::optional<int> sendToRunningInstance(const control::Command& command, int argc, char** argv);
+// print. Nothing when no instance answers within `patience` and the command is one that starts
+// the tool. Opens no window and touches neither the display nor the settings file.
+std::optional<int> sendToRunningInstance(const control::Command& command, int argc, char** argv,
+                                         std::chrono::milliseconds patience = {});
 
 // Offers the running instance to commands for as long as the object lives.
 class CommandService {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/CommandChannel.h"
 #include "platform/posix/DbusControlService.h"
@@ -159,7 +160,8 @@ int watch(const control::Command& command, int argc, char** argv) {
 
 }  // namespace
 
-std::optional<int> sendToRunningInstance(const control::Command& command, int argc, char** argv) {
+std::optional<int> sendToRunningInstance(const control::Command& command, int argc, char** argv,
+                                         std::chrono::milliseconds patience) {
     if (command.action == control::Action::Watch) {
         return watch(command, argc, argv);
     }
@@ -167,6 +169,12 @@ std::optional<int> sendToRunningInstance(const control::Command& command, int ar
     // start the tool must leave that to the tool.
     const CommandConnection connection;
     const QDBusConnection& bus = connection.bus;
+    // An instance still in its load sequence takes the name when it is done.
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (std::chrono::steady_clock::now() < deadline && bus.isConnected() &&
+           !bus.interface()->isServiceRegistered(kService).value()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     Call done;
     switch (command.action) {
         case control::Action::Status:

@@ -67,7 +67,7 @@ DbusControlService::Start DbusControlService::start() {
     // The object first, so that whoever sees the name appear finds it answering.
     objectRegistered_ = bus_.registerVirtualObject(kPath, this);
     if (!objectRegistered_) {
-        return Start::NameTaken;
+        return Start::NoBus;  // this connection serves the path already
     }
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
         bus_.interface()->registerService(kService, QDBusConnectionInterface::DontQueueService,

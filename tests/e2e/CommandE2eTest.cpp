@@ -159,6 +159,19 @@ TEST_F(CommandE2e, WithNoInstanceStatusStartsNothingAndACommandStartsTheTool) {
     EXPECT_EQ(session().readSettings(), settingsWith(0x0000FF));
 }
 
+TEST_F(CommandE2e, TwoCommandsAtOnceWithNoneRunningStartOneInstanceAndBothApply) {
+    auto first = session().start({DIMWARDEN_BINARY, "--brightness", "-10"}, "first.log");
+    auto second = session().start({DIMWARDEN_BINARY, "--brightness", "-10"}, "second.log");
+    // The start that lost the display's instance check hands its command to the winner.
+    ASSERT_TRUE(
+        waitUntil([&] { return !first->running() || !second->running(); }, kStartTimeout * 2));
+    ChildProcess& sender = first->running() ? *second : *first;
+    EXPECT_TRUE(exitsWith(sender, 0)) << sender.log();
+    ASSERT_TRUE(answers());
+    EXPECT_EQ(dimwarden({"--status"}).output, "night #808080 20\n");
+    EXPECT_TRUE(rampBecomes(keep(fullRange(), 30, 30, 30)));
+}
+
 TEST_F(CommandE2e, WatchPrintsALineForEveryChangeFromAnySource) {
     auto tool = session().startTool();
     const auto main = waitMainWindow(*tool);
