@@ -15,6 +15,8 @@
 #include "main_window/frmMainControlTarget.h"
 #include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
+#include "views/qt/MainWindow.h"
+#include "views/qt/Pictures.h"
 
 namespace {
 
@@ -81,12 +83,7 @@ QtMessageHandler passOn = nullptr;
 
 void holdStartMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg) {
-        const char* display = std::getenv("DISPLAY");
-        const std::string which =
-            display != nullptr && *display != '\0'
-                ? std::string("cannot connect to display ") + display
-                : std::string("no display to connect to (DISPLAY is not set)");
-        std::fprintf(stderr, "dimwarden: %s\n", which.c_str());
+        std::fprintf(stderr, "dimwarden: %s\n", SystemPlatform::noDisplay().c_str());
         std::_Exit(1);
     }
     heldMessages.push_back({type, text});
@@ -122,13 +119,17 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(DIMWARDEN_APP_ID));
     app.setQuitOnLastWindowClosed(false);
 
+    // The notification icon shows the program's own icon.
+    QApplication::setWindowIcon(Pictures::get().appIcon);
+
     SystemPlatform system;
-    frmMain window(system.platform());
+    frmMain form(system.platform());
+    MainWindow view(form);
     // Watched from before the tint is first applied: a logout or a kill must not leave the screen
     // tinted or lose the colour, so both go through the normal unload.
-    system.watchTermination([&window] { window.Unload(); });
-    system.watchResume([&window] { window.resumed(); });
-    if (!window.Form_Load()) {
+    system.watchTermination([&form] { form.Unload(); });
+    system.watchResume([&form] { form.resumed(); });
+    if (!form.Form_Load()) {
         if (command) {
             // Another start won the display a moment ago: the command goes to it once it serves.
             if (const auto status =
@@ -144,19 +145,21 @@ int main(int argc, char** argv) {
         return 0;  // another instance runs; it is left alone
     }
     // Commands from outside, one given to this start first; none once the window has unloaded.
-    frmMainControlTarget target(window);
+    frmMainControlTarget target(form);
     control::Controller controller(target);
     if (command) {
         controller.apply(*command);
     }
     std::unique_ptr<CommandService> commands = serveCommands(controller);
-    QObject::connect(&window, &frmMain::unloaded, &app, [&commands] { commands.reset(); });
 
-    QObject::connect(&window, &frmMain::unloaded, &app, &QCoreApplication::quit);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.Unload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.Unload(); });
+    form.onUnloaded = [&commands] {
+        commands.reset();
+        QCoreApplication::quit();
+    };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
+                     [&form](QSessionManager&) { form.Unload(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&form] { form.Unload(); });
 
-    window.showAfterLoad();
+    form.showAfterLoad();
     return app.exec();
 }

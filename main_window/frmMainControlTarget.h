@@ -18,16 +18,18 @@ class frmMainControlTarget : public control::ControlTarget {
     frmMainControlTarget(const frmMainControlTarget&) = delete;
     frmMainControlTarget& operator=(const frmMainControlTarget&) = delete;
 
-    bool night() const override { return form_.isModeOn; }
-    std::uint32_t color() const override { return form_.picColor->BackColor(); }
-    int brightness() const override { return form_.HScroll1->value(); }
+    bool night() const override { return form_.modeOn(); }
+    std::uint32_t color() const override { return form_.color().value(); }
+    int brightness() const override { return form_.position(frmMain::Slider::HScroll1); }
 
     void chooseNight() override { form_.mnuNight_Click(); }
     void chooseNormal() override { form_.mnuNormal_Click(); }
     void toggle() override { form_.picSwitch_Click(); }
-    void pickColor(std::uint32_t bgr) override { form_.picker_SwatchPicked(bgr); }
-    // Assigned as a completed move: the slider's change handler runs if the value changes.
-    void moveBrightness(int position) override { form_.HScroll1->setValue(position); }
+    void pickColor(std::uint32_t bgr) override { form_.picker_SwatchPicked(BgrColor(bgr)); }
+    // A completed move: the slider's change handler runs if the position is new.
+    void moveBrightness(int position) override {
+        form_.moveSlider(frmMain::Slider::HScroll1, position);
+    }
 
   private:
     frmMain& form_;

@@ -37,14 +37,14 @@ LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::
     }
     result.found = true;
     if (parsed && *parsed >= 0 && *parsed <= 0x00FFFFFF) {
-        result.color = *parsed;
+        result.color = BgrColor(static_cast<std::uint32_t>(*parsed));
     }
     return result;
 }
 
-bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color) {
+bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, BgrColor color) {
     return !WinPath.empty() &&
-           profile.write(settingsFilePath(WinPath), kSection, kKey, std::to_string(color));
+           profile.write(settingsFilePath(WinPath), kSection, kKey, std::to_string(color.value()));
 }
 
 }  // namespace settings

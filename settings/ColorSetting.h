@@ -1,19 +1,20 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "gamma/BgrColor.h"
 
 class ProfileFile;
 class SettingsDirectory;
 
 namespace settings {
 
-// 0x00BBGGRR: red 0, green 128, blue 255.
-constexpr std::int32_t DefaultTintColor = 0x00FF8000;
+// Red 0, green 128, blue 255.
+constexpr BgrColor DefaultTintColor{0x00FF8000};
 
 struct LoadedColor {
     bool found = false;
-    std::int32_t color = DefaultTintColor;
+    BgrColor color = DefaultTintColor;
 };
 
 // The settings file's full path, built at each use from the directory.
@@ -24,6 +25,6 @@ std::string settingsFilePath(const std::string& winPath);
 LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath);
 
 // Writes the colour as plain decimal text; true when it was kept. Callers may ignore a failure.
-bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color);
+bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, BgrColor color);
 
 }  // namespace settings

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdlib>
 
 #include "platform/mutter/MutterDisplayGamma.h"
 #include "platform/posix/FlockSingleInstance.h"
@@ -133,4 +134,11 @@ bool SystemPlatform::watchTermination(std::function<void()> onRequest) {
 bool SystemPlatform::watchResume(std::function<void()> onResume) {
     auto* watcher = new LogindResumeWatcher(std::move(onResume), QCoreApplication::instance());
     return watcher->watching();
+}
+
+std::string SystemPlatform::noDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && *display != '\0'
+               ? std::string("cannot connect to display ") + display
+               : std::string("no display to connect to (DISPLAY is not set)");
 }

@@ -36,3 +36,7 @@ bool SystemPlatform::watchTermination(std::function<void()>) {
 bool SystemPlatform::watchResume(std::function<void()>) {
     return false;
 }
+
+std::string SystemPlatform::noDisplay() {
+    return "cannot reach the desktop of this session";
+}

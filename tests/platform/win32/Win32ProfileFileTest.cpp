@@ -40,7 +40,7 @@ TEST(Win32SettingsDirectory, ColourRoundTripThroughTheWindowsDirectory) {
 
     Win32ProfileFile profile;
     std::string winPath;
-    settings::SaveColorSetting(profile, dir, 65280);
+    settings::SaveColorSetting(profile, dir, BgrColor(65280));
     const settings::LoadedColor loaded = settings::LoadColorSetting(profile, windowsDir, winPath);
     const std::string written = readBytes(file);
 
@@ -50,7 +50,7 @@ TEST(Win32SettingsDirectory, ColourRoundTripThroughTheWindowsDirectory) {
         fs::remove(file);
     }
     EXPECT_TRUE(loaded.found);
-    EXPECT_EQ(loaded.color, 65280);
+    EXPECT_EQ(loaded.color, BgrColor(65280));
     EXPECT_EQ(winPath, dir);
     EXPECT_NE(written.find("color=65280"), std::string::npos) << written;
 }
