@@ -20,15 +20,74 @@
 
 namespace {
 
+// The options every Qt application takes (with one or two leading dashes), which QApplication
+// reads from the command line itself: those that take a value, and flags.
+const QStringList kQtValueOptions = {
+    QStringLiteral("platform"),
+    QStringLiteral("platformpluginpath"),
+    QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"),
+    QStringLiteral("qwindowgeometry"),
+    QStringLiteral("geometry"),
+    QStringLiteral("qwindowicon"),
+    QStringLiteral("icon"),
+    QStringLiteral("qwindowtitle"),
+    QStringLiteral("title"),
+    QStringLiteral("session"),
+    QStringLiteral("display"),
+    QStringLiteral("name"),
+    QStringLiteral("style"),
+    QStringLiteral("stylesheet"),
+};
+const QStringList kQtFlags = {
+    QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("sync"),
+    QStringLiteral("nograb"),  QStringLiteral("dograb"),      QStringLiteral("testability"),
+};
+const QStringList kQtAssignedOptions = {
+    QStringLiteral("style="),      QStringLiteral("stylesheet="), QStringLiteral("qmljsdebugger="),
+    QStringLiteral("fontengine="), QStringLiteral("dialogs="),
+};
+
+// The command line without Qt's own options, which are left to QApplication. A display named
+// with -display is also put in DISPLAY, so that the tool's own X connections (the gamma tables,
+// the instance check) go to the display its windows are on.
+QStringList withoutQtOptions(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2)
+                       : arg.startsWith(QLatin1Char('-'))  ? arg.mid(1)
+                                                           : QString();
+        if (i > 0 && kQtValueOptions.contains(name) && i + 1 < argc) {
+            if (name == QLatin1String("display")) {
+                qputenv("DISPLAY", argv[i + 1]);
+            }
+            ++i;
+            continue;
+        }
+        if (i > 0 && (kQtFlags.contains(name) ||
+                      std::any_of(kQtAssignedOptions.begin(), kQtAssignedOptions.end(),
+                                  [&name](const QString& o) { return name.startsWith(o); }))) {
+            continue;
+        }
+        args << arg;
+    }
+    return args;
+}
+
 // The command line is read before Qt opens the display, so --help, --version and a mistyped
 // option answer anywhere, even with no desktop at all. Returns the exit status when the process
 // is to end here. A command for the running instance is taken out into `command`.
 std::optional<int> handleCommandLine(int argc, char** argv,
                                      std::optional<control::Command>& command) {
-    const control::ParsedCommandLine taken =
-        control::takeCommand(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    QStringList args = withoutQtOptions(argc, argv);
+    std::vector<std::string> own;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        own.push_back(args[i].toLocal8Bit().toStdString());
+    }
+    const control::ParsedCommandLine taken = control::takeCommand(own);
     command = taken.command;
-    QStringList args{QString::fromLocal8Bit(argv[0])};
+    args.erase(args.begin() + std::min<qsizetype>(args.size(), 1), args.end());
     for (const std::string& arg : taken.rest) {
         args << QString::fromLocal8Bit(arg.c_str());
     }
@@ -128,7 +187,6 @@ int main(int argc, char** argv) {
     // Watched from before the tint is first applied: a logout or a kill must not leave the screen
     // tinted or lose the colour, so both go through the normal unload.
     system.watchTermination([&form] { form.Unload(); });
-    system.watchResume([&form] { form.resumed(); });
     if (!form.Form_Load()) {
         if (command) {
             // Another start won the display a moment ago: the command goes to it once it serves.
@@ -142,8 +200,13 @@ int main(int argc, char** argv) {
                 stderr);
             return control::kFailed;
         }
-        return 0;  // another instance runs; it is left alone
+        // Another instance runs (or another program holds its place on this display); it is left
+        // alone.
+        std::fputs("dimwarden: already running on this display\n", stderr);
+        return 0;
     }
+    // Only once the screen is tinted: nothing on the way there may wait on the system bus.
+    system.watchResume([&form] { form.resumed(); });
     // Commands from outside, one given to this start first; none once the window has unloaded.
     frmMainControlTarget target(form);
     control::Controller controller(target);

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "gamma/DisplayGamma.h"
+#include "gamma/GammaJournal.h"
 #include "gamma/GammaRamp.h"
-
-class JournalStore;
 
 // The display-ramp state of the main window, kept per output: the ramp remembered at start (or
 // at the last switch to normal mode), the ramp the output had before the tool first wrote to it,
@@ -45,6 +45,10 @@ class GammaEngine {
     // At unload, once every output has its base back: nothing is left for a later run to undo.
     void closeJournal();
 
+    // Says what the user should know about a crash journal passed over (a clause, English); by
+    // default one "dimwarden: " line on stderr.
+    std::function<void(const std::string&)> tell;
+
     // True once any output has taken a ramp.
     bool accepted() const { return accepted_; }
     const std::map<OutputId, OutputState>& outputs() const { return states_; }
@@ -54,18 +58,26 @@ class GammaEngine {
     // What the last operation put on the lit outputs; a newly lit output gets the same.
     enum class Kind { Nothing, Tint, Base, Saved };
 
+    // A ramp on its way to an output.
+    struct Pending {
+        OutputState* state;
+        GammaRamp ramp;
+    };
+
+    void writeAll(const std::vector<Pending>& plan);
     bool write(OutputState& s, const GammaRamp& r);
     bool current(const OutputState& s, GammaRamp& r) const;
     bool holdsLastWritten(const OutputState& s, const GammaRamp& table) const;
     bool adopt(const DisplayGamma::Output& o);
     void refreshList(bool adoptLit);
     void loadJournal(const std::vector<DisplayGamma::Output>& list);
-    void syncJournal();
+    void syncJournal(const std::vector<Pending>& plan = {});
 
     DisplayGamma& display_;
     JournalStore* journal_;
     std::string journalKey_;
     std::string journalBytes_;
+    std::vector<journal::Entry> journalEntries_;  // what this run's last save named
     bool journalLoaded_ = false;
     bool journalClosed_ = false;
     std::map<OutputId, OutputState> states_;

@@ -22,10 +22,11 @@ std::string settingsFilePath(const std::string& winPath) {
 
 LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath) {
     WinPath = dir.directory();
+    const std::string from = dir.directoryToRead();
 
     // No folder: the path would land on the root of the file system.
     std::string value =
-        WinPath.empty() ? "" : profile.read(settingsFilePath(WinPath), kSection, kKey, "");
+        from.empty() ? "" : profile.read(settingsFilePath(from), kSection, kKey, "");
     if (value.size() > kValueBuffer - 1) {
         value.resize(kValueBuffer - 1);
     }

@@ -20,7 +20,8 @@ struct LoadedColor {
 // The settings file's full path, built at each use from the directory.
 std::string settingsFilePath(const std::string& winPath);
 
-// Fills WinPath, then reads [Setting] color. A value that is present but is no plain colour
+// Fills WinPath (where the colour will be written), then reads [Setting] color from the file the
+// directory names for reading. A value that is present but is no plain colour
 // (negative, top byte set, beyond 32 bits) counts as found with the default colour.
 LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath);
 

@@ -88,7 +88,11 @@ SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance(), &backends_->journal})) {}
+                   backends_->drag, backends_->url, backends_->instance(), &backends_->journal})) {
+    backends_->displayInstance.onLost = [display = backends_->display.get()] {
+        display->handedOver = true;
+    };
+}
 
 SystemPlatform::~SystemPlatform() = default;
 

@@ -150,6 +150,50 @@ class ManagerProbe {
     Clock::time_point lastMap_{};
 };
 
+}  // namespace
+
+std::vector<std::string> dimwardenLines(const std::string& log) {
+    std::istringstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("dimwarden:")) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+bool waitForWindowManager(const std::string& display, milliseconds timeout) {
+    ManagerProbe probe(display);
+    return waitUntil([&] { return probe.managed(); }, timeout);
+}
+
+std::vector<unsigned long> stackingOrder(const std::string& display) {
+    std::vector<unsigned long> order;
+    XDisplayPtr d = openXDisplay(display);
+    if (!d) {
+        return order;
+    }
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d.get(), DefaultRootWindow(d.get()),
+                           XInternAtom(d.get(), "_NET_CLIENT_LIST_STACKING", False), 0, 4096, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data != nullptr && format == 32) {
+        const long* ids = reinterpret_cast<const long*>(data);
+        order.assign(ids, ids + count);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return order;
+}
+
+namespace {
+
 std::optional<GammaRamp> tryReadRamp(const std::string& display) {
     try {
         return readCrtcRamp(display);

@@ -56,6 +56,13 @@ std::optional<WindowInfo> waitForWindow(const std::string& display, pid_t pid,
 std::optional<WindowInfo> viewableWindow(const std::string& display, pid_t pid, int width,
                                          int height);
 
+// The lines of a tool's output that it wrote itself (those starting with "dimwarden:").
+std::vector<std::string> dimwardenLines(const std::string& log);
+// Waits until a window manager manages new windows on `display`; false at `timeout`.
+bool waitForWindowManager(const std::string& display, milliseconds timeout = kStepTimeout);
+// The window manager's client windows, bottom to top (_NET_CLIENT_LIST_STACKING).
+std::vector<unsigned long> stackingOrder(const std::string& display);
+
 // Every channel's entry i is `f(i)`.
 GammaRamp rampOf(const std::function<std::uint16_t(std::size_t)>& f);
 // Entry i is i * 257: the ramp set before every run.

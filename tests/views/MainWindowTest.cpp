@@ -267,6 +267,7 @@ TEST_F(MainWindowTest, AMessageIsAWarningThatDoesNotBlock) {
     w->sayMessage("title", "what happened");
     const auto boxes = w->findChildren<QMessageBox*>();
     ASSERT_EQ(boxes.size(), 1);
+    QCoreApplication::processEvents();  // shown from the event loop, above the window
     EXPECT_TRUE(boxes.front()->isVisible());
     EXPECT_FALSE(boxes.front()->isModal());
     EXPECT_EQ(boxes.front()->windowTitle(), "title");

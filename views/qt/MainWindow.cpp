@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "main_window/frmMain.h"
 #include "views/qt/ColorWindow.h"
@@ -211,7 +212,12 @@ void MainWindow::sayMessage(const std::string& title, const std::string& text) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Not modal: the tool runs on as before, and a window that starts hidden must not block on it.
     box->setModal(false);
-    box->show();
+    // From the event loop, once the load sequence has shown the window: shown before it, the
+    // message would be stacked under it.
+    QTimer::singleShot(0, box, [box] {
+        box->show();
+        box->raise();
+    });
 }
 
 void MainWindow::followPointer() {
