@@ -85,32 +85,47 @@ HWND createMessageWindow(const wchar_t* className, void* owner, WNDPROC proc) {
     return hwnd;
 }
 
-// Prints the state, then again on every change, until the instance ends.
+// Prints the state, then again on every change, until the instance ends: with its end notice,
+// or, killed, by its process ending.
 int watch(HWND instance, const control::Command& command) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(instance, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
     HWND self = createMessageWindow(L"Dimwarden.Watcher", nullptr, DefWindowProcW);
-    if (self == nullptr) {
-        return failed();
+    const auto first = self != nullptr ? send(instance, command, self) : std::nullopt;
+    int status = control::kNotRunning;
+    if (first) {
+        print(*first, command.json);
+    } else if (IsWindow(instance)) {
+        status = failed();
     }
-    const auto first = send(instance, command, self);
-    if (!first) {
-        DestroyWindow(self);
-        return IsWindow(instance) ? failed() : notRunning();
-    }
-    print(*first, command.json);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.hwnd == self && msg.message == kStateChanged) {
-            if (const auto state = control::unpackState(static_cast<std::uint32_t>(msg.lParam))) {
-                print(*state, command.json);
+    bool ended = !first;
+    while (!ended) {
+        const DWORD woke = MsgWaitForMultipleObjects(process != nullptr ? 1 : 0, &process, FALSE,
+                                                     INFINITE, QS_ALLINPUT);
+        ended = process != nullptr && woke == WAIT_OBJECT_0;
+        MSG msg;
+        while (!ended && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == self && msg.message == kStateChanged) {
+                const auto state = control::unpackState(static_cast<std::uint32_t>(msg.lParam));
+                if (state) {
+                    print(*state, command.json);
+                }
+            } else if ((msg.hwnd == self && msg.message == kInstanceEnded) ||
+                       msg.message == WM_QUIT) {
+                ended = true;
+            } else {
+                DispatchMessageW(&msg);
             }
-        } else if (msg.hwnd == self && msg.message == kInstanceEnded) {
-            break;
-        } else {
-            DispatchMessageW(&msg);
         }
     }
-    DestroyWindow(self);
-    return control::kNotRunning;
+    if (self != nullptr) {
+        DestroyWindow(self);
+    }
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+    return status;
 }
 
 class Win32CommandService : public CommandService {

@@ -409,8 +409,18 @@ def main():
         tops = ramps.crtc_tops()
         print("      red top entry of each lit CRTC (RandR): %s" % tops)
         check(len(tops) == 2, "two CRTCs are lit")
-        tool.terminate()
+        # A watcher of an instance killed without its unload ends all the same.
+        watcher = subprocess.Popen([WINE, EXE, "--watch"], env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL)
+        procs.append(watcher)
+        check(len(read_lines(watcher, 1)) == 1, "--watch prints the state of the new instance")
+        tool.kill()
         tool.wait(30)
+        try:
+            code = watcher.wait(30)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 3, "--watch ends with 3 when the instance is killed (%s)" % code)
     finally:
         subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
         subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)
