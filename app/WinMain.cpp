@@ -9,11 +9,17 @@
 // After windows.h.
 #include <shellapi.h>
 
+#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "control/Command.h"
 #include "main_window/frmMain.h"
+#include "main_window/frmMainControlTarget.h"
+#include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 #include "platform/win32/ConsoleAttach.h"
 #include "platform/win32/Win32DisplayGamma.h"
@@ -30,17 +36,32 @@ constexpr const char* kUsage =
     "  -h, --help     Show this help and exit.\n"
     "  -v, --version  Show the version and exit.\n";
 
-// The status when the process is to end here: the same options as on Linux.
-std::optional<int> handleCommandLine() {
+// The status when the process is to end here: the same options as on Linux. A command for the
+// running instance is taken out into `command`.
+std::optional<int> handleCommandLine(std::optional<control::Command>& command) {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(win::toUtf8(argv[i]));
+    }
+    LocalFree(argv);
+    const control::ParsedCommandLine taken = control::takeCommand(args);
+    command = taken.command;
     std::optional<int> status;
-    for (int i = 1; i < argc && !status; ++i) {
-        const std::string arg = win::toUtf8(argv[i]);
-        win::Win32Console console;
+    win::Win32Console console;
+    if (!taken.error.empty()) {
+        win::attachParentConsole(console);
+        std::fprintf(stderr, "dimwarden: %s\n\n%s%s", taken.error.c_str(), kUsage,
+                     control::commandsHelp());
+        status = 2;
+    }
+    for (std::size_t i = 0; i < taken.rest.size() && !status; ++i) {
+        const std::string& arg = taken.rest[i];
         if (arg == "-h" || arg == "--help") {
             win::attachParentConsole(console);
             std::fputs(kUsage, stdout);
+            std::fputs(control::commandsHelp(), stdout);
             status = 0;
         } else if (arg == "-v" || arg == "--version") {
             win::attachParentConsole(console);
@@ -51,10 +72,10 @@ std::optional<int> handleCommandLine() {
             std::fprintf(stderr, "dimwarden: %s '%s'.\n\n%s",
                          arg.rfind('-', 0) == 0 ? "unknown option" : "unexpected argument",
                          arg.c_str(), kUsage);
+            std::fputs(control::commandsHelp(), stderr);
             status = 2;
         }
     }
-    LocalFree(argv);
     std::fflush(stdout);
     std::fflush(stderr);
     return status;
@@ -63,12 +84,22 @@ std::optional<int> handleCommandLine() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    if (const auto status = handleCommandLine()) {
+    std::optional<control::Command> command;
+    if (const auto status = handleCommandLine(command)) {
         return *status;
     }
     // A refusal or another message goes to the console the program was started from, if any.
     win::Win32Console console;
     win::attachParentConsole(console);
+    // A command goes to the instance running in this session; with none, the commands that
+    // start the tool go on to start it and apply themselves once it has loaded.
+    if (command) {
+        if (const auto status = sendToRunningInstance(*command, 0, nullptr)) {
+            std::fflush(stdout);
+            std::fflush(stderr);
+            return *status;
+        }
+    }
     // The design is laid out in pixels at 96 dpi; the system scales the window on other screens.
     SetProcessDPIAware();
 
@@ -98,13 +129,35 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     view.onDisplayChange = [&display] { display.displayChanged(); };
     view.onResume = [&form] { form.resumed(); };
     if (!form.Form_Load()) {
+        if (command) {
+            // Another start won the session a moment ago: the command goes to it once it serves.
+            if (const auto status =
+                    sendToRunningInstance(*command, 0, nullptr, std::chrono::seconds(10))) {
+                return *status;
+            }
+            std::fputs(
+                "dimwarden: the instance running in this session does not answer; nothing "
+                "was sent\n",
+                stderr);
+            return control::kFailed;
+        }
         return 0;  // another instance runs in this session; it is left alone
     }
     loaded = true;
     if (refusedInLoad && form.engine().accepted()) {
         sayRefused();
     }
-    form.onUnloaded = [] { PostQuitMessage(0); };
+    // Commands from outside, one given to this start first; none once the window has unloaded.
+    frmMainControlTarget target(form);
+    control::Controller controller(target);
+    if (command) {
+        controller.apply(*command);
+    }
+    std::unique_ptr<CommandService> commands = serveCommands(controller);
+    form.onUnloaded = [&commands] {
+        commands.reset();
+        PostQuitMessage(0);
+    };
     form.showAfterLoad();
 
     MSG msg;

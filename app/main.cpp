@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "control/Command.h"
 #include "main_window/frmMain.h"
+#include "main_window/frmMainControlTarget.h"
+#include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 #include "views/qt/MainWindow.h"
 #include "views/qt/Pictures.h"
@@ -73,9 +77,20 @@ QStringList withoutQtOptions(int argc, char** argv) {
 
 // The command line is read before Qt opens the display, so --help, --version and a mistyped
 // option answer anywhere, even with no desktop at all. Returns the exit status when the process
-// is to end here.
-std::optional<int> handleCommandLine(int argc, char** argv) {
-    const QStringList args = withoutQtOptions(argc, argv);
+// is to end here. A command for the running instance is taken out into `command`.
+std::optional<int> handleCommandLine(int argc, char** argv,
+                                     std::optional<control::Command>& command) {
+    QStringList args = withoutQtOptions(argc, argv);
+    std::vector<std::string> own;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        own.push_back(args[i].toLocal8Bit().toStdString());
+    }
+    const control::ParsedCommandLine taken = control::takeCommand(own);
+    command = taken.command;
+    args.erase(args.begin() + std::min<qsizetype>(args.size(), 1), args.end());
+    for (const std::string& arg : taken.rest) {
+        args << QString::fromLocal8Bit(arg.c_str());
+    }
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Dims or tints the whole screen by rewriting the display's gamma ramp."));
@@ -90,13 +105,13 @@ std::optional<int> handleCommandLine(int argc, char** argv) {
         QString text = parser.helpText();
         text.replace(0, text.indexOf(QLatin1Char('\n')),
                      QStringLiteral("Usage: dimwarden [options]"));
-        return text.toLocal8Bit();
+        return text.toLocal8Bit() + control::commandsHelp();
     };
 
-    QString error;
-    if (!parser.parse(args)) {
+    QString error = QString::fromStdString(taken.error);
+    if (error.isEmpty() && !parser.parse(args)) {
         error = parser.errorText();
-    } else if (!parser.positionalArguments().isEmpty()) {
+    } else if (error.isEmpty() && !parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments()[0]);
     }
     if (!error.isEmpty()) {
@@ -146,8 +161,14 @@ void passHeldMessagesOn() {
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("dimwarden"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DIMWARDEN_VERSION));
-    if (const auto status = handleCommandLine(argc, argv)) {
+    std::optional<control::Command> command;
+    if (const auto status = handleCommandLine(argc, argv, command)) {
         return *status;
+    }
+    if (command) {
+        if (const auto status = sendToRunningInstance(*command, argc, argv)) {
+            return *status;
+        }
     }
 
     passOn = qInstallMessageHandler(holdStartMessage);
@@ -167,6 +188,18 @@ int main(int argc, char** argv) {
     // tinted or lose the colour, so both go through the normal unload.
     system.watchTermination([&form] { form.Unload(); });
     if (!form.Form_Load()) {
+        if (command) {
+            // Another start won the display a moment ago: the command goes to it once it serves.
+            if (const auto status =
+                    sendToRunningInstance(*command, argc, argv, std::chrono::seconds(10))) {
+                return *status;
+            }
+            std::fputs(
+                "dimwarden: the instance running on this display cannot be reached on the "
+                "session bus; nothing was sent\n",
+                stderr);
+            return control::kFailed;
+        }
         // Another instance runs (or another program holds its place on this display); it is left
         // alone.
         std::fputs("dimwarden: already running on this display\n", stderr);
@@ -174,8 +207,18 @@ int main(int argc, char** argv) {
     }
     // Only once the screen is tinted: nothing on the way there may wait on the system bus.
     system.watchResume([&form] { form.resumed(); });
+    // Commands from outside, one given to this start first; none once the window has unloaded.
+    frmMainControlTarget target(form);
+    control::Controller controller(target);
+    if (command) {
+        controller.apply(*command);
+    }
+    std::unique_ptr<CommandService> commands = serveCommands(controller);
 
-    form.onUnloaded = [] { QCoreApplication::quit(); };
+    form.onUnloaded = [&commands] {
+        commands.reset();
+        QCoreApplication::quit();
+    };
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
                      [&form](QSessionManager&) { form.Unload(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&form] { form.Unload(); });

@@ -168,6 +168,9 @@ void frmMain::keepColor() {
         settings::SaveColorSetting(platform_.profile, WinPath, picColor)) {
         keptColor_ = picColor;
     }
+    if (changed) {
+        changed();
+    }
 }
 
 void frmMain::Unload() {

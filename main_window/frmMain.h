@@ -67,6 +67,8 @@ class frmMain : public PickerOwner {
 
     // The settings file's folder, filled by the load.
     std::string WinPath;
+    // Called once a change of the mode, colour or sliders is complete, whatever started it.
+    std::function<void()> changed;
 
     // ---- The design's public procedures ---------------------------------------------------
     void SetGamma(std::int16_t intRed, std::int16_t intGreen, std::int16_t intBlue);

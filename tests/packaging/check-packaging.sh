@@ -40,6 +40,14 @@ install)
     grep -qx "Icon=$id" "$share/applications/$id.desktop" || fail "desktop entry names another icon"
     grep -q "<project_license>MIT</project_license>" "$share/metainfo/$id.metainfo.xml" ||
         fail "metainfo names no MIT licence"
+    # The actions launchers show and desktops bind to keys, each running its command.
+    entry=$share/applications/$id.desktop
+    grep -qx "Actions=Night;Normal;Toggle;" "$entry" || fail "desktop entry lacks its actions"
+    for action in Night Normal Toggle; do
+        command=$(echo "$action" | tr 'A-Z' 'a-z')
+        sed -n "/^\[Desktop Action $action\]/,/^\[/p" "$entry" |
+            grep -qx "Exec=dimwarden --$command" || fail "desktop action $action"
+    done
 
     page=$share/man/man1/dimwarden.1.gz
     warnings=$(zcat "$page" | groff -ww -z -man -Tutf8 2>&1)

@@ -376,6 +376,9 @@ QProcessEnvironment Session::environment() const {
     }
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtimeDir_));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(configDir_));
+    if (!busAddress_.isEmpty()) {
+        env.insert("DBUS_SESSION_BUS_ADDRESS", busAddress_);
+    }
     return env;
 }
 

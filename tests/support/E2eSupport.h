@@ -108,6 +108,8 @@ class Session {
     // The environment every process of the session gets: this process's own, without any
     // session bus, platform plugin or XDG folders, plus DISPLAY and the two private folders.
     QProcessEnvironment environment() const;
+    // Gives every process started from now on this session bus.
+    void useSessionBus(const QString& address) { busAddress_ = address; }
 
     std::unique_ptr<ChildProcess> start(const std::vector<std::string>& argv,
                                         const std::string& logName);
@@ -136,6 +138,7 @@ class Session {
     std::string dir_;
     std::string runtimeDir_;
     std::string configDir_;
+    QString busAddress_;
     int toolCount_ = 0;
     std::vector<std::unique_ptr<ChildProcess>> helpers_;
 };

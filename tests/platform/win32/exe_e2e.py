@@ -11,6 +11,7 @@ import ctypes
 import getpass
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -106,6 +107,29 @@ def tinted(ramps, factors):
     return all(near(t, [v * f for v in ident]) for t, f in zip((red, green, blue), factors))
 
 
+def read_lines(process, count, seconds=20.0):
+    """Up to `count` lines of the process's output, waiting at most `seconds` in all."""
+    lines = []
+    end = time.monotonic() + seconds
+    buffered = getattr(process, "buffered", b"")
+    while len(lines) < count:
+        while b"\n" in buffered and len(lines) < count:
+            line, buffered = buffered.split(b"\n", 1)
+            lines.append(line.decode().strip())
+        left = end - time.monotonic()
+        if len(lines) >= count or left <= 0:
+            break
+        ready, _, _ = select.select([process.stdout], [], [], left)
+        if not ready:
+            break
+        chunk = os.read(process.stdout.fileno(), 4096)
+        if not chunk:
+            break
+        buffered += chunk
+    process.buffered = buffered
+    return lines
+
+
 def start_desktop(work, env, procs):
     """The dummy Xorg, openbox and trayer; sets DISPLAY in env. False when the server fails."""
     conf = os.path.join(work, "xorg.conf")
@@ -183,8 +207,8 @@ def main():
             run("xdotool", "mousemove", str(x), str(y), "sleep", "0.3", "click", str(button))
             time.sleep(0.5)
 
-        def start():
-            p = subprocess.Popen([WINE, EXE], env=env, stdout=subprocess.PIPE,
+        def start(*args):
+            p = subprocess.Popen([WINE, EXE, *args], env=env, stdout=subprocess.PIPE,
                                  stderr=subprocess.STDOUT, text=True)
             procs.append(p)
             return p
@@ -197,6 +221,17 @@ def main():
                                "Dimwarden", "dimwarden-gamma-gdi.journal")
         if os.path.exists(journal):
             os.remove(journal)
+
+        def command(*args):
+            """A command for the running instance: its status, stdout, stderr and seconds."""
+            t = time.monotonic()
+            p = subprocess.run([WINE, EXE, *args], env=env, capture_output=True, text=True,
+                               timeout=60)
+            return p.returncode, p.stdout.strip(), p.stderr, time.monotonic() - t
+
+        code, out, err, _ = command("--status")
+        check(code == 3 and out == "", "--status with none running ends with 3 (%s, %r)" % (code, err))
+        check(not main_window(), "--status with none running starts nothing")
 
         # ---- First start: no colour stored, the window shows with the default tint.
         t0 = time.monotonic()
@@ -257,6 +292,46 @@ def main():
         check(tool.poll() is None and tinted(ramps.read(), (0.5, 0.75, 1.0)),
               "the first instance runs on with its tint")
 
+        # ---- Commands forwarded to the running instance's window with WM_COPYDATA: the ramp,
+        # the status line, and bad usage that sends nothing. Brightness 20 stands for x0.75.
+        watcher = subprocess.Popen([WINE, EXE, "--watch"], env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL)
+        procs.append(watcher)
+        watched = read_lines(watcher, 1)
+        check(watched == ["night #0080FF 40"], "--watch prints the state first (%s)" % watched)
+        applied = []
+        for args, status, factors, line in (
+                (["--normal"], 0, (1, 1, 1), ""),
+                (["--night"], 0, (0.5, 0.75, 1.0), ""),
+                (["--color", "FF8000"], 0, (1.0, 0.75, 0.5), ""),
+                (["--status"], 0, (1.0, 0.75, 0.5), "night #FF8000 40"),
+                (["--brightness", "-20"], 0, (0.75, 0.75, 0.75), ""),
+                (["--toggle"], 0, (1, 1, 1), ""),
+                (["--status", "--json"], 0, (1, 1, 1),
+                 '{"night":false,"color":"#808080","brightness":20}'),
+                (["--bogus"], 2, (1, 1, 1), ""),
+                (["--color", "12345"], 2, (1, 1, 1), ""),
+                (["--night", "--toggle"], 2, (1, 1, 1), ""),
+                (["#night"], 2, (1, 1, 1), ""),
+                (["--night"], 0, (0.75, 0.75, 0.75), "")):
+            code, out, err, seconds = command(*args)
+            what = " ".join(args)
+            check(code == status and out == line and (status != 2 or
+                                                      err.startswith("dimwarden: ")),
+                  "%s ends with %d and prints %r (%s, %r, %r)" % (what, status, line, code, out,
+                                                                err[:80]))
+            check(tinted(ramps.read(), factors), "after %s the ramp is x%s" % (what, factors))
+            if status == 0 and not line:
+                applied.append(seconds)
+        applied.sort()
+        print("      command to applied, median of %d: %.2f s (a wine process start included)"
+              % (len(applied), applied[len(applied) // 2]))
+        watched = read_lines(watcher, 6)
+        check(watched == ["normal #0080FF 40", "night #0080FF 40", "night #FF8000 40",
+                          "night #808080 20", "normal #808080 20", "night #808080 20"],
+              "--watch prints a line for every change (%s)" % watched)
+        check(tool.poll() is None, "the instance runs on")
+
         # ---- The picker opens from the swatch; swatch 1 (R 80, G 127, B 255) tints; confirm.
         click(x + 340, y + 172)
         picker = wait_for(lambda: re.search(r"(0x[0-9a-f]+) .*?433x249\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)",
@@ -277,13 +352,19 @@ def main():
         except subprocess.TimeoutExpired:
             code = None
         check(code == 0, "the close picture ends the program (%s)" % code)
+        try:
+            code = watcher.wait(30)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 3, "--watch ends with 3 when the instance ends (%s)" % code)
         check(tinted(ramps.read(), (1, 1, 1)), "the display has its own ramp back")
         stored = open(ini, encoding="latin-1").read() if os.path.exists(ini) else ""
         check("color=16744272" in stored, "the picked colour is stored in %s (%r)" % (ini, stored))
         check(not os.path.exists(journal), "no crash journal is left after a normal exit")
 
-        # ---- Second run: the stored colour, in the tray; the menu's Exit ends it.
-        tool = start()
+        # ---- Second run, started by a command: the stored colour, in the tray; the menu's Exit
+        # ends it.
+        tool = start("--night")
         check(wait_for(lambda: tinted(ramps.read(), (52 / 80, 0.75, 1.0)), 40),
               "the stored colour's tint reaches the display at the next start")
         panel = re.search(r"(0x[0-9a-f]+) \"panel\"", windows())
@@ -328,8 +409,18 @@ def main():
         tops = ramps.crtc_tops()
         print("      red top entry of each lit CRTC (RandR): %s" % tops)
         check(len(tops) == 2, "two CRTCs are lit")
-        tool.terminate()
+        # A watcher of an instance killed without its unload ends all the same.
+        watcher = subprocess.Popen([WINE, EXE, "--watch"], env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL)
+        procs.append(watcher)
+        check(len(read_lines(watcher, 1)) == 1, "--watch prints the state of the new instance")
+        tool.kill()
         tool.wait(30)
+        try:
+            code = watcher.wait(30)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 3, "--watch ends with 3 when the instance is killed (%s)" % code)
     finally:
         subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
         subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The commands that drive a running instance from scripts, hotkeys and status bars, as typed on
+// the command line. Plain C++: every platform's sender and receiver reads them the same way.
+namespace control {
+
+// Exit statuses of a command.
+inline constexpr int kDone = 0;
+inline constexpr int kFailed = 1;      // the instance could not be reached or refused it
+inline constexpr int kBadUsage = 2;    // nothing was sent
+inline constexpr int kNotRunning = 3;  // --status or --watch with no instance
+
+// The window's slider scale.
+inline constexpr int kMinBrightness = 0;
+inline constexpr int kMaxBrightness = 40;
+
+enum class Action { Night, Normal, Toggle, Color, Brightness, Status, Watch };
+
+struct Command {
+    Action action = Action::Status;
+    std::uint32_t color = 0;  // Color: 0x00BBGGRR, the window's colour layout
+    int brightness = 0;       // Brightness: the position, or the step when relative
+    bool relative = false;    // Brightness: "+N" or "-N"
+    bool json = false;        // Status and Watch: one JSON object a line
+
+    bool operator==(const Command&) const = default;
+};
+
+// A command line with the command taken out: what is left goes to the ordinary option parser.
+struct ParsedCommandLine {
+    std::optional<Command> command;
+    std::vector<std::string> rest;
+    std::string error;  // one clause for "dimwarden: ..."; empty when the line is sound
+};
+
+// `args` without the program name.
+ParsedCommandLine takeCommand(const std::vector<std::string>& args);
+
+// "#RRGGBB" or "RRGGBB", hex digits of either case, as 0x00BBGGRR.
+std::optional<std::uint32_t> parseColor(std::string_view text);
+// 0x00BBGGRR as "#RRGGBB".
+std::string formatColor(std::uint32_t bgr);
+
+struct BrightnessArgument {
+    int value = 0;  // the position, or the signed step
+    bool relative = false;
+};
+// "N" (0..40), "+N" or "-N" (N 0..40).
+std::optional<BrightnessArgument> parseBrightness(std::string_view text);
+// The position a brightness command asks for when the slider stands at `current`: a step
+// stops at the slider's ends.
+int targetBrightness(const Command& command, int current);
+
+// Commands that start the tool when none runs; the others only ask.
+bool startsTool(Action action);
+
+// The commands' lines of the usage text.
+const char* commandsHelp();
+
+}  // namespace control

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "control/Controller.h"
+#include "main_window/frmMain.h"
+
+// The window as commands from outside see it: each command runs the handler of the control it
+// stands for, so the window, the tray menu and the kept colour follow as they do for a click.
+class frmMainControlTarget : public control::ControlTarget {
+  public:
+    explicit frmMainControlTarget(frmMain& form) : form_(form) {
+        form_.changed = [this] {
+            if (changed) {
+                changed();
+            }
+        };
+    }
+    ~frmMainControlTarget() override { form_.changed = nullptr; }
+    frmMainControlTarget(const frmMainControlTarget&) = delete;
+    frmMainControlTarget& operator=(const frmMainControlTarget&) = delete;
+
+    bool night() const override { return form_.modeOn(); }
+    std::uint32_t color() const override { return form_.color().value(); }
+    int brightness() const override { return form_.position(frmMain::Slider::HScroll1); }
+
+    void chooseNight() override { form_.mnuNight_Click(); }
+    void chooseNormal() override { form_.mnuNormal_Click(); }
+    void toggle() override { form_.picSwitch_Click(); }
+    void pickColor(std::uint32_t bgr) override { form_.picker_SwatchPicked(BgrColor(bgr)); }
+    // A completed move: the slider's change handler runs if the position is new.
+    void moveBrightness(int position) override {
+        form_.moveSlider(frmMain::Slider::HScroll1, position);
+    }
+
+  private:
+    frmMain& form_;
+};

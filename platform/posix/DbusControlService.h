@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QString>
+
+#include "control/Controller.h"
+#include "platform/CommandChannel.h"
+
+// The running instance on the session bus: properties Night (b), Color (s, "#RRGGBB") and
+// Brightness (i, 0..40), all read-write, the method Toggle(), and PropertiesChanged after every
+// change, whatever its source. A write of the wrong type or out of range is an error and changes
+// nothing.
+namespace dbuscontrol {
+
+inline const QString kService = QStringLiteral("io.github.dimwarden.Dimwarden");
+inline const QString kPath = QStringLiteral("/io/github/dimwarden/Dimwarden");
+inline const QString kInterface = kService;
+inline const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+
+class DbusControlService : public QDBusVirtualObject, public CommandService {
+  public:
+    DbusControlService(control::Controller& controller, const QDBusConnection& bus);
+    ~DbusControlService() override;
+
+    enum class Start { Serving, NameTaken, NoBus };
+    // Puts the object on the bus and asks for the name, which no other process may hold.
+    Start start();
+
+    QString introspect(const QString& path) const override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+
+  private:
+    QDBusMessage get(const QDBusMessage& message) const;
+    QDBusMessage getAll(const QDBusMessage& message) const;
+    QDBusMessage set(const QDBusMessage& message);
+    void announce(const control::State& state);
+
+    control::Controller& controller_;
+    QDBusConnection bus_;
+    int listener_ = 0;
+    control::State announced_;
+    bool objectRegistered_ = false;
+    bool nameOwned_ = false;
+};
+
+}  // namespace dbuscontrol

@@ -1,0 +1,68 @@
+// Commands and answers as they travel between two processes of the tool.
+#include <gtest/gtest.h>
+
+#include "control/CommandMessage.h"
+
+namespace control {
+namespace {
+
+Command make(Action action, std::uint32_t color = 0, int brightness = 0, bool relative = false) {
+    Command c;
+    c.action = action;
+    c.color = color;
+    c.brightness = brightness;
+    c.relative = relative;
+    return c;
+}
+
+TEST(CommandMessage, EveryCommandArrivesAsSent) {
+    const Command commands[] = {
+        make(Action::Night),
+        make(Action::Normal),
+        make(Action::Toggle),
+        make(Action::Color, 0x00FF8000),
+        make(Action::Color, 0),
+        make(Action::Brightness, 0, 0),
+        make(Action::Brightness, 0, 40),
+        make(Action::Brightness, 0, 5, true),
+        make(Action::Brightness, 0, -40, true),
+        make(Action::Status),
+        make(Action::Watch),
+    };
+    for (const Command& c : commands) {
+        const std::string bytes = packCommand(c);
+        EXPECT_EQ(unpackCommand(bytes), c) << bytes;
+    }
+    EXPECT_EQ(packCommand(make(Action::Color, 0x00FF8000)), std::string("--color\0#0080FF\0", 16));
+}
+
+TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
+    using namespace std::string_literals;
+    const std::string refused[] = {
+        ""s,
+        "--night"s,              // not ended
+        "--night\0--toggle\0"s,  // two commands
+        "--color\0#12345\0"s,    // bad colour
+        "--brightness\0"
+        "41\0"s,              // out of range
+        "--help\0"s,          // not a command
+        "--night\0extra\0"s,  // something left over
+        "\0"s,
+        "--json\0--night\0"s,
+    };
+    for (const std::string& bytes : refused) {
+        EXPECT_EQ(unpackCommand(bytes), std::nullopt) << bytes;
+    }
+}
+
+TEST(CommandMessage, StateAnswersRoundTripAndRefusalIsNoState) {
+    const State states[] = {{true, 0xFF8000, 40}, {false, 0, 0}, {false, 0xFFFFFF, 17}};
+    for (const State& s : states) {
+        EXPECT_EQ(unpackState(packState(s)), s) << statusLine(s);
+    }
+    EXPECT_EQ(unpackState(0), std::nullopt);
+    EXPECT_EQ(unpackState(0x80000000u | 41u << 24), std::nullopt);
+}
+
+}  // namespace
+}  // namespace control

@@ -1,0 +1,179 @@
+// The command line of the commands for a running instance, the status line, and the controller
+// over a stand-in for the window.
+#include <gtest/gtest.h>
+
+#include "control/Command.h"
+#include "control/Controller.h"
+#include "support/MemoryControlTarget.h"
+
+namespace control {
+namespace {
+
+struct LineCase {
+    std::vector<std::string> args;
+    std::optional<Command> command;
+    std::vector<std::string> rest;
+    std::string error;  // the start of the error, or empty
+};
+
+Command make(Action action) {
+    Command c;
+    c.action = action;
+    return c;
+}
+Command brightness(int value, bool relative) {
+    Command c = make(Action::Brightness);
+    c.brightness = value;
+    c.relative = relative;
+    return c;
+}
+Command color(std::uint32_t bgr) {
+    Command c = make(Action::Color);
+    c.color = bgr;
+    return c;
+}
+Command json(Action action) {
+    Command c = make(action);
+    c.json = true;
+    return c;
+}
+
+TEST(CommandLine, TakesOneCommandAndLeavesTheRest) {
+    const LineCase cases[] = {
+        {{}, std::nullopt, {}, ""},
+        {{"--night"}, make(Action::Night), {}, ""},
+        {{"--normal"}, make(Action::Normal), {}, ""},
+        {{"--toggle", "-platform", "xcb"}, make(Action::Toggle), {"-platform", "xcb"}, ""},
+        {{"--color", "#0080FF"}, color(0xFF8000), {}, ""},
+        {{"--color=ff8000"}, color(0x0080FF), {}, ""},
+        {{"--brightness", "0"}, brightness(0, false), {}, ""},
+        {{"--brightness", "40"}, brightness(40, false), {}, ""},
+        {{"--brightness", "+5"}, brightness(5, true), {}, ""},
+        {{"--brightness=-40"}, brightness(-40, true), {}, ""},
+        {{"--brightness", "-5", "--help"}, brightness(-5, true), {"--help"}, ""},
+        {{"--status"}, make(Action::Status), {}, ""},
+        {{"--json", "--status"}, json(Action::Status), {}, ""},
+        {{"--watch", "--json"}, json(Action::Watch), {}, ""},
+        {{"--bogus", "--night"}, make(Action::Night), {"--bogus"}, ""},
+        {{"--colour", "x"}, std::nullopt, {"--colour", "x"}, ""},
+        {{"--", "--night"}, std::nullopt, {"--", "--night"}, ""},
+        // Each of these sends nothing.
+        {{"--night", "--toggle"}, std::nullopt, {}, "one command at a time (--night and --toggle)"},
+        {{"--night", "--night"}, std::nullopt, {}, "one command at a time"},
+        {{"--night=1"}, std::nullopt, {}, "--night takes no value"},
+        {{"--color"}, std::nullopt, {}, "--color needs a value"},
+        {{"--color", "#0080F"}, std::nullopt, {}, "'#0080F' is not a colour"},
+        {{"--color", "#0080FFF"}, std::nullopt, {}, "'#0080FFF' is not a colour"},
+        {{"--color", "##0080FF"}, std::nullopt, {}, "'##0080FF' is not a colour"},
+        {{"--color", "0x80FF"}, std::nullopt, {}, "'0x80FF' is not a colour"},
+        {{"--color", "#00 0FF"}, std::nullopt, {}, "'#00 0FF' is not a colour"},
+        {{"--color="}, std::nullopt, {}, "'' is not a colour"},
+        {{"--brightness", "41"}, std::nullopt, {}, "'41' is not a brightness"},
+        {{"--brightness", "+41"}, std::nullopt, {}, "'+41' is not a brightness"},
+        {{"--brightness", "-"}, std::nullopt, {}, "'-' is not a brightness"},
+        {{"--brightness", "100"}, std::nullopt, {}, "'100' is not a brightness"},
+        {{"--brightness", "4x"}, std::nullopt, {}, "'4x' is not a brightness"},
+        {{"--brightness", " 4"}, std::nullopt, {}, "' 4' is not a brightness"},
+        {{"--brightness"}, std::nullopt, {}, "--brightness needs a value"},
+        {{"--json"}, std::nullopt, {}, "--json goes with --status or --watch"},
+        {{"--night", "--json"}, std::nullopt, {}, "--json goes with"},
+    };
+    for (const LineCase& c : cases) {
+        std::string what;
+        for (const std::string& a : c.args) {
+            what += a + " ";
+        }
+        const ParsedCommandLine parsed = takeCommand(c.args);
+        EXPECT_EQ(parsed.command, c.command) << what;
+        EXPECT_EQ(parsed.error.substr(0, c.error.size()), c.error) << what;
+        EXPECT_EQ(parsed.error.empty(), c.error.empty()) << what << parsed.error;
+        if (c.error.empty()) {
+            EXPECT_EQ(parsed.rest, c.rest) << what;
+        }
+    }
+}
+
+TEST(CommandLine, ColourTextRoundTripsInEitherCase) {
+    const struct {
+        const char* text;
+        std::uint32_t bgr;
+        const char* shown;
+    } cases[] = {
+        {"#000000", 0x000000, "#000000"}, {"FFFFFF", 0xFFFFFF, "#FFFFFF"},
+        {"#0080ff", 0xFF8000, "#0080FF"}, {"#FF8000", 0x0080FF, "#FF8000"},
+        {"#123456", 0x563412, "#123456"}, {"aBcDeF", 0xEFCDAB, "#ABCDEF"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parseColor(c.text), c.bgr) << c.text;
+        EXPECT_EQ(formatColor(c.bgr), c.shown) << c.text;
+    }
+    // Only the colour's three bytes are shown.
+    EXPECT_EQ(formatColor(0xFF123456), "#563412");
+}
+
+TEST(CommandLine, BrightnessStepsStopAtTheSlidersEnds) {
+    const struct {
+        Command command;
+        int current;
+        int target;
+    } cases[] = {
+        {brightness(10, false), 40, 10}, {brightness(5, true), 30, 35},
+        {brightness(5, true), 38, 40},   {brightness(-5, true), 3, 0},
+        {brightness(-40, true), 40, 0},  {brightness(0, true), 17, 17},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(targetBrightness(c.command, c.current), c.target)
+            << c.command.brightness << " from " << c.current;
+    }
+}
+
+TEST(Status, LineAndJsonShowTheSameState) {
+    EXPECT_EQ(statusLine({true, 0xFF8000, 40}), "night #0080FF 40");
+    EXPECT_EQ(statusLine({false, 0x000000, 0}), "normal #000000 0");
+    EXPECT_EQ(statusJson({true, 0xFF8000, 40}),
+              R"({"night":true,"color":"#0080FF","brightness":40})");
+    EXPECT_EQ(statusJson({false, 0x0A0B0C, 7}),
+              R"({"night":false,"color":"#0C0B0A","brightness":7})");
+}
+
+TEST(Controller, RunsTheWindowsHandlersAndReportsEveryChange) {
+    MemoryControlTarget target;
+    Controller controller(target);
+    std::vector<std::string> seen;
+    const int id = controller.addListener([&](const State& s) { seen.push_back(statusLine(s)); });
+
+    const Command commands[] = {make(Action::Normal), make(Action::Night),   make(Action::Toggle),
+                                color(0x0080FF),      brightness(10, false), brightness(-15, true),
+                                brightness(0, false), make(Action::Status),  make(Action::Watch)};
+    for (const Command& c : commands) {
+        controller.apply(c);
+    }
+    const std::vector<std::string> calls = {"normal",        "night",         "toggle",
+                                            "color #FF8000", "brightness 10", "brightness 0"};
+    EXPECT_EQ(target.calls, calls);
+    const std::vector<std::string> lines = {"normal #0080FF 40", "night #0080FF 40",
+                                            "normal #0080FF 40", "normal #FF8000 40",
+                                            "normal #FF8000 10", "normal #FF8000 0"};
+    EXPECT_EQ(seen, lines);
+
+    // A change made in the window reaches listeners the same way; a removed one hears nothing.
+    target.changeFromWindow(0x000000);
+    EXPECT_EQ(seen.back(), "normal #000000 0");
+    controller.removeListener(id);
+    target.changeFromWindow(0xFFFFFF);
+    EXPECT_EQ(seen.size(), lines.size() + 1);
+}
+
+TEST(Controller, DirectWritesKeepToTheSlidersRange) {
+    MemoryControlTarget target;
+    Controller controller(target);
+    controller.setBrightness(99);
+    controller.setBrightness(-3);
+    controller.setColor(0xFF00FF00);
+    const std::vector<std::string> calls = {"brightness 0", "color #00FF00"};
+    EXPECT_EQ(target.calls, calls);
+    EXPECT_EQ(controller.state(), (State{true, 0x00FF00, 0}));
+}
+
+}  // namespace
+}  // namespace control

@@ -1,0 +1,238 @@
+// The instance's interface on a private session bus, over a stand-in for the window: reads,
+// writes, the errors of bad writes, PropertiesChanged, the name held once, and a flood.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QTimer>
+#include <QVariantMap>
+#include <chrono>
+#include <memory>
+
+#include "platform/posix/DbusControlService.h"
+#include "support/MemoryControlTarget.h"
+#include "support/PrivateBus.h"
+
+using namespace dbuscontrol;
+
+namespace {
+
+class ChangeRecorder : public QObject {
+    Q_OBJECT
+  public:
+    std::vector<QVariantMap> changes;
+
+  public slots:
+    void changed(const QString& interface, const QVariantMap& properties, const QStringList&) {
+        if (interface == kInterface) {
+            changes.push_back(properties);
+        }
+    }
+};
+
+bool pumpUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+class DbusControlServiceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!PrivateBus::available()) {
+            GTEST_SKIP() << "dbus-daemon is not installed";
+        }
+        ASSERT_TRUE(bus_.running()) << bus_.error().toStdString();
+        serverBus_ = std::make_unique<QDBusConnection>(bus_.connect());
+        clientBus_ = std::make_unique<QDBusConnection>(bus_.connect());
+        controller_ = std::make_unique<control::Controller>(target_);
+        service_ = std::make_unique<DbusControlService>(*controller_, *serverBus_);
+        ASSERT_EQ(service_->start(), DbusControlService::Start::Serving);
+        ASSERT_TRUE(clientBus_->connect(kService, kPath, kPropertiesInterface,
+                                        QStringLiteral("PropertiesChanged"), &recorder_,
+                                        SLOT(changed(QString, QVariantMap, QStringList))));
+    }
+
+    // A call from the client's side, answered while this thread runs the service's events.
+    QDBusMessage call(const QString& interface, const QString& member,
+                      const QVariantList& args = {}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, interface, member);
+        message.setArguments(args);
+        QDBusPendingCall pending = clientBus_->asyncCall(message);
+        EXPECT_TRUE(pumpUntil([&] { return pending.isFinished(); })) << member.toStdString();
+        return pending.reply();
+    }
+    QDBusMessage set(const QString& property, const QVariant& value) {
+        return call(kPropertiesInterface, QStringLiteral("Set"),
+                    {kInterface, property, QVariant::fromValue(QDBusVariant(value))});
+    }
+    QVariant get(const QString& property) {
+        const QDBusMessage reply =
+            call(kPropertiesInterface, QStringLiteral("Get"), {kInterface, property});
+        return qdbus_cast<QDBusVariant>(reply.arguments().value(0)).variant();
+    }
+    // Signals still on their way arrive before a call's answer does.
+    void settle() { call(kPropertiesInterface, QStringLiteral("GetAll"), {kInterface}); }
+
+    PrivateBus bus_;
+    std::unique_ptr<QDBusConnection> serverBus_;
+    std::unique_ptr<QDBusConnection> clientBus_;
+    MemoryControlTarget target_;
+    std::unique_ptr<control::Controller> controller_;
+    std::unique_ptr<DbusControlService> service_;
+    ChangeRecorder recorder_;
+};
+
+TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
+    target_.bgr = 0x00FF8000;
+    target_.position = 12;
+    EXPECT_EQ(get(QStringLiteral("Night")), QVariant(true));
+    EXPECT_EQ(get(QStringLiteral("Color")), QVariant(QStringLiteral("#0080FF")));
+    EXPECT_EQ(get(QStringLiteral("Brightness")), QVariant(12));
+    const QDBusMessage all = call(kPropertiesInterface, QStringLiteral("GetAll"), {kInterface});
+    const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
+    EXPECT_EQ(properties.keys(), (QStringList{QStringLiteral("Brightness"), QStringLiteral("Color"),
+                                              QStringLiteral("Night")}));
+
+    const QDBusMessage xml =
+        call(QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
+    const QString text = xml.arguments().value(0).toString();
+    for (const char* part : {"<interface name=\"io.github.dimwarden.Dimwarden\">",
+                             "<property name=\"Night\" type=\"b\" access=\"readwrite\"/>",
+                             "<property name=\"Color\" type=\"s\" access=\"readwrite\"/>",
+                             "<property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>",
+                             "<method name=\"Toggle\"/>", "org.freedesktop.DBus.Properties"}) {
+        EXPECT_TRUE(text.contains(QLatin1String(part))) << part << "\n" << text.toStdString();
+    }
+}
+
+TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
+    const struct {
+        const char* property;
+        QVariant value;
+        const char* error;  // empty: accepted
+        const char* call;   // the handler run, or empty
+    } cases[] = {
+        {"Night", false, "", "normal"},
+        {"Night", true, "", "night"},
+        {"Color", QStringLiteral("#FF8000"), "", "color #FF8000"},
+        {"Color", QStringLiteral("0a0b0c"), "", "color #0A0B0C"},
+        {"Brightness", 0, "", "brightness 0"},
+        {"Brightness", 40, "", "brightness 40"},
+        {"Night", 1, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Night", QStringLiteral("true"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Color", QStringLiteral("#FF800"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Color", QStringLiteral("orange"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Color", 0xFF8000, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Brightness", 41, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Brightness", -1, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Brightness", 20u, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Brightness", 20.0, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Brightness", QStringLiteral("20"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Dimness", 20, "org.freedesktop.DBus.Error.UnknownProperty", ""},
+    };
+    for (const auto& c : cases) {
+        target_.calls.clear();
+        const control::State before = controller_->state();
+        const QDBusMessage reply = set(QString::fromLatin1(c.property), c.value);
+        const std::string what = std::string(c.property) + " = " + c.value.toString().toStdString();
+        EXPECT_EQ(reply.errorName().toStdString(), c.error) << what;
+        if (*c.call != '\0') {
+            EXPECT_EQ(target_.calls, std::vector<std::string>{c.call}) << what;
+        } else {
+            EXPECT_TRUE(target_.calls.empty()) << what;
+            EXPECT_EQ(controller_->state(), before) << what;
+        }
+    }
+
+    target_.calls.clear();
+    EXPECT_EQ(call(kInterface, QStringLiteral("Toggle")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(target_.calls, std::vector<std::string>{"toggle"});
+    EXPECT_EQ(call(kPropertiesInterface, QStringLiteral("Set"),
+                   {QStringLiteral("org.example.Other"), QStringLiteral("Night"),
+                    QVariant::fromValue(QDBusVariant(true))})
+                  .errorName(),
+              QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"));
+}
+
+TEST_F(DbusControlServiceTest, AnnouncesWhatChangedWhateverTheSource) {
+    set(QStringLiteral("Brightness"), 10);
+    set(QStringLiteral("Brightness"), 10);  // no change, no signal
+    set(QStringLiteral("Night"), false);
+    target_.changeFromWindow(0x000000);
+    set(QStringLiteral("Night"), false);  // normal again: nothing new
+    settle();
+    const std::vector<QVariantMap> expected = {
+        {{QStringLiteral("Brightness"), 10}},
+        {{QStringLiteral("Night"), false}},
+        {{QStringLiteral("Color"), QStringLiteral("#000000")}},
+    };
+    EXPECT_EQ(recorder_.changes, expected);
+}
+
+TEST_F(DbusControlServiceTest, TheNameIsHeldOnceAndFreedWithTheService) {
+    control::Controller otherController(target_);
+    QDBusConnection other = bus_.connect();
+    {
+        DbusControlService second(otherController, other);
+        EXPECT_EQ(second.start(), DbusControlService::Start::NameTaken);
+    }
+    EXPECT_EQ(get(QStringLiteral("Night")), QVariant(true)) << "the first lost its name";
+
+    service_.reset();
+    EXPECT_TRUE(pumpUntil([&] { return !clientBus_->interface()->isServiceRegistered(kService); }));
+    DbusControlService third(otherController, other);
+    EXPECT_EQ(third.start(), DbusControlService::Start::Serving);
+}
+
+TEST_F(DbusControlServiceTest, AFloodOfWritesEndsOnTheLastWithoutHoldingUpTheLoop) {
+    constexpr std::size_t kWrites = 10000;
+    // Timer events that ran while part of the writes had been handled and part had not.
+    int ticksAmidWrites = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const std::size_t handled = target_.calls.size();
+        ticksAmidWrites += handled > 0 && handled < kWrites ? 1 : 0;
+    });
+    ticker.start(0);
+
+    std::vector<QDBusPendingCall> pending;
+    pending.reserve(kWrites);
+    for (std::size_t i = 0; i < kWrites; ++i) {
+        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kPropertiesInterface,
+                                                              QStringLiteral("Set"));
+        const QString color = QString::fromStdString(
+            control::formatColor(static_cast<std::uint32_t>(i * 0x10101 + 7) & 0xFFFFFFu));
+        message.setArguments(
+            {kInterface, QStringLiteral("Color"), QVariant::fromValue(QDBusVariant(color))});
+        pending.push_back(clientBus_->asyncCall(message));
+    }
+    ASSERT_TRUE(pumpUntil([&] { return pending.back().isFinished(); }, std::chrono::seconds(60)));
+    ticker.stop();
+
+    int failures = 0;
+    for (const QDBusPendingCall& p : pending) {
+        failures += p.isError() ? 1 : 0;
+    }
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(target_.calls.size(), kWrites);
+    EXPECT_EQ(target_.bgr, static_cast<std::uint32_t>((kWrites - 1) * 0x10101 + 7) & 0xFFFFFFu);
+    EXPECT_EQ(get(QStringLiteral("Color")).toString().toStdString(),
+              control::formatColor(target_.bgr));
+    // The writes were handled one event at a time, with the window's other events between them.
+    EXPECT_GT(ticksAmidWrites, 0);
+}
+
+}  // namespace
+
+#include "DbusControlServiceTest.moc"

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "control/Controller.h"
+
+// A stand-in for the window as commands see it: it records each handler it is asked to run and
+// keeps the state those handlers would leave, reporting every change as the window does.
+class MemoryControlTarget : public control::ControlTarget {
+  public:
+    bool isNight = true;
+    std::uint32_t bgr = 0x00FF8000;
+    int position = control::kMaxBrightness;
+    std::vector<std::string> calls;
+
+    bool night() const override { return isNight; }
+    std::uint32_t color() const override { return bgr; }
+    int brightness() const override { return position; }
+
+    void chooseNight() override {
+        run("night", [&] { isNight = true; });
+    }
+    void chooseNormal() override {
+        run("normal", [&] { isNight = false; });
+    }
+    void toggle() override {
+        run("toggle", [&] { isNight = !isNight; });
+    }
+    void pickColor(std::uint32_t c) override {
+        run("color " + control::formatColor(c), [&] { bgr = c; });
+    }
+    // Like a slider, a move to where it stands runs no handler.
+    void moveBrightness(int p) override {
+        if (p != position) {
+            run("brightness " + std::to_string(p), [&] { position = p; });
+        }
+    }
+
+    // A change made in the window itself.
+    void changeFromWindow(std::uint32_t c) {
+        bgr = c;
+        changed();
+    }
+
+  private:
+    template <typename F>
+    void run(const std::string& call, F&& change) {
+        calls.push_back(call);
+        change();
+        if (changed) {
+            changed();
+        }
+    }
+};
