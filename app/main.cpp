@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSessionManager>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -10,17 +11,71 @@
 
 #include "main_window/frmMain.h"
 #include "platform/SystemPlatform.h"
+#include "views/qt/MainWindow.h"
+#include "views/qt/Pictures.h"
 
 namespace {
+
+// The options every Qt application takes (with one or two leading dashes), which QApplication
+// reads from the command line itself: those that take a value, and flags.
+const QStringList kQtValueOptions = {
+    QStringLiteral("platform"),
+    QStringLiteral("platformpluginpath"),
+    QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"),
+    QStringLiteral("qwindowgeometry"),
+    QStringLiteral("geometry"),
+    QStringLiteral("qwindowicon"),
+    QStringLiteral("icon"),
+    QStringLiteral("qwindowtitle"),
+    QStringLiteral("title"),
+    QStringLiteral("session"),
+    QStringLiteral("display"),
+    QStringLiteral("name"),
+    QStringLiteral("style"),
+    QStringLiteral("stylesheet"),
+};
+const QStringList kQtFlags = {
+    QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("sync"),
+    QStringLiteral("nograb"),  QStringLiteral("dograb"),      QStringLiteral("testability"),
+};
+const QStringList kQtAssignedOptions = {
+    QStringLiteral("style="),      QStringLiteral("stylesheet="), QStringLiteral("qmljsdebugger="),
+    QStringLiteral("fontengine="), QStringLiteral("dialogs="),
+};
+
+// The command line without Qt's own options, which are left to QApplication. A display named
+// with -display is also put in DISPLAY, so that the tool's own X connections (the gamma tables,
+// the instance check) go to the display its windows are on.
+QStringList withoutQtOptions(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2)
+                       : arg.startsWith(QLatin1Char('-'))  ? arg.mid(1)
+                                                           : QString();
+        if (i > 0 && kQtValueOptions.contains(name) && i + 1 < argc) {
+            if (name == QLatin1String("display")) {
+                qputenv("DISPLAY", argv[i + 1]);
+            }
+            ++i;
+            continue;
+        }
+        if (i > 0 && (kQtFlags.contains(name) ||
+                      std::any_of(kQtAssignedOptions.begin(), kQtAssignedOptions.end(),
+                                  [&name](const QString& o) { return name.startsWith(o); }))) {
+            continue;
+        }
+        args << arg;
+    }
+    return args;
+}
 
 // The command line is read before Qt opens the display, so --help, --version and a mistyped
 // option answer anywhere, even with no desktop at all. Returns the exit status when the process
 // is to end here.
 std::optional<int> handleCommandLine(int argc, char** argv) {
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
-    }
+    const QStringList args = withoutQtOptions(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Dims or tints the whole screen by rewriting the display's gamma ramp."));
@@ -72,12 +127,7 @@ QtMessageHandler passOn = nullptr;
 
 void holdStartMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg) {
-        const char* display = std::getenv("DISPLAY");
-        const std::string which =
-            display != nullptr && *display != '\0'
-                ? std::string("cannot connect to display ") + display
-                : std::string("no display to connect to (DISPLAY is not set)");
-        std::fprintf(stderr, "dimwarden: %s\n", which.c_str());
+        std::fprintf(stderr, "dimwarden: %s\n", SystemPlatform::noDisplay().c_str());
         std::_Exit(1);
     }
     heldMessages.push_back({type, text});
@@ -107,21 +157,29 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(DIMWARDEN_APP_ID));
     app.setQuitOnLastWindowClosed(false);
 
+    // The notification icon shows the program's own icon.
+    QApplication::setWindowIcon(Pictures::get().appIcon);
+
     SystemPlatform system;
-    frmMain window(system.platform());
+    frmMain form(system.platform());
+    MainWindow view(form);
     // Watched from before the tint is first applied: a logout or a kill must not leave the screen
     // tinted or lose the colour, so both go through the normal unload.
-    system.watchTermination([&window] { window.Unload(); });
-    system.watchResume([&window] { window.resumed(); });
-    if (!window.Form_Load()) {
-        return 0;  // another instance runs; it is left alone
+    system.watchTermination([&form] { form.Unload(); });
+    if (!form.Form_Load()) {
+        // Another instance runs (or another program holds its place on this display); it is left
+        // alone.
+        std::fputs("dimwarden: already running on this display\n", stderr);
+        return 0;
     }
+    // Only once the screen is tinted: nothing on the way there may wait on the system bus.
+    system.watchResume([&form] { form.resumed(); });
 
-    QObject::connect(&window, &frmMain::unloaded, &app, &QCoreApplication::quit);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.Unload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.Unload(); });
+    form.onUnloaded = [] { QCoreApplication::quit(); };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
+                     [&form](QSessionManager&) { form.Unload(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&form] { form.Unload(); });
 
-    window.showAfterLoad();
+    form.showAfterLoad();
     return app.exec();
 }

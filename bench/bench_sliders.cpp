@@ -10,6 +10,7 @@
 #include "platform/x11/X11DisplayGamma.h"
 #include "support/MemoryPlatform.h"
 #include "support/XvfbServer.h"
+#include "views/qt/MainWindow.h"
 
 namespace {
 
@@ -27,22 +28,22 @@ void BM_BrightnessMoveThroughRandR(benchmark::State& state) {
     MemoryPlatform memory;
     Platform platform{display,     memory.profile, memory.settingsDir, memory.tray,
                       memory.drag, memory.url,     memory.instance,    nullptr};
-    frmMain window(platform);
-    window.SaveGamma();
+    frmMain form(platform);
+    MainWindow window(form);
+    form.SaveGamma();
 
     int applies = 0;
     for (auto _ : state) {
         state.PauseTiming();
         // Colour sliders apart from each other and from the target, so every one must follow.
-        window.HScroll1->blockSignals(true);
-        window.HScroll1->setValue(40);
-        window.HScroll1->blockSignals(false);
-        window.HScrollRed->setValue(35);
-        window.HScrollGreen->setValue(30);
-        window.HScrollBlue->setValue(25);
+        form.moveSlider(frmMain::Slider::HScroll1, 40);
+        form.moveSlider(frmMain::Slider::HScrollRed, 35);
+        form.moveSlider(frmMain::Slider::HScrollGreen, 30);
+        form.moveSlider(frmMain::Slider::HScrollBlue, 25);
         state.ResumeTiming();
 
-        window.HScroll1->setValue(10);  // own ramp, then red, green and blue follow: four applies
+        // Own ramp, then red, green and blue follow: four applies.
+        form.moveSlider(frmMain::Slider::HScroll1, 10);
         applies += 4;
     }
     state.counters["applies"] = benchmark::Counter(applies, benchmark::Counter::kAvgIterations);

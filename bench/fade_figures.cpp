@@ -32,7 +32,7 @@ class EngineTarget : public ScheduleTarget {
     bool nightOn() const override { return night; }
     void switchToNight() override {
         night = true;
-        const auto r = GammaEngine::Request::night(0x00FF8000);
+        const auto r = GammaEngine::Request::night(BgrColor(0x00FF8000));
         engine_.SetGamma(r.red, r.green, r.blue);
     }
     void switchToNormal() override {
@@ -42,9 +42,9 @@ class EngineTarget : public ScheduleTarget {
     }
     void writeBlend(bool toNight, double progress) override {
         ++blends;
-        engine_.SetBlend(
-            toNight ? GammaEngine::Request::night(0x00FF8000) : GammaEngine::Request::base(),
-            progress);
+        engine_.SetBlend(toNight ? GammaEngine::Request::night(BgrColor(0x00FF8000))
+                                 : GammaEngine::Request::base(),
+                         progress);
     }
 
   private:
@@ -102,7 +102,7 @@ void BM_BlendedRampOneOutput(benchmark::State& state) {
     engine.SetDefault();
     double t = 0;
     for (auto _ : state) {
-        engine.SetBlend(GammaEngine::Request::night(0x00FF8000), t);
+        engine.SetBlend(GammaEngine::Request::night(BgrColor(0x00FF8000)), t);
         t = t >= 1.0 ? 0.0 : t + 1.0 / 1200;
         display.applied.clear();
     }

@@ -1,38 +1,49 @@
 #pragma once
 
-#include <QDialog>
-#include <array>
 #include <cstdint>
+#include <optional>
 
-#include "widgets/Controls.h"
-#include "widgets/TitleDrag.h"
+#include "color_picker/frmColorLayout.h"
+#include "gamma/BgrColor.h"
 
+class ColorView;
 class WindowDrag;
 
-// The modal colour picker. It keeps nothing of its own: every opening builds it afresh, and what
-// the user picks is reported to the owner at once, which shows it and puts it on the screen.
-class frmColor : public QDialog {
-    Q_OBJECT
+// The window that opens the picker and takes what the user picks.
+class PickerOwner {
   public:
-    frmColor(QWidget* owner, WindowDrag& drag);
-    ~frmColor() override;
+    // A swatch was clicked: its colour is the owner's new colour and tints the screen at once.
+    virtual void picker_SwatchPicked(BgrColor color) = 0;
+    // The confirm picture was clicked: the owner turns night mode on; the picker then closes.
+    virtual void picker_Confirmed() = 0;
 
-    // Loads the picker, shows it modally centred on its owner and returns once it has been
-    // unloaded (by its confirm button) or closed by the window manager.
+  protected:
+    ~PickerOwner() = default;
+};
+
+// The modal colour picker. It keeps nothing beyond one opening: the owner builds it afresh for
+// every opening, and what the user picks is reported to the owner at once.
+class frmColor {
+  public:
+    frmColor(PickerOwner& owner, WindowDrag& drag);
+    frmColor(const frmColor&) = delete;
+    frmColor& operator=(const frmColor&) = delete;
+
+    // The view that shows this form, until detached.
+    void attach(ColorView& view);
+    void detach();
+
+    // Loads the picker, shows it modally and returns once it has been unloaded (by its confirm
+    // picture) or closed by the window manager. Needs a view attached.
     void Show();
 
-    // The window currently open, if any (tests drive it through this).
-    static frmColor* current();
-
-    // Controls, by their design names.
-    Shape* shpBack;
-    Shape* shpPick;
-    PictureBox* picTopbar;
-    Label* lbTitle;
-    PictureBox* picCls;
-    PictureBox* picClsNormal;
-    PictureBox* picClsFocus;
-    std::array<PictureBox*, 52> picPickColor{};
+    // What the form holds, for views and tests.
+    const palette::Rect& swatch(int index) const { return swatches_[index]; }
+    BgrColor swatchColor(int index) const { return colors_[index]; }
+    // The marker's rectangle once a swatch was picked.
+    std::optional<layout::TwipsRect> marker() const { return marker_; }
+    bool confirmLit() const { return confirmLit_; }
+    bool loaded() const { return loaded_; }
 
     // Handlers, by their design names.
     void Form_Load();
@@ -43,19 +54,15 @@ class frmColor : public QDialog {
     void picTopbar_MouseDown(int Button);
     void lbTitle_MouseDown(int Button);
 
-  signals:
-    // A swatch was clicked: its colour is the owner's new colour and tints the screen at once.
-    void SwatchPicked(std::uint32_t color);
-    // The confirm picture was clicked: the owner turns night mode on; the picker then closes.
-    void Confirmed();
-
-  protected:
-    // No key closes the picker: it closes only through its confirm picture.
-    void keyPressEvent(QKeyEvent* event) override;
-
   private:
-    void createControls();
-    void connectHandlers();
+    void dragRule(int Button);
 
-    TitleDrag drag_;
+    PickerOwner& owner_;
+    WindowDrag& drag_;
+    ColorView* view_ = nullptr;
+    palette::Grid swatches_{};
+    std::array<BgrColor, palette::kSwatchCount> colors_{};
+    std::optional<layout::TwipsRect> marker_;
+    bool confirmLit_ = false;
+    bool loaded_ = false;
 };

@@ -42,6 +42,10 @@ class DisplayGamma {
     // backend keeps no journal (its compositor restores its own ramp when the client exits).
     virtual std::string journalKey() const { return {}; }
 
+    // Set when another instance has taken this display over: from then on the engine writes no
+    // ramp and leaves the crash journal alone, so two never tint on top of each other.
+    bool handedOver = false;
+
     // Set by the engine. The backend calls it on the UI thread (from a fd watched by a
     // QSocketNotifier, or a Qt D-Bus signal) when outputs appeared, went away or changed mode.
     std::function<void()> onOutputsChanged;

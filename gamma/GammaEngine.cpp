@@ -1,6 +1,7 @@
 #include "gamma/GammaEngine.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -9,7 +10,9 @@
 #include "gamma/TintMapping.h"
 
 GammaEngine::GammaEngine(DisplayGamma& display, JournalStore* journal)
-    : display_(display), journal_(journal) {
+    : tell([](const std::string& what) { std::fprintf(stderr, "dimwarden: %s\n", what.c_str()); }),
+      display_(display),
+      journal_(journal) {
     display_.onOutputsChanged = [this] { outputsChanged(); };
 }
 
@@ -26,7 +29,7 @@ GammaEngine::Request GammaEngine::Request::tint(int red, int green, int blue) {
     return {Kind::Tint, red, green, blue};
 }
 
-GammaEngine::Request GammaEngine::Request::night(std::int32_t colr) {
+GammaEngine::Request GammaEngine::Request::night(BgrColor colr) {
     // Slider position p stands for the offset p - 40, as the colour sliders apply it.
     const tint::Positions p = tint::positionsOf(colr);
     return tint(p.red - tint::kMaxPosition, p.green - tint::kMaxPosition,
@@ -55,12 +58,13 @@ void GammaEngine::SetDefault() {
     request_ = Request::base();
     // Outputs that are off now still get their base: one that comes back on later, or after the
     // tool has gone, must not come back tinted.
+    std::vector<Pending> plan;
     for (auto& [id, s] : states_) {
         if ((s.output.active && s.remembered) || s.written) {
-            write(s, s.base);
+            plan.push_back({&s, s.base});
         }
     }
-    syncJournal();
+    writeAll(plan);
 }
 
 void GammaEngine::SaveGamma() {
@@ -75,13 +79,14 @@ void GammaEngine::RestoreGamma() {
 }
 
 void GammaEngine::reapply() {
+    std::vector<Pending> plan;
     GammaRamp r;
     for (auto& [id, s] : states_) {
         if (s.output.active && s.remembered && current(s, r)) {
-            write(s, r);
+            plan.push_back({&s, r});
         }
     }
-    syncJournal();
+    writeAll(plan);
 }
 
 void GammaEngine::outputsChanged() {
@@ -95,14 +100,23 @@ void GammaEngine::outputsChanged() {
 }
 
 void GammaEngine::closeJournal() {
-    if (journal_ != nullptr && !journalKey_.empty() && !journalClosed_) {
+    if (journal_ != nullptr && !journalKey_.empty() && !journalClosed_ && !display_.handedOver) {
         journal_->remove(journalKey_);
     }
     journalClosed_ = true;
 }
 
+void GammaEngine::writeAll(const std::vector<Pending>& plan) {
+    // The journal goes first: a kill at any point after it finds each table holding either the
+    // ramp it had or the one on its way, and both are named as the tool's own.
+    syncJournal(plan);
+    for (const Pending& p : plan) {
+        write(*p.state, p.ramp);
+    }
+}
+
 bool GammaEngine::write(OutputState& s, const GammaRamp& r) {
-    if (!display_.apply(s.output.id, r)) {
+    if (display_.handedOver || !display_.apply(s.output.id, r)) {
         return false;
     }
     s.lastWritten = r;
@@ -219,32 +233,60 @@ void GammaEngine::loadJournal(const std::vector<DisplayGamma::Output>& list) {
     // The file stays until this run's first write replaces it (or finds nothing to keep).
     journalBytes_ = *bytes;
     const auto entries = journal::decode(journalKey_, *bytes);
-    if (!entries || !display_.canRead()) {
+    if (!entries) {
+        tell("ignoring the crash journal of an earlier run: it is damaged or not this display's");
         return;
     }
+    if (!display_.canRead()) {
+        return;
+    }
+    // A base is checked as a table read from the screen is: a file must not be able to turn the
+    // screen black, white or inverted.
     for (const journal::Entry& e : *entries) {
-        for (const DisplayGamma::Output& o : list) {
+        if (!ramp::usable(e.base)) {
+            tell(
+                "ignoring the crash journal of an earlier run: it holds a ramp that no display "
+                "could have had");
+            return;
+        }
+    }
+    std::string unmatched;
+    for (const DisplayGamma::Output& o : list) {
+        bool named = false;
+        GammaRamp table;
+        bool haveTable = false;
+        for (const journal::Entry& e : *entries) {
             if (o.id != e.id) {
                 continue;
             }
+            named = true;
             OutputState s;
             s.output = o;
             s.base = e.base;
             s.savedRamp = e.base;
             s.lastWritten = e.last;
             s.written = true;
-            GammaRamp table;
-            // A table that no longer holds the dead run's last ramp was changed since (another
-            // server, another program): the entry says nothing about it.
-            if (display_.read(o.id, table) && holdsLastWritten(s, table)) {
+            haveTable = haveTable || display_.read(o.id, table);
+            // A table that holds none of the dead run's ramps was changed since (another server,
+            // another program): the entry says nothing about it.
+            if (haveTable && holdsLastWritten(s, table)) {
                 states_[o.id] = s;
+                break;
             }
         }
+        if (named && !states_.contains(o.id)) {
+            unmatched += (unmatched.empty() ? "" : ", ") +
+                         (o.name.empty() ? "output " + std::to_string(o.id) : o.name);
+        }
+    }
+    if (!unmatched.empty()) {
+        tell("ignoring the crash journal of an earlier run for " + unmatched +
+             ": the screen no longer shows its ramps");
     }
 }
 
-void GammaEngine::syncJournal() {
-    if (journal_ == nullptr || journalKey_.empty() || journalClosed_) {
+void GammaEngine::syncJournal(const std::vector<Pending>& plan) {
+    if (journal_ == nullptr || journalKey_.empty() || journalClosed_ || display_.handedOver) {
         return;
     }
     std::vector<journal::Entry> entries;
@@ -252,17 +294,28 @@ void GammaEngine::syncJournal() {
         if (s.written) {
             entries.push_back({id, s.base, s.lastWritten});
         }
+        for (const Pending& p : plan) {
+            if (p.state == &s && !(s.written && p.ramp == s.lastWritten)) {
+                entries.push_back({id, s.base, p.ramp});
+            }
+        }
     }
     if (entries.empty()) {
         if (!journalBytes_.empty()) {
             journal_->remove(journalKey_);
             journalBytes_.clear();
+            journalEntries_.clear();
         }
         return;
     }
-    std::string bytes = journal::encode(journalKey_, entries);
-    if (bytes != journalBytes_) {
-        journal_->save(journalKey_, bytes);
-        journalBytes_ = std::move(bytes);
+    // A file that names every ramp already (the same ramp written again, say) is left as it is:
+    // an extra name it holds is a ramp this run wrote, which only a kill could leave on the screen.
+    const bool named = std::ranges::all_of(entries, [this](const journal::Entry& e) {
+        return std::ranges::find(journalEntries_, e) != journalEntries_.end();
+    });
+    if (!named) {
+        journalBytes_ = journal::encode(journalKey_, entries);
+        journal_->save(journalKey_, journalBytes_);
+        journalEntries_ = std::move(entries);
     }
 }

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "gamma/BgrColor.h"
 #include "gamma/DisplayGamma.h"
+#include "gamma/GammaJournal.h"
 #include "gamma/GammaRamp.h"
-
-class JournalStore;
 
 // The display-ramp state of the main window, kept per output: the ramp remembered at start (or
 // at the last switch to normal mode), the ramp the output had before the tool first wrote to it,
@@ -39,7 +40,7 @@ class GammaEngine {
         // SetGamma's ramp: three channel offsets over the remembered ramp.
         static Request tint(int red, int green, int blue);
         // The tint a switch to night mode applies for the colour 0x00BBGGRR.
-        static Request night(std::int32_t colr);
+        static Request night(BgrColor colr);
         // SetDefault's ramp: every output's base.
         static Request base();
         friend bool operator==(const Request&, const Request&) = default;
@@ -67,12 +68,23 @@ class GammaEngine {
     // At unload, once every output has its base back: nothing is left for a later run to undo.
     void closeJournal();
 
+    // Says what the user should know about a crash journal passed over (a clause, English); by
+    // default one "dimwarden: " line on stderr.
+    std::function<void(const std::string&)> tell;
+
     // True once any output has taken a ramp.
     bool accepted() const { return accepted_; }
     const std::map<OutputId, OutputState>& outputs() const { return states_; }
     const OutputState* output(OutputId id) const;
 
   private:
+    // A ramp on its way to an output.
+    struct Pending {
+        OutputState* state;
+        GammaRamp ramp;
+    };
+
+    void writeAll(const std::vector<Pending>& plan);
     bool write(OutputState& s, const GammaRamp& r);
     bool current(const OutputState& s, GammaRamp& r) const;
     bool build(const OutputState& s, const Request& q, GammaRamp& r) const;
@@ -80,12 +92,13 @@ class GammaEngine {
     bool adopt(const DisplayGamma::Output& o);
     void refreshList(bool adoptLit);
     void loadJournal(const std::vector<DisplayGamma::Output>& list);
-    void syncJournal();
+    void syncJournal(const std::vector<Pending>& plan = {});
 
     DisplayGamma& display_;
     JournalStore* journal_;
     std::string journalKey_;
     std::string journalBytes_;
+    std::vector<journal::Entry> journalEntries_;  // what this run's last save named
     bool journalLoaded_ = false;
     bool journalClosed_ = false;
     std::map<OutputId, OutputState> states_;

@@ -10,6 +10,8 @@
 // What a running instance has done to a display's tables, kept where a later instance finds it
 // after a crash: per output the ramp it had before the tool first wrote to it, and the ramp the
 // tool wrote last. A table that still holds the last ramp is the tool's tint, not the display's.
+// It is written before the ramps it describes, so while a write is on its way an output has two
+// entries, the ramp it holds and the ramp being written: a table holding either is the tool's.
 namespace journal {
 
 struct Entry {

@@ -111,17 +111,19 @@ void spreadFrom256(std::span<const std::uint16_t, 256> ramp, std::span<std::uint
 }
 
 bool usable(const GammaRamp& r) {
-    bool anyLit = false;
     for (std::size_t c = 0; c < GammaRamp::kChannels; ++c) {
         const auto ch = r.channel(c);
-        for (std::size_t i = 0; i < GammaRamp::kLevels; ++i) {
-            if (i > 0 && ch[i] < ch[i - 1]) {
+        for (std::size_t i = 1; i < GammaRamp::kLevels; ++i) {
+            if (ch[i] < ch[i - 1]) {
                 return false;
             }
-            anyLit = anyLit || ch[i] != 0;
+        }
+        // A flat channel (all black, all white) shows nothing of the picture.
+        if (ch.back() == ch.front()) {
+            return false;
         }
     }
-    return anyLit;
+    return true;
 }
 
 GammaRamp roundTrip(const GammaRamp& r, std::size_t size) {

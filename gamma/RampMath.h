@@ -26,8 +26,9 @@ void buildAdjusted(const GammaRamp& saved, int red, int green, int blue, GammaRa
 // Entry i of every channel is i * 256 (top entry 65280, not 65535).
 GammaRamp identity();
 
-// A ramp a display can be left with: not all zero (a fresh Xvfb's table) and rising or level
-// everywhere in every channel. Anything else is no calibration worth keeping.
+// A ramp a display can be left with: every channel rising or level everywhere and higher at the
+// top than at the bottom (not flat, such as a fresh Xvfb's all-zero table). Anything else is no
+// calibration worth keeping.
 bool usable(const GammaRamp& r);
 
 // Hardware tables come in other sizes (16, 1024, 4096...). These map between such a table and the

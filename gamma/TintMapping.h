@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
+#include "gamma/BgrColor.h"
 
-// How a tint colour (0x00BBGGRR) maps onto the three colour sliders (positions 0..40) and back.
+// How a tint colour maps onto the three colour sliders (positions 0..40) and back.
 namespace tint {
 
 constexpr int kMaxPosition = 40;
@@ -19,16 +19,15 @@ struct Positions {
     int blue = 0;
 };
 
-// The colour's three bytes. Blue is masked to a byte like the others, so a stored value with the
-// top byte set can never push a slider past its range.
-Components split(std::int32_t colr);
+// The colour's three bytes.
+Components split(BgrColor colr);
 
 // A component 0..255 on the slider scale: rne(c / 256 * 40), so 253..255 give 40 and 0..3 give 0.
 int positionOf(int component);
-Positions positionsOf(std::int32_t colr);
+Positions positionsOf(BgrColor colr);
 
 // The colour a slider position previews: rne(p / 40 * 255).
 int previewComponent(int position);
-std::int32_t previewColor(int red, int green, int blue);
+BgrColor previewColor(int red, int green, int blue);
 
 }  // namespace tint

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QIcon>
-#include <QString>
 #include <functional>
+#include <string>
 
-// One icon in the desktop's notification area, reporting the clicks made on it.
+// One icon in the desktop's notification area, showing the program's own icon and reporting the
+// clicks made on it.
 class NotifyIcon {
   public:
     enum class Click {
@@ -18,8 +18,8 @@ class NotifyIcon {
 
     // Whether a notification area exists right now to show an icon in.
     virtual bool available() = 0;
-    // Adding an icon that is already there changes nothing.
-    virtual void add(const QIcon& icon, const QString& tip) = 0;
+    // Adding an icon that is already there changes nothing. `tip` is UTF-8.
+    virtual void add(const std::string& tip) = 0;
     virtual void remove() = 0;
 
     std::function<void(Click)> onClick;

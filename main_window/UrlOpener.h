@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 // Hands a web address to the desktop's default handler, without a console window.
 class UrlOpener {
   public:
     virtual ~UrlOpener() = default;
-    virtual bool open(const QString& url) = 0;
+    virtual bool open(const std::string& url) = 0;
 };

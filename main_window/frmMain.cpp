@@ -1,76 +1,75 @@
 #include "main_window/frmMain.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPointer>
-#include <QScreen>
+#include <cctype>
 #include <cstdio>
 
-#include "color_picker/frmColor.h"
+#include "forms/WindowDrag.h"
+#include "gamma/TintMapping.h"
+#include "main_window/MainView.h"
 #include "main_window/SingleInstance.h"
 #include "main_window/UrlOpener.h"
 #include "settings/ColorSetting.h"
-#include "widgets/Design.h"
-#include "widgets/Pictures.h"
 
 const char* const frmMain::kHelpUrl = "https://dimwarden.invalid/help";
 
 namespace {
-const QString kTrayTip = QStringLiteral("澄岚电脑夜间模式工具");
+
+const char* const kTrayTip = "澄岚电脑夜间模式工具";
+
+using frmMainLayout::Id;
+
+const layout::Control& control(Id id) {
+    return frmMainLayout::kControls[static_cast<std::size_t>(frmMainLayout::index(id))];
+}
+
+// Stands in while no view is attached: the form runs, nothing is shown.
+class Unseen : public MainView {
+  public:
+    NativeWindow nativeWindow() const override { return 0; }
+    void showSlider(Slider, int) override {}
+    void showSliderValue(Slider, int) override {}
+    void showColor(BgrColor) override {}
+    void showSwitch(bool) override {}
+    void showMenuChecks(bool, bool) override {}
+    void showMiniLit(bool) override {}
+    void showCloseLit(bool) override {}
+    void showLinkLit(bool) override {}
+    void showWindow() override {}
+    void putAway() override {}
+    void minimise() override {}
+    void restore() override {}
+    void closeWindow() override {}
+    void openMenu() override {}
+    void openPicker(frmColor&) override {}
+    void sayMessage(const std::string&, const std::string&) override {}
+    void followPointer() override {}
+    void letPendingEventsRun() override {}
+};
+Unseen unseen;
+
 }  // namespace
 
 frmMain::frmMain(Platform& platform)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
-      platform_(platform),
+    : platform_(platform),
       engine_(platform.display, platform.journal),
-      drag_(platform.drag) {
-    setFixedSize(537, 499);  // 8055 x 7485 twips
-    setWindowTitle(QString());
-    setWindowIcon(Pictures::get().appIcon);
-    setMouseTracking(true);
-    createControls();
-    createMenu();
-    connectHandlers();
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+      view_(&unseen),
+      picColor(control(Id::picColor).back),
+      nightChecked_(control(Id::mnuNight).checked),
+      normalChecked_(control(Id::mnuNormal).checked) {
+    positions_.fill(tint::kMaxPosition);
+    platform_.tray.onClick = [this](NotifyIcon::Click click) { trayIcon_Click(click); };
 }
 
 frmMain::~frmMain() {
     platform_.tray.onClick = nullptr;
 }
 
-void frmMain::connectHandlers() {
-    connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
-    connect(HScrollRed, &QScrollBar::valueChanged, this, &frmMain::HScrollRed_Change);
-    connect(HScrollGreen, &QScrollBar::valueChanged, this, &frmMain::HScrollGreen_Change);
-    connect(HScrollBlue, &QScrollBar::valueChanged, this, &frmMain::HScrollBlue_Change);
+void frmMain::attach(MainView& view) {
+    view_ = &view;
+}
 
-    connect(lbSwitch, &Control::Click, this, &frmMain::lbSwitch_Click);
-    connect(picSwitch, &Control::Click, this, &frmMain::picSwitch_Click);
-    connect(picColor, &Control::Click, this, &frmMain::picColor_Click);
-    connect(lbSetting, &Control::Click, this, &frmMain::lbSetting_Click);
-    connect(mnuNight, &QAction::triggered, this, &frmMain::mnuNight_Click);
-    connect(mnuNormal, &QAction::triggered, this, &frmMain::mnuNormal_Click);
-    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
-
-    connect(picMini, &Control::Click, this, &frmMain::picMini_Click);
-    connect(picMini, &Control::MouseMove, this, &frmMain::picMini_MouseMove);
-    connect(picCls, &Control::Click, this, &frmMain::picCls_Click);
-    connect(picCls, &Control::MouseMove, this, &frmMain::picCls_MouseMove);
-    connect(picTopbar, &Control::MouseMove, this, &frmMain::picTopbar_MouseMove);
-    drag_.attach(picTopbar, [this](int button) { picTopbar_MouseDown(button); });
-    drag_.attach(lbTitle, [this](int button) { lbTitle_MouseDown(button); });
-    connect(lbWeibo, &Control::MouseMove, this, &frmMain::lbWeibo_MouseMove);
-    connect(lbWeibo, &Control::Click, this, &frmMain::lbWeibo_Click);
-
-    platform_.tray.onClick = [this](NotifyIcon::Click click) { trayIcon_Click(click); };
+void frmMain::detach() {
+    view_ = &unseen;
 }
 
 // ---- Start and exit -------------------------------------------------------------------------
@@ -84,30 +83,29 @@ bool frmMain::Form_Load() {
 
     const settings::LoadedColor loaded =
         settings::LoadColorSetting(platform_.profile, platform_.settingsDir, WinPath);
-    std::int32_t color = settings::DefaultTintColor;
+    BgrColor color = settings::DefaultTintColor;
     if (loaded.found) {
         Sys_Tray();
         color = loaded.color;
         keptColor_ = color;
     }
-    lbHval->setCaption(QString::number(HScroll1->value()));
+    showSliderValue(Slider::HScroll1);
     SaveGamma();
-    picColor->setBackColor(static_cast<std::uint32_t>(color));
-    std::int32_t shown = static_cast<std::int32_t>(picColor->BackColor());
-    SetScreenByColor(shown);
-    lbRed->setCaption(QString::number(HScrollRed->value()));
-    lbGreen->setCaption(QString::number(HScrollGreen->value()));
-    lbBlue->setCaption(QString::number(HScrollBlue->value()));
-    if (HScrollRed->value() == HScrollGreen->value() &&
-        HScrollRed->value() == HScrollBlue->value()) {
-        HScroll1->setValue(HScrollRed->value());
+    showColor(color);
+    SetScreenByColor(picColor);
+    showSliderValue(Slider::HScrollRed);
+    showSliderValue(Slider::HScrollGreen);
+    showSliderValue(Slider::HScrollBlue);
+    const int red = position(Slider::HScrollRed);
+    if (red == position(Slider::HScrollGreen) && red == position(Slider::HScrollBlue)) {
+        assign(Slider::HScroll1, red);
     }
 
     loading_ = false;
     if (!engine_.accepted()) {
         reportRefusal();
     } else if (const std::string notice = platform_.display.notice(); !notice.empty()) {
-        tell(QStringLiteral("另一个程序也在改变屏幕颜色，会与夜间模式相互抵消。"), notice);
+        tell("另一个程序也在改变屏幕颜色，会与夜间模式相互抵消。", notice);
     }
     return true;
 }
@@ -121,21 +119,17 @@ void frmMain::reportRefusal() {
     if (why.empty()) {
         why = "no output accepted a gamma ramp";
     }
-    tell(QStringLiteral("此显示不允许程序改变屏幕颜色，夜间模式不会生效。"),
+    tell("此显示不允许程序改变屏幕颜色，夜间模式不会生效。",
          "this display does not let programs change the screen's colours: " + why);
 }
 
-void frmMain::tell(const QString& caption, const std::string& what) {
+void frmMain::tell(const std::string& caption, const std::string& what) {
     std::fprintf(stderr, "dimwarden: %s\n", what.c_str());
-    QString sentence = QString::fromStdString(what);
-    sentence[0] = sentence[0].toUpper();
-    // Not modal: the tool runs on as before, and a window that starts hidden must not block on it.
-    auto* box =
-        new QMessageBox(QMessageBox::Warning, lbTitle->Caption(),
-                        caption + QStringLiteral("\n[%1.]").arg(sentence), QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    std::string sentence = what;
+    if (!sentence.empty()) {
+        sentence[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(sentence[0])));
+    }
+    view_->sayMessage(control(Id::lbTitle).caption, caption + "\n[" + sentence + ".]");
 }
 
 void frmMain::resumed() {
@@ -144,15 +138,15 @@ void frmMain::resumed() {
 
 void frmMain::showAfterLoad() {
     if (!putAwayByLoad_) {
-        show();
+        shown_ = Shown::Normal;
+        view_->showWindow();
     }
 }
 
 void frmMain::Form_Unload() {
     SetDefault();
     engine_.closeJournal();
-    settings::SaveColorSetting(platform_.profile, WinPath,
-                               static_cast<std::int32_t>(picColor->BackColor()));
+    settings::SaveColorSetting(platform_.profile, WinPath, picColor);
     platform_.tray.remove();
 }
 
@@ -162,9 +156,9 @@ void frmMain::keepColor() {
     if (loading_ || unloaded_ || changeDepth_ > 0) {
         return;
     }
-    const auto color = static_cast<std::int32_t>(picColor->BackColor());
-    if (color != keptColor_ && settings::SaveColorSetting(platform_.profile, WinPath, color)) {
-        keptColor_ = color;
+    if (picColor != keptColor_ &&
+        settings::SaveColorSetting(platform_.profile, WinPath, picColor)) {
+        keptColor_ = picColor;
     }
 }
 
@@ -174,13 +168,10 @@ void frmMain::Unload() {
     }
     unloaded_ = true;
     Form_Unload();
-    hide();
-    emit unloaded();
-}
-
-void frmMain::closeEvent(QCloseEvent* event) {
-    Unload();
-    event->accept();
+    view_->closeWindow();
+    if (onUnloaded) {
+        onUnloaded();
+    }
 }
 
 // ---- Modes ------------------------------------------------------------------------------------
@@ -188,21 +179,14 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::switchClick() {
     if (isModeOn) {
         isModeOn = false;
-        lbSwitch->setCaption(QStringLiteral("OFF"));
-        picSwitch->setLeft(shpSwitch->Width() + shpSwitch->Left() - picSwitch->Width());
-        picLightNormal->show();
-        picLightNight->hide();
+        view_->showSwitch(false);
         SetDefault();
         SaveGamma();
         keepColor();
     } else {
         isModeOn = true;
-        lbSwitch->setCaption(QStringLiteral("ON"));
-        picSwitch->setLeft(shpSwitch->Left());
-        picLightNormal->hide();
-        picLightNight->show();
-        std::int32_t colr = static_cast<std::int32_t>(picColor->BackColor());
-        SetScreenByColor(colr);
+        view_->showSwitch(true);
+        SetScreenByColor(picColor);
     }
 }
 
@@ -218,18 +202,14 @@ void frmMain::mnuNormal_Click() {
 
 void frmMain::picColor_Click() {
     // Built afresh for every opening, so nothing of an earlier one (the marker) survives.
-    QPointer<frmColor> picker = new frmColor(this, platform_.drag);
-    connect(picker, &frmColor::SwatchPicked, this, &frmMain::picker_SwatchPicked);
-    connect(picker, &frmColor::Confirmed, this, &frmMain::picker_Confirmed);
-    picker->Show();
-    delete picker;
+    frmColor picker(*this, platform_.drag);
+    view_->openPicker(picker);
 }
 
-void frmMain::picker_SwatchPicked(std::uint32_t color) {
-    picColor->setBackColor(color);
-    // The swatch is the one home of the colour, so the tint is taken from there.
-    std::int32_t colr = static_cast<std::int32_t>(picColor->BackColor());
-    SetScreenByColor(colr);
+void frmMain::picker_SwatchPicked(BgrColor color) {
+    showColor(color);
+    // The swatch's colour is the one the tint is taken from.
+    SetScreenByColor(picColor);
 }
 
 void frmMain::picker_Confirmed() {
@@ -241,38 +221,35 @@ void frmMain::picker_Confirmed() {
 // ---- Notification area ------------------------------------------------------------------------
 
 void frmMain::Sys_Tray() {
-    platform_.tray.add(Pictures::get().appIcon, kTrayTip);
+    platform_.tray.add(kTrayTip);
     if (platform_.tray.available()) {
-        hide();
-    } else if (!isMinimized()) {
+        shown_ = Shown::PutAway;
+        view_->putAway();
+    } else if (shown_ != Shown::Minimised) {
         // With no notification area a hidden window could not be reached again while the screen
         // stays tinted, so it goes to the taskbar instead.
-        showMinimized();
+        shown_ = Shown::Minimised;
+        view_->minimise();
     }
     if (loading_) {
         putAwayByLoad_ = true;
     }
 }
 
-void frmMain::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        Form_Resize();
+void frmMain::Form_Resize(bool minimised) {
+    if (!minimised) {
+        if (shown_ == Shown::Minimised) {
+            shown_ = Shown::Normal;
+        }
+        return;
     }
-}
-
-void frmMain::Form_Resize() {
-    if (windowState() & Qt::WindowMinimized) {
-        Sys_Tray();
-    }
+    shown_ = Shown::Minimised;
+    Sys_Tray();
 }
 
 void frmMain::Form_MouseMove() {
-    lbWeibo->setForeColor(design::kLinkGrey);
-}
-
-void frmMain::mouseMoveEvent(QMouseEvent*) {
-    Form_MouseMove();
+    linkLit_ = false;
+    view_->showLinkLit(false);
 }
 
 void frmMain::trayIcon_Click(NotifyIcon::Click click) {
@@ -280,17 +257,16 @@ void frmMain::trayIcon_Click(NotifyIcon::Click click) {
     Form_MouseMove();
     // A window minimised to the taskbar counts as put away too, so the icon can still bring it
     // back.
-    if (isVisible() && !isMinimized()) {
+    if (shown_ == Shown::Normal) {
         return;
     }
     switch (click) {
         case NotifyIcon::Click::LeftPress:
-            showNormal();
-            raise();
-            activateWindow();
+            shown_ = Shown::Normal;
+            view_->restore();
             break;
         case NotifyIcon::Click::RightPress:
-            mnuFile->popup(QCursor::pos());
+            view_->openMenu();
             break;
         case NotifyIcon::Click::DoubleClick:
         case NotifyIcon::Click::MiddlePress:
@@ -303,42 +279,50 @@ void frmMain::picMini_Click() {
     // iconify still on its way when the window is hidden would land after a later restore and
     // put the window away again.
     Sys_Tray();
-    picMini->setPicture(picMiniNormal->Picture());
+    miniLit_ = false;
+    view_->showMiniLit(false);
 }
 
 void frmMain::picMini_MouseMove() {
-    picMini->setPicture(picMiniFocus->Picture());
+    miniLit_ = true;
+    view_->showMiniLit(true);
 }
 
 // ---- Title strip and link ---------------------------------------------------------------------
 
 void frmMain::picCls_MouseMove() {
-    picCls->setPicture(picClsFocus->Picture());
+    closeLit_ = true;
+    view_->showCloseLit(true);
 }
 
 void frmMain::picTopbar_MouseMove() {
-    picCls->setPicture(picClsNormal->Picture());
-    picMini->setPicture(picMiniNormal->Picture());
+    closeLit_ = false;
+    view_->showCloseLit(false);
+    miniLit_ = false;
+    view_->showMiniLit(false);
 }
 
 void frmMain::picTopbar_MouseDown(int Button) {
-    drag_.mouseDown(this, Button);
+    dragRule(Button);
 }
 
 void frmMain::lbTitle_MouseDown(int Button) {
-    drag_.mouseDown(this, Button);
+    dragRule(Button);
+}
+
+// Only the left button moves the window; the window manager does it where it will.
+void frmMain::dragRule(int Button) {
+    if (Button == 1 && !platform_.drag.startMove(view_->nativeWindow())) {
+        view_->followPointer();
+    }
 }
 
 void frmMain::lbWeibo_MouseMove() {
-    lbWeibo->setForeColor(design::kLinkHover);
+    linkLit_ = true;
+    view_->showLinkLit(true);
 }
 
 void frmMain::lbWeibo_Click() {
-    QCoreApplication::processEvents();
-    platform_.url.open(QString::fromLatin1(kHelpUrl));  // a failure changes nothing
-}
-
-void frmMain::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), fromBgr(design::kMainBackground));
+    view_->letPendingEventsRun();
+    platform_.url.open(kHelpUrl);  // a failure changes nothing
 }

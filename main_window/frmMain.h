@@ -1,99 +1,96 @@
 #pragma once
 
-#include <QAction>
-#include <QMenu>
-#include <QScrollBar>
-#include <QWidget>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "color_picker/frmColor.h"
+#include "gamma/BgrColor.h"
 #include "gamma/GammaEngine.h"
 #include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
-#include "widgets/Controls.h"
-#include "widgets/TitleDrag.h"
+#include "main_window/frmMainLayout.h"
 
-// The application window: it owns every piece of lasting state (the ramps and offsets, the settings
-// location, the mode, the notification icon) and the process ends when it unloads.
-class frmMain : public QWidget {
-    Q_OBJECT
+class MainView;
+
+// The application window's behaviour, with no toolkit: it owns every piece of lasting state (the
+// ramps and offsets, the settings location, the mode, the colour, the slider positions, the hover
+// looks, the notification icon) and tells its view what to show. The process ends when it
+// unloads.
+//
+// Handlers keep the design's names (`Form_Load`, `HScrollRed_Change`, `picMini_Click`), so the
+// behaviour can be read against the design control by control; the views of every platform and
+// every other caller (scripts, the schedule) call them.
+class frmMain : public PickerOwner {
   public:
+    using Slider = frmMainLayout::Slider;
+
     explicit frmMain(Platform& platform);
-    ~frmMain() override;
+    ~frmMain();
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
 
-    // Public members used by the colour picker and the program's entry point.
+    // The view that shows this form. It shows the state as created; the form then tells it every
+    // change. Without a view the form runs unseen.
+    void attach(MainView& view);
+    void detach();
+
+    // Called once, when the form has unloaded: the process is to end.
+    std::function<void()> onUnloaded;
+
+    // ---- State others read -----------------------------------------------------------------
+    // True while night mode is on (the switch says "ON").
+    bool modeOn() const { return isModeOn; }
+    // The tint colour: the swatch `picColor` shows it, the mode switch and the unload read it.
+    BgrColor color() const { return picColor; }
+    // A slider's position, 0..40; position p stands for the channel offset p - 40.
+    int position(Slider slider) const { return positions_[static_cast<std::size_t>(slider)]; }
+    // The number shown beside a slider (it can differ from the position only inside the load).
+    int valueShown(Slider slider) const { return shownValues_[static_cast<std::size_t>(slider)]; }
+    // The check marks of the menu items Night and Normal: the kind of ramp written last.
+    bool nightChecked() const { return nightChecked_; }
+    bool normalChecked() const { return normalChecked_; }
+    // The hover looks: the title buttons' focus pictures and the link's blue.
+    bool miniLit() const { return miniLit_; }
+    bool closeLit() const { return closeLit_; }
+    bool linkLit() const { return linkLit_; }
+    // Whether the window is on the screen in its normal state (neither put away nor minimised).
+    bool windowShown() const { return shown_ == Shown::Normal; }
+    bool unloaded() const { return unloaded_; }
+    const GammaEngine& engine() const { return engine_; }
+
+    // The settings file's folder, filled by the load.
     std::string WinPath;
-    bool isModeOn = false;
 
+    // ---- The design's public procedures ---------------------------------------------------
     void SetGamma(std::int16_t intRed, std::int16_t intGreen, std::int16_t intBlue);
     void SetDefault();
     void SaveGamma();
+    // Writes the remembered ramp back with no tint.
+    void RestoreGamma();
     void switchClick();
-    void SetScreenByColor(std::int32_t& colr);
+    void SetScreenByColor(BgrColor colr);
     void Sys_Tray();
 
     // The load sequence. Returns false when another instance runs: the process must end at once.
     bool Form_Load();
     // Shows the window unless the load sequence put it away (hidden, or minimised without a tray).
     void showAfterLoad();
-    // Unloads the window: runs the unload sequence once, then reports unloaded().
+    // Unloads the window: runs the unload sequence once, then calls onUnloaded.
     void Unload();
     // The machine woke from suspend: the drivers may have reset the outputs' tables.
     void resumed();
 
-    const GammaEngine& engine() const { return engine_; }
+    // A slider moved to `position` (by the user or a script): the same assignment the form's own
+    // code makes, so its change handler runs when the position is new.
+    void moveSlider(Slider slider, int position);
 
-    // Controls, by their design names.
-    PictureBox* picTopbar;
-    Label* lbTitle;
-    PictureBox* picMini;
-    PictureBox* picCls;
-    PictureBox* picMiniNormal;
-    PictureBox* picMiniFocus;
-    PictureBox* picClsNormal;
-    PictureBox* picClsFocus;
-    PictureBox* Picture1;
-    Frame* fraNormal;
-    PictureBox* picSetting;
-    Label* lbNormal;
-    Label* Label1;
-    QScrollBar* HScroll1;
-    Label* lbHval;
-    Label* Label2;
-    PictureBox* picColor;
-    Label* lbSetting;
-    PictureBox* Picture2;
-    Frame* fraAdvanced;
-    PictureBox* picAdvanced;
-    Label* Label7;
-    Label* Label4;
-    QScrollBar* HScrollRed;
-    Label* lbRed;
-    Label* Label6;
-    QScrollBar* HScrollGreen;
-    Label* lbGreen;
-    Label* Label8;
-    QScrollBar* HScrollBlue;
-    Label* lbBlue;
-    Label* lbMode;
-    Shape* shpSwitch;
-    PictureBox* picSwitch;
-    Label* lbSwitch;
-    PictureBox* picLightNight;
-    PictureBox* picLightNormal;
-    Label* lbWeibo;
-    Label* Label5;
-    Label* Label3;
-
-    QMenu* mnuFile;
-    QAction* mnuNight;
-    QAction* mnuNormal;
-    QAction* mnuExit;
-
-    // Handlers, by their design names.
+    // ---- Handlers, by their design names ---------------------------------------------------
     void Form_Unload();
-    void Form_Resize();
+    // The window manager minimised the window (`minimised`) or brought it back.
+    void Form_Resize(bool minimised);
     // A pointer move over the window's own background; buttons and position do not matter.
     void Form_MouseMove();
     void trayIcon_Click(NotifyIcon::Click click);
@@ -107,8 +104,6 @@ class frmMain : public QWidget {
     void mnuNormal_Click();
     void mnuExit_Click() { Unload(); }
     void picColor_Click();
-    void picker_SwatchPicked(std::uint32_t color);
-    void picker_Confirmed();
     void lbSetting_Click() { picColor_Click(); }
     void picMini_Click();
     void picMini_MouseMove();
@@ -119,42 +114,53 @@ class frmMain : public QWidget {
     void lbTitle_MouseDown(int Button);
     void lbWeibo_MouseMove();
     void lbWeibo_Click();
+    // The picker's hand-back.
+    void picker_SwatchPicked(BgrColor color) override;
+    void picker_Confirmed() override;
 
     // The address the link label opens.
     static const char* const kHelpUrl;
 
-  signals:
-    void unloaded();
-
-  protected:
-    void changeEvent(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-
   private:
-    void createControls();
-    void createMenu();
-    void connectHandlers();
+    enum class Shown { NotYet, Normal, Minimised, PutAway };
+
+    // The one place slider positions change: see its definition.
+    void assign(Slider slider, int position);
     void ApplyColorSliders();
     void applySliderOffsets(int red, int green, int blue);
-    void checkNight();
+    void showColor(BgrColor colour);
+    void checkMenu(bool night, bool normal);
+    void checkNight() { checkMenu(true, false); }
     void keepColor();
+    void dragRule(int Button);
+    void showSliderValue(Slider slider);
     // Says once, in a message and on stderr, that this display takes no ramps.
     void reportRefusal();
     // A message with `caption` over `what` (English, a clause without its full stop), and `what`
     // on stderr after "dimwarden: ".
-    void tell(const QString& caption, const std::string& what);
+    void tell(const std::string& caption, const std::string& what);
 
     Platform& platform_;
     GammaEngine engine_;
-    TitleDrag drag_;
+    MainView* view_ = nullptr;
+
+    bool isModeOn = false;
+    BgrColor picColor;
+    std::array<int, 4> positions_{};
+    std::array<int, 4> shownValues_{};
+    bool nightChecked_ = true;
+    bool normalChecked_ = true;
+    bool miniLit_ = false;
+    bool closeLit_ = false;
+    bool linkLit_ = false;
+    Shown shown_ = Shown::NotYet;
+
     bool unloaded_ = false;
     bool loading_ = false;
     bool putAwayByLoad_ = false;
     // Handlers that the one being run set off by moving sliders; only the outermost keeps the
     // colour, once the whole change is done.
     int changeDepth_ = 0;
-    std::optional<std::int32_t> keptColor_;
+    std::optional<BgrColor> keptColor_;
     bool refusalReported_ = false;
 };

@@ -1,5 +1,8 @@
 // The display engine's operations as the window's own, the colour tint and the four sliders.
+#include <algorithm>
+
 #include "gamma/TintMapping.h"
+#include "main_window/MainView.h"
 #include "main_window/frmMain.h"
 
 void frmMain::SetGamma(std::int16_t intRed, std::int16_t intGreen, std::int16_t intBlue) {
@@ -8,29 +11,74 @@ void frmMain::SetGamma(std::int16_t intRed, std::int16_t intGreen, std::int16_t 
 
 void frmMain::SetDefault() {
     engine_.SetDefault();
-    mnuNormal->setChecked(true);
-    mnuNight->setChecked(false);
+    checkMenu(false, true);
 }
 
 void frmMain::SaveGamma() {
     engine_.SaveGamma();
 }
 
-void frmMain::checkNight() {
-    mnuNormal->setChecked(false);
-    mnuNight->setChecked(true);
+void frmMain::RestoreGamma() {
+    engine_.RestoreGamma();
 }
 
-void frmMain::SetScreenByColor(std::int32_t& colr) {
+void frmMain::checkMenu(bool night, bool normal) {
+    nightChecked_ = night;
+    normalChecked_ = normal;
+    view_->showMenuChecks(night, normal);
+}
+
+void frmMain::showColor(BgrColor colour) {
+    picColor = colour;
+    view_->showColor(colour);
+}
+
+void frmMain::showSliderValue(Slider slider) {
+    const auto i = static_cast<std::size_t>(slider);
+    shownValues_[i] = positions_[i];
+    view_->showSliderValue(slider, positions_[i]);
+}
+
+// The one place a slider's position changes. As with a scroll bar given a value from code, a new
+// position runs the slider's change handler at once, before the assignment returns, so a handler
+// that moves other sliders runs theirs nested inside its own (never deeper than two). Assigning
+// the position a slider already has runs nothing.
+void frmMain::assign(Slider slider, int position) {
+    int& current = positions_[static_cast<std::size_t>(slider)];
+    if (current == position) {
+        return;
+    }
+    current = position;
+    view_->showSlider(slider, position);
+    switch (slider) {
+        case Slider::HScroll1:
+            HScroll1_Change();
+            break;
+        case Slider::HScrollRed:
+            HScrollRed_Change();
+            break;
+        case Slider::HScrollGreen:
+            HScrollGreen_Change();
+            break;
+        case Slider::HScrollBlue:
+            HScrollBlue_Change();
+            break;
+    }
+}
+
+void frmMain::moveSlider(Slider slider, int position) {
+    assign(slider, std::clamp(position, 0, tint::kMaxPosition));
+}
+
+void frmMain::SetScreenByColor(BgrColor colr) {
     const tint::Positions p = tint::positionsOf(colr);
 
     ++changeDepth_;
-    // Each assignment that moves a slider runs its handler before the next one.
-    HScrollRed->setValue(p.red);
-    HScrollGreen->setValue(p.green);
-    HScrollBlue->setValue(p.blue);
+    assign(Slider::HScrollRed, p.red);
+    assign(Slider::HScrollGreen, p.green);
+    assign(Slider::HScrollBlue, p.blue);
 
-    picColor->setBackColor(static_cast<std::uint32_t>(colr) & 0x00FFFFFFu);
+    showColor(colr);
     applySliderOffsets(p.red, p.green, p.blue);
     checkNight();
     --changeDepth_;
@@ -45,37 +93,37 @@ void frmMain::applySliderOffsets(int red, int green, int blue) {
 }
 
 void frmMain::HScroll1_Change() {
-    const int value = HScroll1->value();
-    lbHval->setCaption(QString::number(value));
+    const int value = position(Slider::HScroll1);
+    showSliderValue(Slider::HScroll1);
     applySliderOffsets(value, value, value);
     ++changeDepth_;
-    HScrollRed->setValue(value);
-    HScrollGreen->setValue(value);
-    HScrollBlue->setValue(value);
+    assign(Slider::HScrollRed, value);
+    assign(Slider::HScrollGreen, value);
+    assign(Slider::HScrollBlue, value);
     --changeDepth_;
     keepColor();
 }
 
 void frmMain::HScrollRed_Change() {
-    lbRed->setCaption(QString::number(HScrollRed->value()));
+    showSliderValue(Slider::HScrollRed);
     ApplyColorSliders();
 }
 
 void frmMain::HScrollGreen_Change() {
-    lbGreen->setCaption(QString::number(HScrollGreen->value()));
+    showSliderValue(Slider::HScrollGreen);
     ApplyColorSliders();
 }
 
 void frmMain::HScrollBlue_Change() {
-    lbBlue->setCaption(QString::number(HScrollBlue->value()));
+    showSliderValue(Slider::HScrollBlue);
     ApplyColorSliders();
 }
 
 void frmMain::ApplyColorSliders() {
-    const int pR = HScrollRed->value();
-    const int pG = HScrollGreen->value();
-    const int pB = HScrollBlue->value();
-    picColor->setBackColor(static_cast<std::uint32_t>(tint::previewColor(pR, pG, pB)));
+    const int pR = position(Slider::HScrollRed);
+    const int pG = position(Slider::HScrollGreen);
+    const int pB = position(Slider::HScrollBlue);
+    showColor(tint::previewColor(pR, pG, pB));
     applySliderOffsets(pR, pG, pB);
     checkNight();
     keepColor();

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "main_window/Platform.h"
 
@@ -15,6 +16,9 @@ class SystemPlatform {
     SystemPlatform& operator=(const SystemPlatform&) = delete;
 
     Platform& platform() { return *platform_; }
+
+    // Why the windowing system could not be reached, as a clause for "dimwarden: ..." on stderr.
+    static std::string noDisplay();
 
     // Calls `onRequest` on the UI thread whenever the session or the system asks the process to
     // end (a termination signal, for example). Returns false where that cannot be watched.

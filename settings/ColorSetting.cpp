@@ -22,10 +22,11 @@ std::string settingsFilePath(const std::string& winPath) {
 
 LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::string& WinPath) {
     WinPath = dir.directory();
+    const std::string from = dir.directoryToRead();
 
     // No folder: the path would land on the root of the file system.
     std::string value =
-        WinPath.empty() ? "" : profile.read(settingsFilePath(WinPath), kSection, kKey, "");
+        from.empty() ? "" : profile.read(settingsFilePath(from), kSection, kKey, "");
     if (value.size() > kValueBuffer - 1) {
         value.resize(kValueBuffer - 1);
     }
@@ -37,14 +38,14 @@ LoadedColor LoadColorSetting(ProfileFile& profile, SettingsDirectory& dir, std::
     }
     result.found = true;
     if (parsed && *parsed >= 0 && *parsed <= 0x00FFFFFF) {
-        result.color = *parsed;
+        result.color = BgrColor(static_cast<std::uint32_t>(*parsed));
     }
     return result;
 }
 
-bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, std::int32_t color) {
+bool SaveColorSetting(ProfileFile& profile, const std::string& WinPath, BgrColor color) {
     return !WinPath.empty() &&
-           profile.write(settingsFilePath(WinPath), kSection, kKey, std::to_string(color));
+           profile.write(settingsFilePath(WinPath), kSection, kKey, std::to_string(color.value()));
 }
 
 }  // namespace settings

@@ -9,4 +9,8 @@ class SettingsDirectory {
   public:
     virtual ~SettingsDirectory() = default;
     virtual std::string directory() = 0;
+    // Where the file is read from at start: directory(), unless the platform still honours a file
+    // left at an older place and no file exists at the new one yet. Writes always go to
+    // directory().
+    virtual std::string directoryToRead() { return directory(); }
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the tool twice, plainly and with AddressSanitizer + UndefinedBehaviorSanitizer, and runs
-# the whole test suite under both; then cross-builds the code below the windows for Windows and
-# runs its tests under Wine. Exits non-zero when any build or test fails.
+# the whole test suite under both; then cross-builds the code below the Qt views (the forms
+# included) for Windows and runs its tests under Wine. Exits non-zero when any build or test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

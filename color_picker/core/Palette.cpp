@@ -2,8 +2,11 @@
 
 namespace palette {
 
+namespace {
+
+// As 0x00BBGGRR values (red in the low byte).
 // clang-format off
-const std::array<std::uint32_t, kSwatchCount> kColors = {
+constexpr std::array<std::uint32_t, kSwatchCount> kValues = {
     0x00000000, 0x00FF7F50, 0x00B22222, 0x00B0171F, 0x00B03060, 0x00FFC0CB, 0x00872657,
     0x00FA8072, 0x00FF6347, 0x00FF4500, 0x00FF00FF, 0x00FFFF00, 0x00E3CF57,
 
@@ -17,6 +20,19 @@ const std::array<std::uint32_t, kSwatchCount> kColors = {
     0x0000C78C, 0x00B0E0E6, 0x004169E1, 0x006A5ACD, 0x0087CEEB, 0x0000FFFF,
 };
 // clang-format on
+
+constexpr std::array<BgrColor, kSwatchCount> colorsOf(
+    const std::array<std::uint32_t, kSwatchCount>& v) {
+    std::array<BgrColor, kSwatchCount> colors{};
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        colors[i] = BgrColor(v[i]);
+    }
+    return colors;
+}
+
+}  // namespace
+
+const std::array<BgrColor, kSwatchCount> kColors = colorsOf(kValues);
 
 namespace {
 

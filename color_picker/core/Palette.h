@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "gamma/BgrColor.h"
+
 // The picker's fixed palette and the rule that lays its swatches out in a grid of 4 rows of 13.
 namespace palette {
 
@@ -10,8 +12,8 @@ inline constexpr int kSwatchCount = 52;
 inline constexpr int kColumns = 13;
 inline constexpr int kRows = 4;
 
-// The colour of each swatch by index, as 0x00BBGGRR values (red in the low byte).
-extern const std::array<std::uint32_t, kSwatchCount> kColors;
+// The colour of each swatch by index.
+extern const std::array<BgrColor, kSwatchCount> kColors;
 
 // A swatch's rectangle in twips.
 struct Rect {

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdlib>
 
 #include "platform/mutter/MutterDisplayGamma.h"
 #include "platform/posix/FlockSingleInstance.h"
@@ -87,7 +88,11 @@ SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance(), &backends_->journal})) {}
+                   backends_->drag, backends_->url, backends_->instance(), &backends_->journal})) {
+    backends_->displayInstance.onLost = [display = backends_->display.get()] {
+        display->handedOver = true;
+    };
+}
 
 SystemPlatform::~SystemPlatform() = default;
 
@@ -133,4 +138,11 @@ bool SystemPlatform::watchTermination(std::function<void()> onRequest) {
 bool SystemPlatform::watchResume(std::function<void()> onResume) {
     auto* watcher = new LogindResumeWatcher(std::move(onResume), QCoreApplication::instance());
     return watcher->watching();
+}
+
+std::string SystemPlatform::noDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && *display != '\0'
+               ? std::string("cannot connect to display ") + display
+               : std::string("no display to connect to (DISPLAY is not set)");
 }

@@ -3,6 +3,6 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-bool DesktopUrlOpener::open(const QString& url) {
-    return QDesktopServices::openUrl(QUrl(url));
+bool DesktopUrlOpener::open(const std::string& url) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }

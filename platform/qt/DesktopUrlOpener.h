@@ -5,5 +5,5 @@
 // The desktop's default handler for web addresses; nothing is waited for, no console is shown.
 class DesktopUrlOpener : public UrlOpener {
   public:
-    bool open(const QString& url) override;
+    bool open(const std::string& url) override;
 };

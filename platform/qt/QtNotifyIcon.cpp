@@ -1,5 +1,6 @@
 #include "platform/qt/QtNotifyIcon.h"
 
+#include <QGuiApplication>
 #include <QSystemTrayIcon>
 
 QtNotifyIcon::QtNotifyIcon() = default;
@@ -9,12 +10,12 @@ bool QtNotifyIcon::available() {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void QtNotifyIcon::add(const QIcon& icon, const QString& tip) {
+void QtNotifyIcon::add(const std::string& tip) {
     if (icon_) {
         return;  // already in place
     }
-    icon_ = std::make_unique<QSystemTrayIcon>(icon);
-    icon_->setToolTip(tip);
+    icon_ = std::make_unique<QSystemTrayIcon>(QGuiApplication::windowIcon());
+    icon_->setToolTip(QString::fromStdString(tip));
     connect(icon_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (!onClick) {

@@ -8,7 +8,7 @@
 class QSystemTrayIcon;
 
 // The notification-area icon through Qt: the XEmbed tray or a StatusNotifier host, whichever the
-// desktop offers.
+// desktop offers. It shows the application's window icon.
 class QtNotifyIcon : public QObject, public NotifyIcon {
     Q_OBJECT
   public:
@@ -16,7 +16,7 @@ class QtNotifyIcon : public QObject, public NotifyIcon {
     ~QtNotifyIcon() override;
 
     bool available() override;
-    void add(const QIcon& icon, const QString& tip) override;
+    void add(const std::string& tip) override;
     void remove() override;
 
   private:

@@ -1,9 +1,13 @@
 #include "platform/qt/QtWindowDrag.h"
 
-#include <QWidget>
+#include <QGuiApplication>
 #include <QWindow>
 
-bool QtWindowDrag::startMove(QWidget* window) {
-    QWindow* handle = window ? window->windowHandle() : nullptr;
-    return handle != nullptr && handle->startSystemMove();
+bool QtWindowDrag::startMove(NativeWindow window) {
+    for (QWindow* w : QGuiApplication::topLevelWindows()) {
+        if (w->handle() != nullptr && static_cast<NativeWindow>(w->winId()) == window) {
+            return w->startSystemMove();
+        }
+    }
+    return false;
 }

@@ -1,38 +1,44 @@
 #include "platform/SystemPlatform.h"
 
-#include "platform/qt/DesktopUrlOpener.h"
-#include "platform/qt/LockFileSingleInstance.h"
-#include "platform/qt/QtNotifyIcon.h"
-#include "platform/qt/QtWindowDrag.h"
 #include "platform/win32/Win32DisplayGamma.h"
+#include "platform/win32/Win32JournalStore.h"
+#include "platform/win32/Win32NotifyIcon.h"
 #include "platform/win32/Win32ProfileFile.h"
 #include "platform/win32/Win32SettingsDirectory.h"
+#include "platform/win32/Win32SingleInstance.h"
+#include "platform/win32/Win32UrlOpener.h"
+#include "platform/win32/Win32WindowDrag.h"
 
 struct SystemPlatform::Backends {
     Win32DisplayGamma display;
     Win32ProfileFile profile;
     Win32SettingsDirectory settingsDir;
-    QtNotifyIcon tray;
-    QtWindowDrag drag;
-    DesktopUrlOpener url;
-    LockFileSingleInstance instance;
+    Win32NotifyIcon tray;
+    Win32WindowDrag drag;
+    Win32UrlOpener url;
+    Win32SingleInstance instance;
+    Win32JournalStore journal;
 };
 
 SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance, nullptr})) {}
+                   backends_->drag, backends_->url, backends_->instance, &backends_->journal})) {}
 
 SystemPlatform::~SystemPlatform() = default;
 
-// Windows ends a windowed program through the session's end (Qt's commitDataRequest), which
-// the entry point already handles; there are no signals to watch.
+// The end of the session arrives as WM_QUERYENDSESSION / WM_ENDSESSION at the main window, which
+// unloads the form; there are no signals to watch.
 bool SystemPlatform::watchTermination(std::function<void()>) {
     return false;
 }
 
-// Resume is not watched here yet; the ramps stay as the driver leaves them.
+// Resume arrives as WM_POWERBROADCAST at the main window.
 bool SystemPlatform::watchResume(std::function<void()>) {
     return false;
+}
+
+std::string SystemPlatform::noDisplay() {
+    return "cannot reach the desktop of this session";
 }

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32DisplayGamma.h"
 
+#include "platform/win32/WinText.h"
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -9,44 +11,135 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 
 namespace {
 
-// The whole screen's device context for the length of one operation; released on every path.
-class ScreenDc {
+static_assert(sizeof(WORD) == sizeof(std::uint16_t), "GDI ramps are 16-bit words");
+
+// One device's context for the length of one operation; deleted on every path.
+class DeviceDc {
   public:
-    ScreenDc() : window_(GetDesktopWindow()), dc_(GetDC(window_)) {}
-    ~ScreenDc() {
+    explicit DeviceDc(const std::wstring& device)
+        : dc_(device.empty() ? nullptr : CreateDCW(L"DISPLAY", device.c_str(), nullptr, nullptr)) {}
+    ~DeviceDc() {
         if (dc_ != nullptr) {
-            ReleaseDC(window_, dc_);
+            DeleteDC(dc_);
         }
     }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
+    DeviceDc(const DeviceDc&) = delete;
+    DeviceDc& operator=(const DeviceDc&) = delete;
 
     HDC get() const { return dc_; }
 
   private:
-    HWND window_;
     HDC dc_;
 };
 
-static_assert(sizeof(WORD) == sizeof(std::uint16_t), "GDI ramps are 16-bit words");
+// The monitors' own names ("DELL U2415") by GDI device name, as the display settings show them.
+// Empty where the system does not give them (Wine, older drivers); the device's monitor string
+// serves then.
+std::map<std::wstring, std::wstring> friendlyNames() {
+    std::map<std::wstring, std::wstring> names;
+    UINT32 pathCount = 0;
+    UINT32 modeCount = 0;
+    if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) !=
+        ERROR_SUCCESS) {
+        return names;
+    }
+    std::vector<DISPLAYCONFIG_PATH_INFO> paths(pathCount);
+    std::vector<DISPLAYCONFIG_MODE_INFO> modes(modeCount);
+    if (QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, paths.data(), &modeCount,
+                           modes.data(), nullptr) != ERROR_SUCCESS) {
+        return names;
+    }
+    paths.resize(pathCount);
+    for (const DISPLAYCONFIG_PATH_INFO& path : paths) {
+        DISPLAYCONFIG_SOURCE_DEVICE_NAME source = {};
+        source.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME;
+        source.header.size = sizeof source;
+        source.header.adapterId = path.sourceInfo.adapterId;
+        source.header.id = path.sourceInfo.id;
+        DISPLAYCONFIG_TARGET_DEVICE_NAME target = {};
+        target.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_TARGET_NAME;
+        target.header.size = sizeof target;
+        target.header.adapterId = path.targetInfo.adapterId;
+        target.header.id = path.targetInfo.id;
+        if (DisplayConfigGetDeviceInfo(&source.header) == ERROR_SUCCESS &&
+            DisplayConfigGetDeviceInfo(&target.header) == ERROR_SUCCESS &&
+            target.monitorFriendlyDeviceName[0] != L'\0') {
+            names[source.viewGdiDeviceName] = target.monitorFriendlyDeviceName;
+        }
+    }
+    return names;
+}
 
 }  // namespace
 
+DisplayGamma::OutputId Win32DisplayGamma::idOf(const std::wstring& deviceName) {
+    // FNV-1a 64 over the UTF-16 units.
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (wchar_t unit : deviceName) {
+        hash ^= static_cast<std::uint16_t>(unit);
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
 std::vector<DisplayGamma::Output> Win32DisplayGamma::outputs() {
-    return {Output{0, "screen", 256, true}};
+    const std::map<std::wstring, std::wstring> friendly = friendlyNames();
+    std::vector<Output> list;
+    names_.clear();
+    DISPLAY_DEVICEW device = {};
+    device.cb = sizeof device;
+    for (DWORD i = 0; EnumDisplayDevicesW(nullptr, i, &device, 0); ++i, device.cb = sizeof device) {
+        // Mirroring drivers (remote-control and screen-capture software) have no screen of their
+        // own to tint.
+        if ((device.StateFlags & DISPLAY_DEVICE_MIRRORING_DRIVER) != 0) {
+            continue;
+        }
+        const std::wstring gdiName = device.DeviceName;
+        std::wstring monitor;
+        if (const auto it = friendly.find(gdiName); it != friendly.end()) {
+            monitor = it->second;
+        } else {
+            DISPLAY_DEVICEW attached = {};
+            attached.cb = sizeof attached;
+            if (EnumDisplayDevicesW(device.DeviceName, 0, &attached, 0)) {
+                monitor = attached.DeviceString;
+            }
+        }
+        Output o;
+        o.id = idOf(gdiName);
+        o.name = win::toUtf8(gdiName) + (monitor.empty() ? "" : " (" + win::toUtf8(monitor) + ")");
+        o.gammaSize = 256;
+        o.active = (device.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP) != 0;
+        list.push_back(o);
+        names_.emplace_back(o.id, gdiName);
+    }
+    return list;
+}
+
+std::wstring Win32DisplayGamma::deviceName(OutputId id) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        for (const auto& [known, name] : names_) {
+            if (known == id) {
+                return name;
+            }
+        }
+        // Not listed yet (a journal names it, or the engine asks before listing): list once.
+        if (attempt == 0) {
+            outputs();
+        }
+    }
+    return {};
 }
 
 bool Win32DisplayGamma::read(OutputId id, GammaRamp& ramp) {
-    ScreenDc dc;
-    if (id != 0 || dc.get() == nullptr) {
-        return false;
-    }
+    DeviceDc dc(deviceName(id));
     // Read into a scratch ramp so that a failed call leaves the caller's untouched.
     GammaRamp fresh;
-    if (!GetDeviceGammaRamp(dc.get(), fresh.words.data())) {
+    if (dc.get() == nullptr || !GetDeviceGammaRamp(dc.get(), fresh.words.data())) {
         return false;
     }
     ramp = fresh;
@@ -54,11 +147,37 @@ bool Win32DisplayGamma::read(OutputId id, GammaRamp& ramp) {
 }
 
 bool Win32DisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
-    ScreenDc dc;
-    if (id != 0 || dc.get() == nullptr) {
+    DeviceDc dc(deviceName(id));
+    if (dc.get() == nullptr) {
         return false;
     }
     // The call takes a non-const pointer but only reads the block.
     GammaRamp copy = ramp;
-    return SetDeviceGammaRamp(dc.get(), copy.words.data()) != FALSE;
+    if (SetDeviceGammaRamp(dc.get(), copy.words.data())) {
+        anyTaken_ = true;
+        return true;
+    }
+    refused_ = true;
+    if (!told_ && onRefused) {
+        told_ = true;
+        onRefused();
+    }
+    return false;
+}
+
+std::string Win32DisplayGamma::refusal() const {
+    if (!refused_) {
+        return {};
+    }
+    return anyTaken_ ? "Windows refused a ramp this far from the normal one; to allow the darker "
+                       "positions, set the registry value GdiIcmGammaRange (DWORD) to 256 under "
+                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ICM "
+                       "and restart"
+                     : "Windows or the display driver refused every gamma ramp";
+}
+
+void Win32DisplayGamma::displayChanged() {
+    if (onOutputsChanged) {
+        onOutputsChanged();
+    }
 }

@@ -2,7 +2,8 @@
 
 #include "settings/ProfileFile.h"
 
-// The system's own private-profile functions.
+// The system's own private-profile functions. Paths are UTF-8 (a user name need not fit the ANSI
+// code page); sections, keys and values are ASCII.
 class Win32ProfileFile : public ProfileFile {
   public:
     std::string read(const std::string& path, const std::string& section, const std::string& key,

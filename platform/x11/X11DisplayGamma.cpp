@@ -271,6 +271,27 @@ struct X11DisplayGamma::Connection {
 
 X11DisplayGamma::X11DisplayGamma(std::string displayName) : displayName_(std::move(displayName)) {}
 
+std::string X11DisplayGamma::journalKeyOf(const std::string& displayName) {
+    // [protocol/][host]:number[.screen]
+    const std::size_t colon = displayName.rfind(':');
+    if (colon == std::string::npos) {
+        return displayName;
+    }
+    std::string host = displayName.substr(0, colon);
+    std::string protocol;
+    if (const std::size_t slash = host.find('/'); slash != std::string::npos) {
+        protocol = host.substr(0, slash);
+        host.erase(0, slash + 1);
+    }
+    // The local socket, however it is spelt. "localhost" stays apart: it is reached over TCP,
+    // where an ssh session's forwarded display lives, not this machine's own server.
+    if (host == "unix" || protocol == "unix" || protocol == "local") {
+        host.clear();
+    }
+    const std::string number = displayName.substr(colon + 1);
+    return host + ":" + number.substr(0, number.find('.'));
+}
+
 X11DisplayGamma::~X11DisplayGamma() = default;
 
 // The open connection, opened on first use. A display that cannot be opened or has no usable
@@ -293,7 +314,7 @@ X11DisplayGamma::Connection* X11DisplayGamma::connection() {
             refusal_ = "the X server offers no RandR 1.3, through which gamma tables are set";
             return nullptr;
         }
-        journalKey_ = DisplayString(display);
+        journalKey_ = journalKeyOf(DisplayString(display));
         c->watch();
         connection_ = std::move(c);
     }

@@ -24,6 +24,9 @@ class X11DisplayGamma : public DisplayGamma {
     std::string refusal() const override { return refusal_; }
     std::string journalKey() const override { return journalKey_; }
 
+    // The display itself, however its name is spelt: host and number (":0" for ":0.0", "unix:0").
+    static std::string journalKeyOf(const std::string& displayName);
+
   private:
     struct Connection;
     Connection* connection();

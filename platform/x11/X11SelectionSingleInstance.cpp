@@ -1,8 +1,11 @@
 #include "platform/x11/X11SelectionSingleInstance.h"
 
-#include <X11/Xlib.h>
-
+#include <QSocketNotifier>
+#include <cstdio>
 #include <string>
+
+// After every Qt header: Xlib's macros (Bool, Status) break Qt headers included later.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -15,6 +18,7 @@ int ignoreError(Display*, XErrorEvent*) {
 X11SelectionSingleInstance::X11SelectionSingleInstance() : display_(XOpenDisplay(nullptr)) {}
 
 X11SelectionSingleInstance::~X11SelectionSingleInstance() {
+    notifier_.reset();
     if (display_ != nullptr) {
         XCloseDisplay(display_);
     }
@@ -43,5 +47,35 @@ bool X11SelectionSingleInstance::anotherRunning() {
     XUngrabServer(display_);
     XSync(display_, False);
     XSetErrorHandler(previous);
-    return current != None;
+    if (current != None) {
+        return true;
+    }
+    // The server tells the owner when another client takes the selection.
+    selection_ = selection;
+    owned_ = true;
+    notifier_ =
+        std::make_unique<QSocketNotifier>(ConnectionNumber(display_), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                     [this] { readEvents(); });
+    readEvents();
+    return false;
+}
+
+void X11SelectionSingleInstance::readEvents() {
+    // Nothing but the selection's events come on this connection.
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type == SelectionClear && event.xselectionclear.selection == selection_ &&
+            owned_) {
+            owned_ = false;
+            std::fputs(
+                "dimwarden: another program has taken over this display from this "
+                "instance; it no longer changes the screen\n",
+                stderr);
+            if (onLost) {
+                onLost();
+            }
+        }
+    }
 }

@@ -10,9 +10,8 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-Rgb rgbOf(std::uint32_t bgr) {
-    return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-            static_cast<int>((bgr >> 16) & 0xFF)};
+Rgb rgbOf(BgrColor c) {
+    return {c.red(), c.green(), c.blue()};
 }
 
 // Swatches at their laid-out size, each at some position of its own: the rule must ignore it.
@@ -43,11 +42,7 @@ TEST(PaletteColors, ComponentsReadRedFromTheLowByte) {
     }
 }
 
-TEST(PaletteColors, AllFitTwentyFourBitsAndNeighbours19And20DifferInRedOnly) {
-    ASSERT_EQ(palette::kColors.size(), 52u);
-    for (std::size_t i = 0; i < palette::kColors.size(); ++i) {
-        EXPECT_EQ(palette::kColors[i] & 0xFF000000u, 0u) << "swatch " << i;
-    }
+TEST(PaletteColors, Neighbours19And20DifferInRedOnly) {
     EXPECT_EQ(rgbOf(palette::kColors[19]), (Rgb{0, 97, 255}));
     EXPECT_EQ(rgbOf(palette::kColors[20]), (Rgb{3, 97, 255}));
 }

@@ -101,8 +101,8 @@ TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
 
     // What the user sees: the palette, and the marker framing the clicked swatch only. The marker
     // is drawn when the event loop is next idle, so wait for it first.
-    const layout::Point frameLeft{11, layout::pickerSwatchCentre(39).second};
-    const layout::Point frameTop{layout::pickerSwatchCentre(39).first, 201};
+    const layout::Point frameLeft = layout::markerLeftEdge(39);
+    const layout::Point frameTop = layout::markerTopEdge(39);
     ASSERT_TRUE(waitUntil([&] { return pixelIn(*picker, frameLeft) == 0x00A7D1u; }, kStepTimeout))
         << "no marker around the clicked swatch";
     const std::pair<layout::Point, std::uint32_t> seen[] = {
@@ -112,8 +112,8 @@ TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
         {frameTop, 0x00A7D1},
         {{frameLeft.first - 2, frameLeft.second}, 0xFFFFFF},
         // Where a frame around swatch 0 would be.
-        {{11, layout::pickerSwatchCentre(0).second}, 0xFFFFFF},
-        {{layout::pickerSwatchCentre(0).first, 86}, 0xFFFFFF},
+        {layout::markerLeftEdge(0), 0xFFFFFF},
+        {layout::markerTopEdge(0), 0xFFFFFF},
     };
     for (const auto& [at, colour] : seen) {
         EXPECT_EQ(pixelIn(*picker, at), colour) << "at " << at.first << "," << at.second;

@@ -36,6 +36,11 @@ TEST(CommandLineE2e, AnswersWithoutTouchingDisplayOrSettings) {
         {{"--help", "extra"}, kNowhere, 2, "", "dimwarden: unexpected argument 'extra'.", -1},
         {{}, nullptr, 1, "", "dimwarden: no display", 1},
         {{}, kNowhere, 1, "", "dimwarden: cannot connect to display :4097", 1},
+        // Qt's own options go to Qt; -display also names the display the tool tints.
+        {{"-platform", "xcb", "-h"}, nullptr, 0, "Usage: dimwarden [options]\n", "", 0},
+        {{"--reverse", "-style=fusion", "-v"}, nullptr, 0, version, "", 0},
+        {{"-display", kNowhere}, nullptr, 1, "", "dimwarden: cannot connect to display :4097", 1},
+        {{"-platfrom", "xcb"}, nullptr, 2, "", "dimwarden: Unknown options: p, l, a, t, f", -1},
     };
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());

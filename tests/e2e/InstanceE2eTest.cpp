@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
 #include "support/E2eSupport.h"
+
+// After every Qt header: Xlib's macros break Qt headers included later.
+#include <X11/Xlib.h>
 
 namespace e2e {
 namespace {
@@ -28,6 +32,8 @@ TEST_F(InstanceE2e, SecondStartEndsAtOnceAndAKilledFirstDoesNotBlockTheNext) {
     session().setRamp(foreignRamp());
     auto second = session().startTool();
     EXPECT_TRUE(exitsWith(*second, 0));
+    EXPECT_EQ(dimwardenLines(second->log()),
+              std::vector<std::string>{"dimwarden: already running on this display"});
     EXPECT_TRUE(rampBecomes(foreignRamp(), 0ms));
     EXPECT_FALSE(std::filesystem::exists(session().settingsPath()))
         << "the second start wrote the settings file";
@@ -40,6 +46,38 @@ TEST_F(InstanceE2e, SecondStartEndsAtOnceAndAKilledFirstDoesNotBlockTheNext) {
     auto third = session().startTool();
     EXPECT_TRUE(waitMainWindow(*third)) << third->log();
     EXPECT_TRUE(rampBecomes(defaultTint()));
+}
+
+// Another client that takes the instance's selection over is told once on stderr; the instance
+// runs on but leaves the screen alone from then on, even at exit, and a later start still ends.
+TEST_F(InstanceE2e, AnInstanceWhoseSelectionIsTakenLeavesTheScreenAlone) {
+    auto first = session().startTool();
+    ASSERT_TRUE(waitMainWindow(*first)) << first->log();
+    ASSERT_TRUE(rampBecomes(defaultTint()));
+
+    Display* x = XOpenDisplay(display().c_str());
+    ASSERT_NE(x, nullptr);
+    const Window owner = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(x, XInternAtom(x, "_DIMWARDEN_S0", False), owner, CurrentTime);
+    XSync(x, False);
+    const std::vector<std::string> said = {
+        "dimwarden: another program has taken over this display from this instance; it no "
+        "longer changes the screen"};
+    EXPECT_TRUE(waitUntil([&] { return dimwardenLines(first->log()) == said; }, kStepTimeout))
+        << first->log();
+
+    auto second = session().startTool();
+    EXPECT_TRUE(exitsWith(*second, 0));
+    EXPECT_EQ(dimwardenLines(second->log()),
+              std::vector<std::string>{"dimwarden: already running on this display"});
+
+    session().setRamp(foreignRamp());
+    ASSERT_TRUE(waitUntil([&] { return catchesSignals(first->pid(), {SIGTERM}); }, kStepTimeout));
+    first->signal(SIGTERM);
+    EXPECT_TRUE(exitsWith(*first, 0));
+    EXPECT_TRUE(rampBecomes(foreignRamp(), 0ms));
+    EXPECT_EQ(dimwardenLines(first->log()), said);
+    XCloseDisplay(x);
 }
 
 TEST_F(InstanceE2e, TwentySimultaneousStartsLeaveExactlyOneRunning) {

@@ -122,7 +122,8 @@ TEST_F(LifecycleE2e, StoredColourStartsInTheTrayWhoseIconAndMenuDriveTheTool) {
 
 // Put away by the minimise picture or by the window manager, the window must come back at the
 // first left press on the icon, every time: the manager's iconify and the tool's own hiding must
-// not leave the window in a state the restore cannot undo.
+// not leave the window in a state the restore cannot undo. The form's part (which press restores,
+// what a minimise does) is checked without a desktop; a few rounds each way catch the race.
 TEST_F(LifecycleE2e, IconRestoresTheWindowAfterEveryWayOfMinimising) {
     std::string why;
     ASSERT_TRUE(session().startOpenbox(why)) << why;
@@ -138,7 +139,7 @@ TEST_F(LifecycleE2e, IconRestoresTheWindowAfterEveryWayOfMinimising) {
          }},
     };
     for (const auto& [how, minimise] : ways) {
-        for (int round = 1; round <= 10; ++round) {
+        for (int round = 1; round <= 4; ++round) {
             SCOPED_TRACE(std::string(how) + ", round " + std::to_string(round));
             const auto main = waitMainWindow(*tool, kStepTimeout);
             ASSERT_TRUE(main);
@@ -253,7 +254,7 @@ TEST_F(LifecycleE2e, TerminationSignalsUnloadNormally) {
 // last completed change: here one step down on the brightness bar of a first run.
 TEST_F(LifecycleE2e, TheLastChangedColourSurvivesALostSession) {
     const std::string kept =
-        "[Setting]\ncolor=" + std::to_string(tint::previewColor(39, 39, 39)) + "\n";
+        "[Setting]\ncolor=" + std::to_string(tint::previewColor(39, 39, 39).value()) + "\n";
     struct Case {
         const char* name;
         int status;

@@ -1,8 +1,14 @@
 // The real binary on an Xorg with the dummy driver: several outputs, outputs coming and going,
 // a crash, a resume; and on an Xvfb without RandR, the word that the display refuses.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusMessage>
+
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,17 +29,6 @@ GammaRamp baseOf(int k) {
         return fullRange();
     }
     return rampOf([k](std::size_t i) { return static_cast<std::uint16_t>(i * (200 + 10 * k)); });
-}
-
-std::vector<std::string> dimwardenLines(const std::string& log) {
-    std::istringstream in(log);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        if (line.starts_with("dimwarden:")) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
 }
 
 // True if `condition` held throughout `period`: for checks that something does not happen.
@@ -210,6 +205,39 @@ TEST_F(MultiOutputE2e, AKilledRunIsNotCompoundedAndForeignOrDamagedJournalsAreIg
     }
 }
 
+// Whatever moment of the start a kill hits (before each ramp write and each journal save, by a
+// preloaded hook), the next run tints every output on its own base once and gives it back at exit.
+TEST_F(MultiOutputE2e, AKillAtAnyMomentOfTheStartLeavesNothingForTheNextRun) {
+    int survivedAt = 0;
+    for (int at = 1; at <= 40 && survivedAt == 0; ++at) {
+        SCOPED_TRACE("killed at ramp write or journal save " + std::to_string(at));
+        light(2);
+        std::filesystem::remove(journalPath());
+        QProcessEnvironment env = x().environment();
+        env.insert("LD_PRELOAD", DIMWARDEN_KILL_HOOK);
+        env.insert("DIMWARDEN_KILL_AT", QString::number(at));
+        // Under AddressSanitizer the hook comes before its runtime, which is harmless here.
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+        ChildProcess killed({DIMWARDEN_BINARY}, env, x().folder() + "/killed.log");
+        const auto status = killed.waitExit(kStartTimeout);
+        if (!status) {
+            // The whole start went by before the hook's turn.
+            survivedAt = at;
+            EXPECT_TRUE(allHold(2, [](int k) { return defaultTint(baseOf(k)); }));
+            killed.kill();
+            break;
+        }
+        ASSERT_EQ(*status, 128 + SIGKILL) << killed.log();
+        auto next = startTool();
+        EXPECT_TRUE(allHold(2, [](int k) { return defaultTint(baseOf(k)); })) << next->log();
+        stop(*next);
+        EXPECT_TRUE(allHold(2, baseOf));
+        EXPECT_FALSE(std::filesystem::exists(journalPath()));
+    }
+    // Two outputs: two journal saves and six ramp writes at least before the start is done.
+    EXPECT_GT(survivedAt, 8);
+}
+
 TEST_F(MultiOutputE2e, ResumeWritesTheTablesAgain) {
     ChildProcess bus({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"},
                      x().environment(), x().folder() + "/dbus.log");
@@ -255,43 +283,108 @@ TEST_F(MultiOutputE2e, ResumeWritesTheTablesAgain) {
     QDBusConnection::disconnectFromBus(QStringLiteral("login1"));
 }
 
-// Without RandR nothing can be tinted: one line on stderr and one message, even though a stored
-// colour keeps the main window put away; the tool runs on and exits normally.
-TEST(RefusingDisplayE2e, ADisplayWithoutRandrIsSaidOnce) {
+// A system bus that takes the connection and never answers holds up nothing: the start tints, a
+// termination signal is obeyed at once, and after a few seconds one line says that no resume is
+// watched.
+TEST_F(MultiOutputE2e, ASystemBusThatNeverAnswersHoldsUpNothing) {
+    const std::string path = x().folder() + "/dead-bus";
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+
+    light(2);
+    for (const bool waitForWord : {false, true}) {
+        SCOPED_TRACE(waitForWord ? "after the probe gave up" : "while the bus is probed");
+        auto tool = startTool("unix:path=" + path);
+        EXPECT_TRUE(allHold(2, [](int k) { return defaultTint(baseOf(k)); })) << tool->log();
+        const std::vector<std::string> word = {
+            "dimwarden: the system bus takes connections but does not answer; a resume from "
+            "suspend is not watched"};
+        if (waitForWord) {
+            EXPECT_TRUE(
+                waitUntil([&] { return dimwardenLines(tool->log()) == word; }, kStepTimeout))
+                << tool->log();
+        }
+        stop(*tool);
+        EXPECT_TRUE(allHold(2, baseOf));
+    }
+    ::close(listener);
+}
+
+// Without RandR nothing can be tinted: one line on stderr and one message, whether a stored
+// colour keeps the main window put away or a first run shows it, and then the message is stacked
+// above the window; the tool runs on and exits normally.
+TEST(RefusingDisplayE2e, ADisplayWithoutRandrIsSaidOnceAndSeen) {
     if (!XvfbServer::available()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
-    PrivateXServer xvfb([](const std::string&) {
-        return std::vector<std::string>{
-            XvfbServer::binary(), "-extension", "RANDR", "-noreset", "-screen", "0", "1280x800x24"};
-    });
-    ASSERT_TRUE(xvfb.running()) << xvfb.error();
-    std::ofstream(xvfb.configDir() + "/Dimwarden.ini") << "[Setting]\ncolor=255\n";
-    // A notification area, so that the stored colour puts the main window away.
-    ChildProcess trayer(
-        {"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
-         "--heighttype", "pixel", "--height", "32", "--transparent", "false"},
-        xvfb.environment(), xvfb.folder() + "/trayer.log");
-    ASSERT_TRUE(waitUntil([&] { return notificationAreaReady(xvfb.display()); }, kStepTimeout))
-        << trayer.log();
-    ChildProcess tool({DIMWARDEN_BINARY}, xvfb.environment(), xvfb.folder() + "/tool.log");
-    const auto message = waitForWindow(
-        xvfb.display(), tool.pid(),
-        [](const WindowInfo& w) {
-            return w.viewable && !w.inTray &&
-                   !(w.width == layout::kMainWidth && w.height == layout::kMainHeight);
-        },
-        kStartTimeout);
-    EXPECT_TRUE(message) << "no message window\n" << tool.log();
-    EXPECT_FALSE(
-        viewableWindow(xvfb.display(), tool.pid(), layout::kMainWidth, layout::kMainHeight));
-    ASSERT_TRUE(waitUntil([&] { return catchesSignals(tool.pid(), {SIGTERM}); }, kStepTimeout));
-    tool.signal(SIGTERM);
-    EXPECT_EQ(tool.waitExit(kStepTimeout), 0);
-    EXPECT_EQ(dimwardenLines(tool.log()),
-              std::vector<std::string>{"dimwarden: this display does not let programs change the "
-                                       "screen's colours: the X server offers no RandR 1.3, "
-                                       "through which gamma tables are set"});
+    for (const bool firstRun : {false, true}) {
+        SCOPED_TRACE(firstRun ? "first run, window shown" : "stored colour, window put away");
+        PrivateXServer xvfb([](const std::string&) {
+            return std::vector<std::string>{XvfbServer::binary(), "-extension", "RANDR",
+                                            "-noreset",           "-screen",    "0",
+                                            "1280x800x24"};
+        });
+        ASSERT_TRUE(xvfb.running()) << xvfb.error();
+        std::unique_ptr<ChildProcess> helper;
+        if (firstRun) {
+            helper =
+                std::make_unique<ChildProcess>(std::vector<std::string>{"openbox", "--sm-disable"},
+                                               xvfb.environment(), xvfb.folder() + "/openbox.log");
+            ASSERT_TRUE(waitForWindowManager(xvfb.display())) << helper->log();
+        } else {
+            std::ofstream(xvfb.configDir() + "/Dimwarden.ini") << "[Setting]\ncolor=255\n";
+            // A notification area, so that the stored colour puts the main window away.
+            helper = std::make_unique<ChildProcess>(
+                std::vector<std::string>{"trayer", "--edge", "top", "--align", "right",
+                                         "--widthtype", "pixel", "--width", "120", "--heighttype",
+                                         "pixel", "--height", "32", "--transparent", "false"},
+                xvfb.environment(), xvfb.folder() + "/trayer.log");
+            ASSERT_TRUE(
+                waitUntil([&] { return notificationAreaReady(xvfb.display()); }, kStepTimeout))
+                << helper->log();
+        }
+        ChildProcess tool({DIMWARDEN_BINARY}, xvfb.environment(), xvfb.folder() + "/tool.log");
+        const auto message = waitForWindow(
+            xvfb.display(), tool.pid(),
+            [](const WindowInfo& w) {
+                return w.viewable && !w.inTray &&
+                       !(w.width == layout::kMainWidth && w.height == layout::kMainHeight);
+            },
+            kStartTimeout);
+        ASSERT_TRUE(message) << "no message window\n" << tool.log();
+        if (firstRun) {
+            const auto main = waitForWindow(
+                xvfb.display(), tool.pid(),
+                [](const WindowInfo& w) {
+                    return w.viewable && w.width == layout::kMainWidth &&
+                           w.height == layout::kMainHeight;
+                },
+                kStepTimeout);
+            ASSERT_TRUE(main);
+            const auto above = [&] {
+                const std::vector<unsigned long> order = stackingOrder(xvfb.display());
+                const auto m = std::find(order.begin(), order.end(), message->id);
+                const auto w = std::find(order.begin(), order.end(), main->id);
+                return m != order.end() && w != order.end() && m > w;
+            };
+            EXPECT_TRUE(waitUntil(above, kStepTimeout)) << "the message is under the main window";
+            EXPECT_TRUE(holdsFor(above, 500ms)) << "the main window went over the message";
+        } else {
+            EXPECT_FALSE(viewableWindow(xvfb.display(), tool.pid(), layout::kMainWidth,
+                                        layout::kMainHeight));
+        }
+        ASSERT_TRUE(waitUntil([&] { return catchesSignals(tool.pid(), {SIGTERM}); }, kStepTimeout));
+        tool.signal(SIGTERM);
+        EXPECT_EQ(tool.waitExit(kStepTimeout), 0);
+        EXPECT_EQ(dimwardenLines(tool.log()),
+                  std::vector<std::string>{
+                      "dimwarden: this display does not let programs change the screen's colours: "
+                      "the X server offers no RandR 1.3, through which gamma tables are set"});
+    }
 }
 
 }  // namespace

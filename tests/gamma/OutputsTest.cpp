@@ -2,6 +2,7 @@
 // the crash journal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -152,6 +153,7 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
     for (journal::Entry& e : otherRamps) {
         e.last = tint(baseOf(9));
     }
+    // Every journal passed over is said, once.
     const struct {
         const char* what;
         std::string bytes;
@@ -171,7 +173,10 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
         display.setTables(tint(baseOf(1)));
         display.at(2).setTables(tint(baseOf(2)));
         GammaEngine next(display, &store);
+        int told = 0;
+        next.tell = [&](const std::string&) { ++told; };
         next.SaveGamma();
+        EXPECT_EQ(told, c.recovered ? 0 : 1);
         next.SetGamma(-40, -20, 0);
         const GammaRamp base1 = c.recovered ? baseOf(1) : tint(baseOf(1));
         EXPECT_EQ(on(1), tint(base1));
@@ -200,3 +205,42 @@ TEST_F(OutputsTest, JournalFollowsEveryChangeAndOnlyThen) {
 }
 
 }  // namespace
+
+// The journal is saved ahead of the ramps it names: at every save, and after every operation, each
+// output's table is its base or one of the ramps the journal names, so a kill at any moment leaves
+// nothing that the next start could take for the display's own ramp.
+TEST(OutputsJournal, NamesEveryRampBeforeItReachesTheTable) {
+    struct Checking : MemoryJournalStore {
+        std::function<void()> check;
+        void save(const std::string& key, const std::string& bytes) override {
+            check();  // what a kill right before this save would leave
+            MemoryJournalStore::save(key, bytes);
+            check();  // ... and right after it
+        }
+    } store;
+    MemoryDisplayGamma display;
+    display.key = ":7";
+    display.setTables(baseOf(1));
+    display.add(1024).setTables(baseOf(2));
+    GammaEngine engine(display, &store);
+    store.check = [&] {
+        const auto entries = journal::decode(":7", store.files[":7"]);
+        for (DisplayGamma::OutputId id : {1, 2}) {
+            const GammaRamp table = display.at(id).current();
+            const bool named =
+                entries && std::ranges::any_of(*entries, [&](const auto& e) {
+                    return e.id == id && table == ramp::roundTrip(e.last, id == 1 ? 256 : 1024);
+                });
+            EXPECT_TRUE(named || display.at(id).applied.empty())
+                << "output " << id << " holds a ramp the journal does not name";
+        }
+    };
+    engine.SaveGamma();
+    for (int offset : {-40, -20, -20, 0}) {
+        engine.SetGamma(offset, -20, 0);
+        store.check();
+    }
+    engine.SetDefault();
+    store.check();
+    EXPECT_EQ(store.saves, 4);  // the same ramp again is named already
+}

@@ -1,153 +1,153 @@
 // Start, exit, the mode switch and the File menu.
-#include <QMessageBox>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "MainWindowFixture.h"
+#include "MainFormFixture.h"
 
-TEST_F(MainWindowTest, FirstRunShowsTheWindowWithTheDefaultTintAndNoIcon) {
-    ASSERT_TRUE(w->Form_Load());
-    w->showAfterLoad();
+TEST_F(MainFormTest, FirstRunShowsTheWindowWithTheDefaultTintAndNoIcon) {
+    ASSERT_TRUE(form->Form_Load());
+    form->showAfterLoad();
 
-    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(view.window, Window::Shown);
+    EXPECT_TRUE(form->windowShown());
     EXPECT_EQ(mp.tray.adds, 0);
-    EXPECT_TRUE(w->isModeOn);
-    EXPECT_EQ(w->lbSwitch->Caption(), "ON");
+    EXPECT_TRUE(form->modeOn());
+    EXPECT_TRUE(view.switchOn);
     EXPECT_EQ(swatch(), 0x00FF8000u);
     EXPECT_EQ(mp.display.current(), tinted(startRamp, 0, 20, 40));
-    EXPECT_EQ(w->lbRed->Caption(), "0");
-    EXPECT_EQ(w->lbGreen->Caption(), "20");
-    EXPECT_EQ(w->lbBlue->Caption(), "40");
-    EXPECT_EQ(w->lbHval->Caption(), "40");
-    EXPECT_EQ(w->HScroll1->value(), 40);
-    EXPECT_TRUE(w->mnuNight->isChecked());
-    EXPECT_FALSE(w->mnuNormal->isChecked());
+    EXPECT_EQ(view.value(Slider::HScrollRed), 0);
+    EXPECT_EQ(view.value(Slider::HScrollGreen), 20);
+    EXPECT_EQ(view.value(Slider::HScrollBlue), 40);
+    EXPECT_EQ(view.value(Slider::HScroll1), 40);
+    EXPECT_EQ(form->position(Slider::HScroll1), 40);
+    EXPECT_TRUE(view.nightChecked);
+    EXPECT_FALSE(view.normalChecked);
     EXPECT_EQ(savedRamp(), startRamp);
 }
 
-TEST_F(MainWindowTest, StoredColourStartsPutAwayWithItsTint) {
+TEST_F(MainFormTest, StoredColourStartsPutAwayWithItsTint) {
     storeColor("255");
-    ASSERT_TRUE(w->Form_Load());
-    w->showAfterLoad();
+    ASSERT_TRUE(form->Form_Load());
+    form->showAfterLoad();
 
-    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(view.window, Window::PutAway);
+    EXPECT_EQ(view.calls, std::vector<std::string>{"putAway"});
     EXPECT_TRUE(mp.tray.shown);
-    EXPECT_EQ(mp.tray.tip, QStringLiteral("澄岚电脑夜间模式工具"));
+    EXPECT_EQ(mp.tray.tip, "澄岚电脑夜间模式工具");
     EXPECT_EQ(swatch(), 0x000000FFu);
     EXPECT_EQ(mp.display.current(), tinted(startRamp, 40, 0, 0));
 }
 
-TEST_F(MainWindowTest, StoredGreyAlsoMovesTheBrightnessSlider) {
+TEST_F(MainFormTest, StoredGreyAlsoMovesTheBrightnessSlider) {
     storeColor("0");  // black: all three colour sliders end at 0
-    ASSERT_TRUE(w->Form_Load());
-    EXPECT_EQ(w->HScroll1->value(), 0);
-    EXPECT_EQ(w->lbHval->Caption(), "0");
+    ASSERT_TRUE(form->Form_Load());
+    EXPECT_EQ(view.slider(Slider::HScroll1), 0);
+    EXPECT_EQ(view.value(Slider::HScroll1), 0);
     EXPECT_EQ(mp.display.current(), tinted(startRamp, 0, 0, 0));
 }
 
-TEST_F(MainWindowTest, AnotherInstanceEndsTheLoadBeforeTouchingAnything) {
+TEST_F(MainFormTest, AnotherInstanceEndsTheLoadBeforeTouchingAnything) {
     mp.instance.other = true;
-    EXPECT_FALSE(w->Form_Load());
+    EXPECT_FALSE(form->Form_Load());
     EXPECT_EQ(mp.profile.reads, 0);
     EXPECT_TRUE(mp.display.applied.empty());
     EXPECT_EQ(mp.tray.adds, 0);
+    EXPECT_TRUE(view.calls.empty());
 }
 
-TEST_F(MainWindowTest, UnloadGivesBackTheStartRampStoresTheColourAndRemovesTheIcon) {
+TEST_F(MainFormTest, UnloadGivesBackTheStartRampStoresTheColourAndRemovesTheIcon) {
     storeColor("65280");
-    ASSERT_TRUE(w->Form_Load());
-    w->Unload();
-    w->Unload();  // a second request (signal after the menu, say) runs nothing more
+    int unloads = 0;
+    form->onUnloaded = [&] { ++unloads; };
+    ASSERT_TRUE(form->Form_Load());
+    form->Unload();
+    form->Unload();  // a second request (signal after the menu, say) runs nothing more
 
+    EXPECT_EQ(unloads, 1);
+    EXPECT_EQ(view.window, Window::Closed);
     EXPECT_EQ(mp.display.applied.back(), startRamp);
     EXPECT_EQ(storedColor(), "65280");
     EXPECT_EQ(mp.profile.writes, 1);
     EXPECT_EQ(mp.tray.removes, 1);
     EXPECT_FALSE(mp.tray.shown);
-    EXPECT_TRUE(w->mnuNormal->isChecked());
+    EXPECT_TRUE(view.normalChecked);
 }
 
-TEST_F(MainWindowTest, ClosePictureAndExitItemBothUnload) {
-    ASSERT_TRUE(w->Form_Load());
+TEST_F(MainFormTest, ClosePictureAndExitItemBothUnload) {
     int unloads = 0;
-    QObject::connect(w.get(), &frmMain::unloaded, [&] { ++unloads; });
-    w->mnuExit->trigger();
+    ASSERT_TRUE(form->Form_Load());
+    form->onUnloaded = [&] { ++unloads; };
+    form->mnuExit_Click();
     EXPECT_EQ(unloads, 1);
     EXPECT_EQ(storedColor(), "16744448");
 
-    MainWindowTest::SetUp();
-    ASSERT_TRUE(w->Form_Load());
-    w->show();
-    QObject::connect(w.get(), &frmMain::unloaded, [&] { ++unloads; });
-    w->picCls_Click();
+    MainFormTest::SetUp();
+    ASSERT_TRUE(form->Form_Load());
+    form->onUnloaded = [&] { ++unloads; };
+    form->picCls_Click();
     EXPECT_EQ(unloads, 2);
     EXPECT_EQ(mp.display.applied.back(), startRamp);
 }
 
-TEST_F(MainWindowTest, SwitchOffGivesBackTheStartRampAndOnRebuildsTheTintOnIt) {
-    ASSERT_TRUE(w->Form_Load());
-    w->switchClick();
-    EXPECT_FALSE(w->isModeOn);
-    EXPECT_EQ(w->lbSwitch->Caption(), "OFF");
-    EXPECT_FLOAT_EQ(w->picSwitch->Left(), 600);
-    EXPECT_TRUE(w->picLightNormal->isVisibleTo(w.get()));
-    EXPECT_FALSE(w->picLightNight->isVisibleTo(w.get()));
+TEST_F(MainFormTest, SwitchOffGivesBackTheStartRampAndOnRebuildsTheTintOnIt) {
+    ASSERT_TRUE(form->Form_Load());
+    form->switchClick();
+    EXPECT_FALSE(form->modeOn());
+    EXPECT_FALSE(view.switchOn);
     EXPECT_EQ(mp.display.current(), startRamp);
     EXPECT_EQ(savedRamp(), startRamp);
-    EXPECT_TRUE(w->mnuNormal->isChecked());
+    EXPECT_TRUE(view.normalChecked);
 
-    w->switchClick();
-    EXPECT_TRUE(w->isModeOn);
-    EXPECT_EQ(w->lbSwitch->Caption(), "ON");
-    EXPECT_FLOAT_EQ(w->picSwitch->Left(), 240);
-    EXPECT_TRUE(w->picLightNight->isVisibleTo(w.get()));
-    EXPECT_FALSE(w->picLightNormal->isVisibleTo(w.get()));
+    form->lbSwitch_Click();
+    EXPECT_TRUE(form->modeOn());
+    EXPECT_TRUE(view.switchOn);
     EXPECT_EQ(mp.display.current(), tinted(startRamp, 0, 20, 40));
+    form->picSwitch_Click();
+    EXPECT_FALSE(view.switchOn);
 }
 
-TEST_F(MainWindowTest, ClickingTheSwitchKnobOrItsTextToggles) {
-    ASSERT_TRUE(w->Form_Load());
-    w->show();
-    QTest::mouseClick(w->picSwitch, Qt::LeftButton, {}, QPoint(60, 20));
-    EXPECT_EQ(w->lbSwitch->Caption(), "OFF");
-    QTest::mouseClick(w->lbSwitch, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(w->lbSwitch->Caption(), "ON");
-    QTest::mouseClick(w->picSwitch, Qt::RightButton, {}, QPoint(60, 20));
-    EXPECT_EQ(w->lbSwitch->Caption(), "ON");
-}
-
-TEST_F(MainWindowTest, MenuModesApplyAgainEvenWhenAlreadyInThatMode) {
-    ASSERT_TRUE(w->Form_Load());
+TEST_F(MainFormTest, MenuModesApplyAgainEvenWhenAlreadyInThatMode) {
+    ASSERT_TRUE(form->Form_Load());
     std::size_t before = mp.display.applied.size();
-    w->mnuNight->trigger();
-    EXPECT_TRUE(w->isModeOn);
-    EXPECT_EQ(w->lbSwitch->Caption(), "ON");
+    form->mnuNight_Click();
+    EXPECT_TRUE(form->modeOn());
+    EXPECT_TRUE(view.switchOn);
     EXPECT_GT(mp.display.applied.size(), before);
     EXPECT_EQ(mp.display.applied.back(), tinted(startRamp, 0, 20, 40));
 
-    w->mnuNormal->trigger();
-    EXPECT_EQ(w->lbSwitch->Caption(), "OFF");
+    form->mnuNormal_Click();
+    EXPECT_FALSE(view.switchOn);
     before = mp.display.applied.size();
-    w->mnuNormal->trigger();
-    EXPECT_EQ(w->lbSwitch->Caption(), "OFF");
+    form->mnuNormal_Click();
+    EXPECT_FALSE(view.switchOn);
     EXPECT_EQ(appliedSince(before), std::vector<GammaRamp>{startRamp});
-    EXPECT_FALSE(w->isModeOn);
+    EXPECT_FALSE(form->modeOn());
+}
+
+TEST_F(MainFormTest, ColourIsKeptOncePerCompletedChangeAndNotDuringTheLoad) {
+    ASSERT_TRUE(form->Form_Load());
+    EXPECT_EQ(mp.profile.writes, 0);
+    form->moveSlider(Slider::HScroll1, 20);  // four handlers, one change
+    EXPECT_EQ(mp.profile.writes, 1);
+    EXPECT_EQ(storedColor(), std::to_string(bgr(128, 128, 128)));
+    form->switchClick();  // the colour stays: nothing new to keep
+    form->switchClick();
+    EXPECT_EQ(mp.profile.writes, 1);
 }
 
 // A display that takes no ramp is said once, even with the window put away at load, and the
 // tool runs on otherwise unchanged.
-TEST_F(MainWindowTest, DisplayThatRefusesEverythingIsSaidOnceAndChangesNothingElse) {
+TEST_F(MainFormTest, DisplayThatRefusesEverythingIsSaidOnceAndChangesNothingElse) {
     storeColor("255");
     mp.display.refuseRead = true;
     mp.display.refuseApply = true;
     mp.display.refusalText = "the display is made of paper";
     mp.profile.refuseWrite = true;
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(w->Form_Load());
-    w->switchClick();
-    w->switchClick();
-    // Only the tool's own lines: the offscreen platform adds notes of its own.
+    ASSERT_TRUE(form->Form_Load());
+    form->switchClick();
+    form->switchClick();
     std::istringstream err(testing::internal::GetCapturedStderr());
     std::vector<std::string> ours;
     for (std::string line; std::getline(err, line);) {
@@ -157,38 +157,35 @@ TEST_F(MainWindowTest, DisplayThatRefusesEverythingIsSaidOnceAndChangesNothingEl
     }
     EXPECT_EQ(ours, std::vector<std::string>{"dimwarden: this display does not let programs change "
                                              "the screen's colours: the display is made of paper"});
-    const auto boxes = w->findChildren<QMessageBox*>();
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes.front()->isVisible());
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_TRUE(
-        boxes.front()->text().contains(QStringLiteral("[This display does not let programs "
-                                                      "change the screen's colours: the "
-                                                      "display is made of paper.]")));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].first, "澄岚电脑夜间模式工具V5.0 [Dimwarden]");
+    EXPECT_NE(view.messages[0].second.find("[This display does not let programs change the "
+                                           "screen's colours: the display is made of paper.]"),
+              std::string::npos);
+    EXPECT_EQ(view.window, Window::PutAway);
 
-    EXPECT_EQ(w->engine().output(MemoryDisplayGamma::kFirst), nullptr);
-    EXPECT_EQ(w->HScrollGreen->value(), 0);
-    w->Unload();
+    EXPECT_EQ(form->engine().output(MemoryDisplayGamma::kFirst), nullptr);
+    EXPECT_EQ(form->position(Slider::HScrollGreen), 0);
+    form->Unload();
     EXPECT_TRUE(mp.display.applied.empty());
     EXPECT_EQ(mp.display.current(), startRamp);
 }
 
-TEST_F(MainWindowTest, DisplayThatTakesRampsSaysNothing) {
+TEST_F(MainFormTest, DisplayThatTakesRampsSaysNothing) {
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(w->Form_Load());
+    ASSERT_TRUE(form->Form_Load());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_TRUE(w->findChildren<QMessageBox*>().empty());
+    EXPECT_TRUE(view.messages.empty());
 }
 
-TEST_F(MainWindowTest, DisplayThatTakesRampsSaysItsNoticeOnce) {
+TEST_F(MainFormTest, DisplayThatTakesRampsSaysItsNoticeOnce) {
     mp.display.noticeText = "another program writes the tables too";
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(w->Form_Load());
-    w->switchClick();
+    ASSERT_TRUE(form->Form_Load());
+    form->switchClick();
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("dimwarden: another program writes the tables too\n"), std::string::npos);
     EXPECT_EQ(err.find("dimwarden:"), err.rfind("dimwarden:"));
-    const auto boxes = w->findChildren<QMessageBox*>();
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes.front()->text().endsWith("[Another program writes the tables too.]"));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_TRUE(view.messages[0].second.ends_with("[Another program writes the tables too.]"));
 }

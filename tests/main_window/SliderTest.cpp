@@ -1,23 +1,14 @@
 // The four sliders, the colour tint and the order in which they write ramps.
-#include "MainWindowFixture.h"
-
+#include "MainFormFixture.h"
 #include "gamma/TintMapping.h"
 
-namespace {
-
-std::uint32_t bgr(int r, int g, int b) {
-    return r | (g << 8) | (b << 16);
-}
-
-}  // namespace
-
-TEST_F(MainWindowTest, BrightnessMoveAppliesItsOwnRampThenFollowsWithEachColourSlider) {
-    w->SaveGamma();
-    w->HScrollGreen->setValue(30);
-    w->HScrollBlue->setValue(10);
+TEST_F(MainFormTest, BrightnessMoveAppliesItsOwnRampThenFollowsWithEachColourSlider) {
+    form->SaveGamma();
+    form->moveSlider(Slider::HScrollGreen, 30);
+    form->moveSlider(Slider::HScrollBlue, 10);
     const std::size_t before = mp.display.applied.size();
 
-    w->HScroll1->setValue(20);
+    form->moveSlider(Slider::HScroll1, 20);
 
     const std::vector<GammaRamp> expected = {
         tinted(startRamp, 20, 20, 20),  // the brightness handler's own ramp
@@ -26,112 +17,124 @@ TEST_F(MainWindowTest, BrightnessMoveAppliesItsOwnRampThenFollowsWithEachColourS
         tinted(startRamp, 20, 20, 20),  // blue follows
     };
     EXPECT_EQ(appliedSince(before), expected);
-    EXPECT_EQ(w->lbHval->Caption(), "20");
-    EXPECT_EQ(w->lbRed->Caption(), "20");
-    EXPECT_EQ(w->lbGreen->Caption(), "20");
-    EXPECT_EQ(w->lbBlue->Caption(), "20");
+    for (Slider s : frmMainLayout::kSliders) {
+        EXPECT_EQ(view.value(s), 20) << static_cast<int>(s);
+        EXPECT_EQ(view.slider(s), 20) << static_cast<int>(s);
+        EXPECT_EQ(form->position(s), 20) << static_cast<int>(s);
+    }
     EXPECT_EQ(swatch(), bgr(128, 128, 128));
 }
 
-TEST_F(MainWindowTest, BrightnessToZeroHalvesEveryEntryAndBlackensTheSwatch) {
-    w->SaveGamma();
-    w->HScroll1->setValue(0);
+TEST_F(MainFormTest, BrightnessToZeroHalvesEveryEntryAndBlackensTheSwatch) {
+    form->SaveGamma();
+    form->moveSlider(Slider::HScroll1, 0);
     EXPECT_EQ(swatch(), 0u);
-    EXPECT_TRUE(w->mnuNight->isChecked());
-    EXPECT_FALSE(w->mnuNormal->isChecked());
+    EXPECT_TRUE(view.nightChecked);
+    EXPECT_FALSE(view.normalChecked);
     const GammaRamp last = mp.display.applied.back();
     for (std::size_t i = 0; i < GammaRamp::kWords; ++i) {
         ASSERT_EQ(last.words[i], ramp::rne(startRamp.words[i] / 2.0)) << "word " << i;
     }
 }
 
-TEST_F(MainWindowTest, BrightnessToWhereColourSlidersStandRunsNoColourHandler) {
-    w->SaveGamma();
-    for (QScrollBar* s : {w->HScrollRed, w->HScrollGreen, w->HScrollBlue}) {
-        s->setValue(25);
+TEST_F(MainFormTest, BrightnessToWhereColourSlidersStandRunsNoColourHandler) {
+    form->SaveGamma();
+    for (Slider s : {Slider::HScrollRed, Slider::HScrollGreen, Slider::HScrollBlue}) {
+        form->moveSlider(s, 25);
     }
-    w->picColor->setBackColor(0x123456);
-    w->SetDefault();  // leaves Normal checked, so a colour handler would show in the marks
+    form->SetDefault();  // leaves Normal checked, so a colour handler would show in the marks
     const std::size_t before = mp.display.applied.size();
+    const std::size_t coloursShown = view.colors.size();
 
-    w->HScroll1->setValue(25);
+    form->moveSlider(Slider::HScroll1, 25);
 
     EXPECT_EQ(appliedSince(before), std::vector<GammaRamp>{tinted(startRamp, 25, 25, 25)});
-    EXPECT_EQ(swatch(), 0x123456u);
-    EXPECT_TRUE(w->mnuNormal->isChecked());
+    EXPECT_EQ(view.colors.size(), coloursShown);
+    EXPECT_TRUE(view.normalChecked);
 }
 
-TEST_F(MainWindowTest, OneStepBelowFullLeavesTheRampButStillUpdatesLabelSwatchAndMarks) {
-    w->SaveGamma();
-    w->SetDefault();
-    w->SaveGamma();  // the start ramp, given back in normal mode, is read again
+TEST_F(MainFormTest, OneStepBelowFullLeavesTheRampButStillUpdatesLabelSwatchAndMarks) {
+    form->SaveGamma();
+    form->SetDefault();
+    form->SaveGamma();  // the start ramp, given back in normal mode, is read again
     const GammaRamp base = startRamp;
 
-    w->HScrollRed->setValue(39);
+    form->moveSlider(Slider::HScrollRed, 39);
     EXPECT_EQ(mp.display.applied.back(), base);
-    EXPECT_EQ(w->lbRed->Caption(), "39");
+    EXPECT_EQ(view.value(Slider::HScrollRed), 39);
     EXPECT_EQ(swatch(), bgr(249, 255, 255));
-    EXPECT_TRUE(w->mnuNight->isChecked());
+    EXPECT_TRUE(view.nightChecked);
 
-    w->HScroll1->setValue(39);
+    form->moveSlider(Slider::HScroll1, 39);
     EXPECT_EQ(mp.display.applied.back(), base);
-    EXPECT_EQ(w->lbHval->Caption(), "39");
+    EXPECT_EQ(view.value(Slider::HScroll1), 39);
 }
 
-TEST_F(MainWindowTest, GreenAloneToTwentyScalesOnlyGreen) {
-    w->SaveGamma();
-    w->HScrollGreen->setValue(20);
+TEST_F(MainFormTest, GreenAloneToTwentyScalesOnlyGreen) {
+    form->SaveGamma();
+    form->moveSlider(Slider::HScrollGreen, 20);
     EXPECT_EQ(swatch(), bgr(255, 128, 255));
     const GammaRamp& last = mp.display.applied.back();
     EXPECT_EQ(last.channel(0)[200], startRamp.channel(0)[200]);
     EXPECT_EQ(last.channel(1)[200], ramp::rne(30 * (200 * 257) / 40.0));
-    EXPECT_EQ(w->HScroll1->value(), 40);  // brightness keeps its value
-    EXPECT_EQ(w->lbHval->Caption(), "0");
+    EXPECT_EQ(form->position(Slider::HScroll1), 40);  // brightness keeps its value
+    EXPECT_EQ(view.value(Slider::HScroll1), 0);
 }
 
-TEST_F(MainWindowTest, SlidersInNormalModeStillTintButLeaveTheSwitch) {
-    ASSERT_TRUE(w->Form_Load());
-    w->switchClick();  // to normal
-    ASSERT_EQ(w->lbSwitch->Caption(), "OFF");
-    w->HScrollBlue->setValue(10);
-    EXPECT_EQ(mp.display.applied.back(),
-              tinted(startRamp, w->HScrollRed->value(), w->HScrollGreen->value(), 10));
-    EXPECT_TRUE(w->mnuNight->isChecked());
-    EXPECT_EQ(w->lbSwitch->Caption(), "OFF");
-    EXPECT_FALSE(w->isModeOn);
+TEST_F(MainFormTest, AMoveToWhereASliderStandsRunsNothingAndMovesStayInRange) {
+    form->SaveGamma();
+    const std::size_t before = mp.display.applied.size();
+    form->moveSlider(Slider::HScrollRed, 40);
+    EXPECT_EQ(mp.display.applied.size(), before);
+    form->moveSlider(Slider::HScrollRed, 99);
+    EXPECT_EQ(mp.display.applied.size(), before);
+    form->moveSlider(Slider::HScrollRed, -5);
+    EXPECT_EQ(form->position(Slider::HScrollRed), 0);
+    EXPECT_EQ(mp.display.applied.back(), tinted(startRamp, 0, 40, 40));
 }
 
-TEST_F(MainWindowTest, SetScreenByColorMovesSlidersThenAppliesTheExactColour) {
-    w->SaveGamma();
-    std::vector<std::uint32_t> swatchesSeen;
-    // The handlers preview the quantised colour on the way; the swatch ends with the exact one.
-    QObject::connect(w->HScrollBlue, &QScrollBar::valueChanged,
-                     [&] { swatchesSeen.push_back(swatch()); });
+TEST_F(MainFormTest, SlidersInNormalModeStillTintButLeaveTheSwitch) {
+    ASSERT_TRUE(form->Form_Load());
+    form->switchClick();  // to normal
+    ASSERT_FALSE(view.switchOn);
+    form->moveSlider(Slider::HScrollBlue, 10);
+    EXPECT_EQ(mp.display.applied.back(), tinted(startRamp, form->position(Slider::HScrollRed),
+                                                form->position(Slider::HScrollGreen), 10));
+    EXPECT_TRUE(view.nightChecked);
+    EXPECT_FALSE(view.switchOn);
+    EXPECT_FALSE(form->modeOn());
+}
+
+TEST_F(MainFormTest, SetScreenByColorMovesSlidersThenAppliesTheExactColour) {
+    form->SaveGamma();
     const std::size_t before = mp.display.applied.size();
 
-    std::int32_t colour = 16 | (48 << 8) | (80 << 16);
-    w->SetScreenByColor(colour);
+    const BgrColor colour = BgrColor::fromRgb(16, 48, 80);
+    form->SetScreenByColor(colour);
 
-    EXPECT_EQ(w->HScrollRed->value(), 2);
-    EXPECT_EQ(w->HScrollGreen->value(), 8);
-    EXPECT_EQ(w->HScrollBlue->value(), 12);
-    ASSERT_EQ(swatchesSeen.size(), 1u);
-    EXPECT_EQ(swatchesSeen[0], bgr(13, 51, 76));
-    EXPECT_EQ(swatch(), static_cast<std::uint32_t>(colour));
+    EXPECT_EQ(view.slider(Slider::HScrollRed), 2);
+    EXPECT_EQ(view.slider(Slider::HScrollGreen), 8);
+    EXPECT_EQ(view.slider(Slider::HScrollBlue), 12);
+    // Each handler previews the quantised colour on the way; the swatch ends with the exact one.
+    const std::vector<BgrColor> shown = {tint::previewColor(2, 40, 40),
+                                         tint::previewColor(2, 8, 40),
+                                         BgrColor::fromRgb(13, 51, 76), colour};
+    EXPECT_EQ(view.colors, shown);
+    EXPECT_EQ(swatch(), colour.value());
     const std::vector<GammaRamp> expected = {
         tinted(startRamp, 2, 40, 40), tinted(startRamp, 2, 8, 40), tinted(startRamp, 2, 8, 12),
         tinted(startRamp, 2, 8, 12)};
     EXPECT_EQ(appliedSince(before), expected);
-    EXPECT_TRUE(w->mnuNight->isChecked());
-    EXPECT_FALSE(w->mnuNormal->isChecked());
-    EXPECT_EQ(w->lbRed->Caption(), "2");
-    EXPECT_EQ(w->lbBlue->Caption(), "12");
-    EXPECT_EQ(w->HScroll1->value(), 40);
+    EXPECT_TRUE(view.nightChecked);
+    EXPECT_FALSE(view.normalChecked);
+    EXPECT_EQ(view.value(Slider::HScrollRed), 2);
+    EXPECT_EQ(view.value(Slider::HScrollBlue), 12);
+    EXPECT_EQ(form->position(Slider::HScroll1), 40);
 }
 
-TEST_F(MainWindowTest, SetScreenByColorWorkedExamples) {
+TEST_F(MainFormTest, SetScreenByColorWorkedExamples) {
     mp.display.setTables(ramp::identity());
-    w->SaveGamma();
+    form->SaveGamma();
     const GammaRamp id = ramp::identity();
     struct Case {
         int r, g, b, pR, pG, pB;
@@ -139,18 +142,16 @@ TEST_F(MainWindowTest, SetScreenByColorWorkedExamples) {
     for (const Case c : {Case{0, 128, 255, 0, 20, 40}, Case{255, 128, 0, 40, 20, 0},
                          Case{255, 255, 255, 40, 40, 40}, Case{0, 0, 0, 0, 0, 0},
                          Case{16, 48, 80, 2, 8, 12}, Case{252, 253, 240, 39, 40, 38}}) {
-        std::int32_t colour = static_cast<std::int32_t>(bgr(c.r, c.g, c.b));
-        w->SetScreenByColor(colour);
+        form->SetScreenByColor(BgrColor::fromRgb(c.r, c.g, c.b));
         SCOPED_TRACE(::testing::Message() << c.r << "," << c.g << "," << c.b);
-        EXPECT_EQ(w->HScrollRed->value(), c.pR);
-        EXPECT_EQ(w->HScrollGreen->value(), c.pG);
-        EXPECT_EQ(w->HScrollBlue->value(), c.pB);
+        EXPECT_EQ(form->position(Slider::HScrollRed), c.pR);
+        EXPECT_EQ(form->position(Slider::HScrollGreen), c.pG);
+        EXPECT_EQ(form->position(Slider::HScrollBlue), c.pB);
         EXPECT_EQ(mp.display.applied.back(), tinted(id, c.pR, c.pG, c.pB));
         EXPECT_EQ(swatch(), bgr(c.r, c.g, c.b));
     }
     // The default colour on the identity: red halved, green three quarters, blue untouched.
-    std::int32_t def = 0x00FF8000;
-    w->SetScreenByColor(def);
+    form->SetScreenByColor(BgrColor(0x00FF8000));
     const GammaRamp& last = mp.display.applied.back();
     for (std::size_t i = 0; i < 256; ++i) {
         ASSERT_EQ(last.channel(0)[i], i * 128);
@@ -159,22 +160,20 @@ TEST_F(MainWindowTest, SetScreenByColorWorkedExamples) {
     }
 }
 
-TEST_F(MainWindowTest, SetScreenByColorOnSlidersAlreadyThereAppliesOnce) {
-    w->SaveGamma();
+TEST_F(MainFormTest, SetScreenByColorOnSlidersAlreadyThereAppliesOnce) {
+    form->SaveGamma();
     const std::size_t before = mp.display.applied.size();
-    std::int32_t white = 0x00FFFFFF;
-    w->SetScreenByColor(white);
+    form->SetScreenByColor(BgrColor(0x00FFFFFF));
     EXPECT_EQ(appliedSince(before), std::vector<GammaRamp>{startRamp});
     EXPECT_EQ(swatch(), 0x00FFFFFFu);
 }
 
-TEST_F(MainWindowTest, ColourWithTopByteSetKeepsEverySliderInRange) {
-    w->SaveGamma();
-    std::int32_t odd = static_cast<std::int32_t>(0x7F00FF00u);
-    w->SetScreenByColor(odd);
-    EXPECT_EQ(w->HScrollRed->value(), 0);
-    EXPECT_EQ(w->HScrollGreen->value(), 40);
-    EXPECT_EQ(w->HScrollBlue->value(), 0);
+TEST_F(MainFormTest, ColourWithTopByteSetKeepsEverySliderInRange) {
+    form->SaveGamma();
+    form->SetScreenByColor(BgrColor(0x7F00FF00u));
+    EXPECT_EQ(form->position(Slider::HScrollRed), 0);
+    EXPECT_EQ(form->position(Slider::HScrollGreen), 40);
+    EXPECT_EQ(form->position(Slider::HScrollBlue), 0);
     EXPECT_EQ(mp.display.applied.back(), tinted(startRamp, 0, 40, 0));
     EXPECT_EQ(swatch(), 0x0000FF00u);
 }
@@ -196,4 +195,15 @@ TEST(TintMapping, PositionAndPreviewTables) {
                             Preview{39, 249}, Preview{40, 255}}) {
         EXPECT_EQ(tint::previewComponent(p.position), p.component) << "position " << p.position;
     }
+}
+
+TEST_F(MainFormTest, RestoreGammaWritesTheRememberedRampAndChangesNoControl) {
+    ASSERT_TRUE(form->Form_Load());
+    const std::size_t colours = view.colors.size();
+    form->RestoreGamma();
+    EXPECT_EQ(mp.display.applied.back(), startRamp);
+    EXPECT_TRUE(view.switchOn);
+    EXPECT_TRUE(view.nightChecked);
+    EXPECT_EQ(view.colors.size(), colours);
+    EXPECT_EQ(form->position(Slider::HScrollGreen), 20);
 }

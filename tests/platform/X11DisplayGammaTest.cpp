@@ -176,3 +176,22 @@ TEST(X11DisplayGammaNoServer, MalformedDisplayNameFailsQuietly) {
 }
 
 }  // namespace
+
+// A journal left on ":97" must be found again whether the next start is told ":97.0" or
+// "unix:97"; a forwarded display over TCP is another server.
+TEST(X11DisplayGammaKey, NamesTheDisplayNotItsSpelling) {
+    const std::pair<const char*, const char*> cases[] = {
+        {":97", ":97"},
+        {":97.0", ":97"},
+        {"unix:97", ":97"},
+        {"unix:97.1", ":97"},
+        {"unix/:97", ":97"},
+        {"localhost:10.0", "localhost:10"},
+        {"host.lan:2", "host.lan:2"},
+        {"tcp/host.lan:2.0", "host.lan:2"},
+        {"[::1]:3", "[::1]:3"},
+    };
+    for (const auto& [name, key] : cases) {
+        EXPECT_EQ(X11DisplayGamma::journalKeyOf(name), key) << name;
+    }
+}

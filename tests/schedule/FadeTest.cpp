@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::int32_t kColor = 0x00FF8000;
+constexpr BgrColor kColor(0x00FF8000);
 
 // The main window's switches as far as the engine sees them: night applies the colour's tint,
 // normal writes each output's base and remembers what the display reports.

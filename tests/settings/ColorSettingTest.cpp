@@ -59,7 +59,7 @@ template <typename Store>
 class ColorSetting : public ::testing::Test {
   protected:
     LoadedColor load() { return LoadColorSetting(store.profile(), store.dir, winPath); }
-    void save(std::int32_t color) { SaveColorSetting(store.profile(), winPath, color); }
+    void save(std::uint32_t color) { SaveColorSetting(store.profile(), winPath, BgrColor(color)); }
 
     Store store;
     std::string winPath;
@@ -71,7 +71,7 @@ TYPED_TEST_SUITE(ColorSetting, Stores);
 struct LoadCase {
     std::string value;
     bool found;
-    std::int32_t color;
+    std::uint32_t color;
 };
 
 }  // namespace
@@ -79,37 +79,37 @@ struct LoadCase {
 TYPED_TEST(ColorSetting, NothingStoredGivesTheDefaultNotFound) {
     const LoadedColor loaded = this->load();
     EXPECT_FALSE(loaded.found);
-    EXPECT_EQ(loaded.color, 16744448);
+    EXPECT_EQ(loaded.color, BgrColor(16744448));
 }
 
 TYPED_TEST(ColorSetting, StoredValueTable) {
     const LoadCase cases[] = {
-        {"", false, 16744448},
-        {"0", true, 0},
-        {"255", true, 255},
-        {"255xyz", true, 255},
-        {"2.5", true, 2},
-        {"3.5", true, 4},
-        {"abc", true, 0},
-        {"0x10", true, 0},
-        {"1e3", true, 1},
-        {"16777215", true, 16777215},
+        {"", false, 16744448u},
+        {"0", true, 0u},
+        {"255", true, 255u},
+        {"255xyz", true, 255u},
+        {"2.5", true, 2u},
+        {"3.5", true, 4u},
+        {"abc", true, 0u},
+        {"0x10", true, 0u},
+        {"1e3", true, 1u},
+        {"16777215", true, 16777215u},
         // No plain colour: counts as found, with the default colour.
-        {"-1", true, DefaultTintColor},
-        {"-2147483648", true, DefaultTintColor},
-        {"16777216", true, DefaultTintColor},
-        {"2147483647", true, DefaultTintColor},
-        {"2147483648", true, DefaultTintColor},
-        {"99999999999999999999", true, DefaultTintColor},
+        {"-1", true, DefaultTintColor.value()},
+        {"-2147483648", true, DefaultTintColor.value()},
+        {"16777216", true, DefaultTintColor.value()},
+        {"2147483647", true, DefaultTintColor.value()},
+        {"2147483648", true, DefaultTintColor.value()},
+        {"99999999999999999999", true, DefaultTintColor.value()},
         // Only the first 254 characters arrive: the last digit of this 255-character value is lost.
-        {std::string(252, '0') + "255", true, 25},
-        {std::string(251, '0') + "255", true, 255},
+        {std::string(252, '0') + "255", true, 25u},
+        {std::string(251, '0') + "255", true, 255u},
     };
     for (const LoadCase& c : cases) {
         this->store.putRaw(c.value);
         const LoadedColor loaded = this->load();
         EXPECT_EQ(loaded.found, c.found) << "value: " << c.value;
-        EXPECT_EQ(loaded.color, c.color) << "value: " << c.value;
+        EXPECT_EQ(loaded.color.value(), c.color) << "value: " << c.value;
     }
 }
 
@@ -117,17 +117,17 @@ TYPED_TEST(ColorSetting, LeadingBlanksAreSkipped) {
     this->store.putRaw(" \t 65280");
     const LoadedColor loaded = this->load();
     EXPECT_TRUE(loaded.found);
-    EXPECT_EQ(loaded.color, 65280);
+    EXPECT_EQ(loaded.color, BgrColor(65280));
 }
 
 TYPED_TEST(ColorSetting, ColoursRoundTripExactly) {
-    for (const std::int32_t color : {0, 255, 65280, 16711680, 16744448, 16777215}) {
+    for (const std::uint32_t color : {0u, 255u, 65280u, 16711680u, 16744448u, 16777215u}) {
         this->load();
         this->save(color);
         EXPECT_EQ(this->store.stored(), std::to_string(color));
         const LoadedColor loaded = this->load();
         EXPECT_TRUE(loaded.found) << color;
-        EXPECT_EQ(loaded.color, color);
+        EXPECT_EQ(loaded.color.value(), color);
     }
 }
 
@@ -142,7 +142,7 @@ TYPED_TEST(ColorSetting, LocationIsTheWholeDirectoryEvenPastEightyCharacters) {
     this->save(65280);
     const LoadedColor loaded = this->load();
     EXPECT_TRUE(loaded.found);
-    EXPECT_EQ(loaded.color, 65280);
+    EXPECT_EQ(loaded.color, BgrColor(65280));
 }
 
 // Real files only: what is on disk after a save.
@@ -160,10 +160,10 @@ TEST_F(ColorSettingFile, SaveCreatesDirectoryFileAndSection) {
     EXPECT_FALSE(LoadColorSetting(ini, dir, winPath).found);
     ASSERT_FALSE(std::filesystem::exists(dir.dir));
 
-    SaveColorSetting(ini, winPath, 16744448);
+    SaveColorSetting(ini, winPath, BgrColor(16744448));
     EXPECT_EQ(readBytes(dir.dir + "/Dimwarden.ini"), "[Setting]\ncolor=16744448\n");
 
-    SaveColorSetting(ini, winPath, 65280);
+    SaveColorSetting(ini, winPath, BgrColor(65280));
     EXPECT_EQ(readBytes(dir.dir + "/Dimwarden.ini"), "[Setting]\ncolor=65280\n");
 }
 
@@ -186,7 +186,7 @@ TEST_F(ColorSettingFile, FailedSaveIsQuietAndKeepsNothing) {
     dir.dir = blocker + "/config";
 
     LoadColorSetting(ini, dir, winPath);
-    SaveColorSetting(ini, winPath, 255);
+    SaveColorSetting(ini, winPath, BgrColor(255));
     EXPECT_FALSE(LoadColorSetting(ini, dir, winPath).found);
     EXPECT_EQ(readBytes(blocker), "not a directory");
 }

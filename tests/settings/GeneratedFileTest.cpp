@@ -306,8 +306,6 @@ TEST(GeneratedSettingsFiles, ReadAsTheLabelsSayAndWritesChangeOnlyTheKey) {
         std::string winPath;
         const settings::LoadedColor loaded = settings::LoadColorSetting(ini, dir, winPath);
         if (loaded.found) {
-            EXPECT_GE(loaded.color, 0);
-            EXPECT_LE(loaded.color, 0x00FFFFFF);
             ++found;
         } else {
             EXPECT_EQ(loaded.color, DefaultTintColor);
@@ -318,14 +316,15 @@ TEST(GeneratedSettingsFiles, ReadAsTheLabelsSayAndWritesChangeOnlyTheKey) {
         if (expectFound) {
             const auto parsed = settings::parseLeadingNumber(file.value->substr(0, 254));
             const bool plain = parsed && *parsed >= 0 && *parsed <= 0x00FFFFFF;
-            ASSERT_EQ(loaded.color, plain ? *parsed : DefaultTintColor);
+            ASSERT_EQ(loaded.color,
+                      plain ? BgrColor(static_cast<std::uint32_t>(*parsed)) : DefaultTintColor);
         }
 
         if (n % 20 != 0 && !file.unreadable) {
             continue;
         }
         const std::int32_t colour = generate.colour();
-        settings::SaveColorSetting(ini, winPath, colour);
+        settings::SaveColorSetting(ini, winPath, BgrColor(static_cast<std::uint32_t>(colour)));
         const std::string after = readBytes(path);
         if (file.unreadable) {
             // What could not be read is never thrown away.
@@ -336,7 +335,7 @@ TEST(GeneratedSettingsFiles, ReadAsTheLabelsSayAndWritesChangeOnlyTheKey) {
         ++written;
         const settings::LoadedColor reread = settings::LoadColorSetting(ini, dir, winPath);
         EXPECT_TRUE(reread.found);
-        EXPECT_EQ(reread.color, colour);
+        EXPECT_EQ(reread.color.value(), static_cast<std::uint32_t>(colour));
     }
     // The mix must really cover both outcomes and the write path.
     EXPECT_GT(found, kFiles / 10);

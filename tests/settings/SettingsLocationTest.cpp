@@ -44,12 +44,12 @@ TEST(SettingsLocation, FirstRunOnAFreshAccountCreatesTheConfigDirectory) {
 
     EXPECT_FALSE(settings::LoadColorSetting(ini, dir, winPath).found);
     EXPECT_EQ(winPath, config);
-    settings::SaveColorSetting(ini, winPath, 16711680);
+    settings::SaveColorSetting(ini, winPath, BgrColor(16711680));
     EXPECT_EQ(readBytes(config + "/Dimwarden.ini"), "[Setting]\ncolor=16711680\n");
 
     const settings::LoadedColor loaded = settings::LoadColorSetting(ini, dir, winPath);
     EXPECT_TRUE(loaded.found);
-    EXPECT_EQ(loaded.color, 16711680);
+    EXPECT_EQ(loaded.color, BgrColor(16711680));
 }
 
 TEST(SettingsLocation, HomeFromThePasswordDatabaseAndNothingKeptWithoutOne) {
@@ -64,7 +64,7 @@ TEST(SettingsLocation, HomeFromThePasswordDatabaseAndNothingKeptWithoutOne) {
     none.dir = "";
     std::string winPath;
     EXPECT_FALSE(settings::LoadColorSetting(profile, none, winPath).found);
-    EXPECT_FALSE(settings::SaveColorSetting(profile, winPath, 255));
+    EXPECT_FALSE(settings::SaveColorSetting(profile, winPath, BgrColor(255)));
     EXPECT_EQ(profile.reads + profile.writes, 0);
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to run as 'nobody', a user without a home";

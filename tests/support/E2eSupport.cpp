@@ -1,5 +1,9 @@
 #include "support/E2eSupport.h"
 
+#include "color_picker/frmColorLayout.h"
+#include "forms/Design.h"
+#include "main_window/frmMainLayout.h"
+
 #include <QDir>
 
 #include "support/Files.h"
@@ -145,6 +149,50 @@ class ManagerProbe {
     Window window_ = None;
     Clock::time_point lastMap_{};
 };
+
+}  // namespace
+
+std::vector<std::string> dimwardenLines(const std::string& log) {
+    std::istringstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("dimwarden:")) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+bool waitForWindowManager(const std::string& display, milliseconds timeout) {
+    ManagerProbe probe(display);
+    return waitUntil([&] { return probe.managed(); }, timeout);
+}
+
+std::vector<unsigned long> stackingOrder(const std::string& display) {
+    std::vector<unsigned long> order;
+    XDisplayPtr d = openXDisplay(display);
+    if (!d) {
+        return order;
+    }
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d.get(), DefaultRootWindow(d.get()),
+                           XInternAtom(d.get(), "_NET_CLIENT_LIST_STACKING", False), 0, 4096, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data != nullptr && format == 32) {
+        const long* ids = reinterpret_cast<const long*>(data);
+        order.assign(ids, ids + count);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return order;
+}
+
+namespace {
 
 std::optional<GammaRamp> tryReadRamp(const std::string& display) {
     try {
@@ -433,5 +481,72 @@ std::optional<std::uint32_t> ToolTest::pixelIn(const WindowInfo& window, layout:
 bool ToolTest::holdsFor(const std::function<bool()>& condition, milliseconds period) {
     return !waitUntil([&] { return !condition(); }, period);
 }
+
+namespace layout {
+
+namespace {
+
+using MainId = frmMainLayout::Id;
+using PickerId = frmColorLayout::Id;
+
+Point centre(const ::layout::TwipsRect& r) {
+    const ::layout::PixelPoint p = ::layout::pixelCentre(r);
+    return {p.x, p.y};
+}
+
+Point knobCentre(bool on) {
+    ::layout::TwipsRect knob = frmMainLayout::inWindow(MainId::picSwitch);
+    knob.left = frmMainLayout::knobLeft(on);
+    return centre(knob);
+}
+
+::layout::TwipsRect markerAround(int i) {
+    const ::layout::TwipsRect s = frmColorLayout::inLoadedWindow(PickerId::picPickColor, i);
+    return frmColorLayout::markerAround({s.left, s.top, s.width, s.height});
+}
+
+}  // namespace
+
+const int kMainWidth = ::layout::toPixels(frmMainLayout::kWindow.client).width;
+const int kMainHeight = ::layout::toPixels(frmMainLayout::kWindow.client).height;
+const int kPickerWidth = ::layout::twipsToPixels(frmColorLayout::loaded().width);
+const int kPickerHeight = ::layout::twipsToPixels(frmColorLayout::loaded().height);
+const Point kClose = centre(frmMainLayout::inWindow(MainId::picCls));
+const Point kMinimise = centre(frmMainLayout::inWindow(MainId::picMini));
+const Point kTitleFree = [] {
+    const ::layout::TwipsRect title = frmMainLayout::inWindow(MainId::lbTitle);
+    const ::layout::TwipsRect mini = frmMainLayout::inWindow(MainId::picMini);
+    const ::layout::TwipsRect bar = frmMainLayout::inWindow(MainId::picTopbar);
+    const float left = title.left + title.width;
+    const float top = mini.top + mini.height;
+    return centre({left, top, mini.left - left, bar.height - top});
+}();
+const Point kColourSwatch = centre(frmMainLayout::inWindow(MainId::picColor));
+const Point kKnobInNight = knobCentre(true);
+const Point kKnobInNormal = knobCentre(false);
+const Point kSwitchLeft = [] {
+    const ::layout::TwipsRect track = frmMainLayout::inWindow(MainId::shpSwitch);
+    const float freeLeft = frmMainLayout::knobLeft(false);
+    return centre({track.left, track.top, freeLeft - track.left, track.height});
+}();
+const std::uint32_t kSwitchBlue = [] {
+    const BgrColor c = design::kSwitchBlue;
+    return static_cast<std::uint32_t>(c.red() << 16 | c.green() << 8 | c.blue());
+}();
+const Point kPickerConfirm = centre(frmColorLayout::inLoadedWindow(PickerId::picCls));
+
+Point pickerSwatchCentre(int i) {
+    return centre(frmColorLayout::inLoadedWindow(PickerId::picPickColor, i));
+}
+
+Point markerLeftEdge(int i) {
+    return {::layout::twipsToPixels(markerAround(i).left), pickerSwatchCentre(i).second};
+}
+
+Point markerTopEdge(int i) {
+    return {pickerSwatchCentre(i).first, ::layout::twipsToPixels(markerAround(i).top)};
+}
+
+}  // namespace layout
 
 }  // namespace e2e

@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -54,6 +55,13 @@ std::optional<WindowInfo> waitForWindow(const std::string& display, pid_t pid,
 // The viewable window of `pid` with exactly this size, if there is one now.
 std::optional<WindowInfo> viewableWindow(const std::string& display, pid_t pid, int width,
                                          int height);
+
+// The lines of a tool's output that it wrote itself (those starting with "dimwarden:").
+std::vector<std::string> dimwardenLines(const std::string& log);
+// Waits until a window manager manages new windows on `display`; false at `timeout`.
+bool waitForWindowManager(const std::string& display, milliseconds timeout = kStepTimeout);
+// The window manager's client windows, bottom to top (_NET_CLIENT_LIST_STACKING).
+std::vector<unsigned long> stackingOrder(const std::string& display);
 
 // Every channel's entry i is `f(i)`.
 GammaRamp rampOf(const std::function<std::uint16_t(std::size_t)>& f);
@@ -127,28 +135,33 @@ class Session {
     std::vector<std::unique_ptr<ChildProcess>> helpers_;
 };
 
-// Where things are in the tool's windows, in pixels from the window's top-left corner.
+// Where things are in the tool's windows, in pixels from the window's top-left corner, taken from
+// the windows' layout tables.
 namespace layout {
 using Point = std::pair<int, int>;
-inline constexpr int kMainWidth = 537;
-inline constexpr int kMainHeight = 499;
-inline constexpr int kPickerWidth = 433;
-inline constexpr int kPickerHeight = 249;
-inline constexpr Point kClose{504, 24};
-inline constexpr Point kMinimise{464, 24};
-inline constexpr Point kTitleFree{430, 40};
-inline constexpr Point kColourSwatch{340, 172};
-// The switch knob spans x 16..89 in night mode and 40..113 in normal mode.
-inline constexpr Point kKnobInNight{50, 464};
-inline constexpr Point kKnobInNormal{76, 464};
+extern const int kMainWidth;
+extern const int kMainHeight;
+extern const int kPickerWidth;
+extern const int kPickerHeight;
+extern const Point kClose;
+extern const Point kMinimise;
+// A point of the top bar that no control covers: between the title's end and the minimise button.
+extern const Point kTitleFree;
+extern const Point kColourSwatch;
+// The middle of the switch knob in night mode (at the track's left end) and in normal mode.
+extern const Point kKnobInNight;
+extern const Point kKnobInNormal;
 // Covered by the blue knob in night mode only.
-inline constexpr Point kSwitchLeft{20, 464};
-inline constexpr std::uint32_t kSwitchBlue = 0x388DF3;
-inline constexpr Point kPickerConfirm{401, 25};
-// Centre of picker swatch i: a 400-twip square at 200 + 475 * column, 1315 + 575 * row.
-inline Point pickerSwatchCentre(int i) {
-    return {(400 + 475 * (i % 13)) / 15, (1515 + 575 * (i / 13)) / 15};
-}
+extern const Point kSwitchLeft;
+// The switch's blue as the screen shows it (0xRRGGBB).
+extern const std::uint32_t kSwitchBlue;
+extern const Point kPickerConfirm;
+// Centre of picker swatch i in the loaded picker.
+Point pickerSwatchCentre(int i);
+// Where the left and the top line of the marker around swatch i are drawn, level with the swatch's
+// centre.
+Point markerLeftEdge(int i);
+Point markerTopEdge(int i);
 }  // namespace layout
 
 // A test case with its own session whose display starts from the full-range ramp.

@@ -17,10 +17,9 @@ bool MemoryProfileFile::write(const std::string& path, const std::string& sectio
     return true;
 }
 
-void MemoryNotifyIcon::add(const QIcon& i, const QString& t) {
+void MemoryNotifyIcon::add(const std::string& t) {
     ++adds;
     shown = true;
-    icon = i;
     tip = t;
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QIcon>
-#include <QString>
-#include <QStringList>
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "forms/WindowDrag.h"
 #include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
 #include "main_window/SingleInstance.h"
@@ -15,9 +14,9 @@
 #include "settings/SettingsDirectory.h"
 #include "support/MemoryDisplayGamma.h"
 #include "support/MemoryJournalStore.h"
-#include "widgets/WindowDrag.h"
 
-// In-memory stand-ins for every platform operation, for tests.
+// In-memory stand-ins for every platform operation, for tests. No toolkit: the forms' tests use
+// them under Wine too.
 
 class MemoryProfileFile : public ProfileFile {
   public:
@@ -45,11 +44,10 @@ class MemoryNotifyIcon : public NotifyIcon {
     bool shown = false;
     int adds = 0;
     int removes = 0;
-    QString tip;
-    QIcon icon;
+    std::string tip;
 
     bool available() override { return hostPresent; }
-    void add(const QIcon& i, const QString& t) override;
+    void add(const std::string& t) override;
     void remove() override;
     // What the notification area would report for a click on the icon.
     void fire(Click click);
@@ -59,17 +57,19 @@ class MemoryWindowDrag : public WindowDrag {
   public:
     bool accept = true;
     int calls = 0;
-    bool startMove(QWidget*) override {
+    NativeWindow window = 0;  // the last one asked for
+    bool startMove(NativeWindow w) override {
         ++calls;
+        window = w;
         return accept;
     }
 };
 
 class MemoryUrlOpener : public UrlOpener {
   public:
-    QStringList opened;
-    bool open(const QString& url) override {
-        opened << url;
+    std::vector<std::string> opened;
+    bool open(const std::string& url) override {
+        opened.push_back(url);
         return true;
     }
 };

@@ -1,52 +1,158 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 
+#include "gamma/GammaEngine.h"
 #include "gamma/GammaRamp.h"
+#include "gamma/RampMath.h"
 #include "platform/win32/Win32DisplayGamma.h"
+#include "platform/win32/WinText.h"
+
+namespace {
 
 // DIMWARDEN_DISPLAY_GAMMA says what the display under the test can do: "fails" (Wine on Xvfb,
 // which has no XF86VidMode) or "works" (Wine on the dummy Xorg). Unset, either is accepted, but
 // the calls must agree with each other.
-TEST(Win32DisplayGamma, CallsSucceedTogetherOrLeaveTheRampAlone) {
+std::string expected() {
     const char* env = std::getenv("DIMWARDEN_DISPLAY_GAMMA");
-    const std::string expected = env != nullptr ? env : "";
+    return env != nullptr ? env : "";
+}
+
+GammaRamp scaled(int numerator) {
+    GammaRamp r;
+    for (std::size_t i = 0; i < r.words.size(); ++i) {
+        r.words[i] = static_cast<std::uint16_t>((i % 256) * numerator);
+    }
+    return r;
+}
+
+}  // namespace
+
+TEST(Win32DisplayGamma, ListsEveryDeviceUnderItsOwnName) {
     Win32DisplayGamma display;
     const auto outputs = display.outputs();
-    ASSERT_EQ(outputs.size(), 1u);  // the whole screen
-    const DisplayGamma::OutputId id = outputs.front().id;
+    ASSERT_FALSE(outputs.empty());
+    std::set<DisplayGamma::OutputId> ids;
+    int lit = 0;
+    for (const auto& o : outputs) {
+        // "\\.\DISPLAY1", then the monitor's name in brackets where the system gives one.
+        ASSERT_EQ(o.name.rfind("\\\\.\\DISPLAY", 0), 0u) << o.name;
+        const std::string device = o.name.substr(0, o.name.find(' '));
+        EXPECT_EQ(o.id, Win32DisplayGamma::idOf(win::toWide(device))) << o.name;
+        EXPECT_EQ(o.gammaSize, 256);
+        ids.insert(o.id);
+        lit += o.active ? 1 : 0;
+    }
+    EXPECT_EQ(ids.size(), outputs.size()) << "one id per device";
+    EXPECT_GE(lit, 1);
+    // The ids hold from one listing (and one run) to the next: the crash journal relies on it.
+    EXPECT_EQ(display.outputs().front().id, outputs.front().id);
+    EXPECT_TRUE(display.refusal().empty());
+}
+
+TEST(Win32DisplayGamma, CallsSucceedTogetherOrLeaveTheRampAlone) {
+    Win32DisplayGamma display;
     GammaRamp sentinel;
     sentinel.words.fill(0x1234);
-
-    GammaRamp original = sentinel;
-    const bool readable = display.read(id, original);
-    // A gentle dimming of the identity, which any display accepts.
-    GammaRamp dimmed;
-    for (std::size_t i = 0; i < dimmed.words.size(); ++i) {
-        dimmed.words[i] = static_cast<std::uint16_t>((i % 256) * 200);
-    }
-    const bool applied = display.apply(id, dimmed);
-    GammaRamp back = sentinel;
-    const bool readBack = display.read(id, back);
-
-    if (applied) {
-        ASSERT_TRUE(readable && readBack);
-        // A display may keep fewer bits per entry (8 on the dummy Xorg) than the ramp carries.
-        for (std::size_t i = 0; i < back.words.size(); ++i) {
-            ASSERT_LT(std::abs(back.words[i] - dimmed.words[i]), 257) << "entry " << i;
+    for (const auto& o : display.outputs()) {
+        if (!o.active) {
+            continue;
         }
-        EXPECT_TRUE(display.apply(id, original));
+        SCOPED_TRACE(o.name);
+        GammaRamp original = sentinel;
+        const bool readable = display.read(o.id, original);
+        // A gentle dimming of the identity, which any display accepts.
+        const GammaRamp dimmed = scaled(200);
+        const bool applied = display.apply(o.id, dimmed);
+        GammaRamp back = sentinel;
+        const bool readBack = display.read(o.id, back);
+
+        if (applied) {
+            ASSERT_TRUE(readable && readBack);
+            // A display may keep fewer bits per entry (8 on the dummy Xorg) than the ramp carries.
+            for (std::size_t i = 0; i < back.words.size(); ++i) {
+                ASSERT_LT(std::abs(back.words[i] - dimmed.words[i]), 257) << "entry " << i;
+            }
+            EXPECT_TRUE(display.apply(o.id, original));
+        }
+        if (!readable) {
+            EXPECT_EQ(original.words, sentinel.words) << "a failed read must not touch the ramp";
+        }
+        if (!readBack) {
+            EXPECT_EQ(back.words, sentinel.words) << "a failed read must not touch the ramp";
+        }
+        if (expected() == "fails") {
+            EXPECT_FALSE(readable || applied || readBack);
+        } else if (expected() == "works") {
+            EXPECT_TRUE(readable && applied);
+        }
     }
-    if (!readable) {
-        EXPECT_EQ(original.words, sentinel.words) << "a failed read must not touch the ramp";
+    // An id no device has is refused without a call.
+    GammaRamp untouched = sentinel;
+    EXPECT_FALSE(display.read(Win32DisplayGamma::idOf(L"\\\\.\\NOSUCHDISPLAY"), untouched));
+    EXPECT_EQ(untouched.words, sentinel.words);
+}
+
+// A refused ramp is said once, and refusal() gives the reason to show. Wine refuses ramps it
+// cannot express (on Xvfb every ramp); Windows refuses ramps far from the identity.
+TEST(Win32DisplayGamma, ARefusedRampIsToldOnce) {
+    Win32DisplayGamma display;
+    int told = 0;
+    display.onRefused = [&told] { ++told; };
+    GammaEngine engine(display);
+    engine.SaveGamma();
+    engine.SetGamma(0, 0, 0);
+    const bool tookIdentity = engine.accepted();
+    // All black: the darkest a ramp can be, refused by Windows without the full-range setting.
+    GammaRamp black;
+    const auto id = display.outputs().front().id;
+    GammaRamp before;
+    const bool readable = display.read(id, before);
+    const bool blackTaken = display.apply(id, black);
+    display.apply(id, black);
+    engine.SetDefault();
+
+    if (expected() == "fails") {
+        EXPECT_FALSE(tookIdentity);
+        EXPECT_EQ(told, 1);
+        EXPECT_EQ(display.refusal(), "Windows or the display driver refused every gamma ramp");
     }
-    if (!readBack) {
-        EXPECT_EQ(back.words, sentinel.words) << "a failed read must not touch the ramp";
+    if (!blackTaken) {
+        EXPECT_EQ(told, 1) << "told once, however often refused";
+        EXPECT_FALSE(display.refusal().empty());
+        if (tookIdentity) {
+            EXPECT_NE(display.refusal().find("GdiIcmGammaRange"), std::string::npos)
+                << display.refusal();
+        }
+    } else {
+        EXPECT_EQ(told, 0);
+        EXPECT_TRUE(display.refusal().empty());
     }
-    if (expected == "fails") {
-        EXPECT_FALSE(readable || applied || readBack);
-    } else if (expected == "works") {
-        EXPECT_TRUE(readable && applied);
+    if (readable) {
+        display.apply(id, before);
     }
+    std::printf("[ note ] black ramp %s\n", blackTaken ? "taken" : "refused");
+}
+
+// WM_DISPLAYCHANGE brings every lit device to the current ramp through the engine.
+TEST(Win32DisplayGamma, DisplayChangeWritesTheCurrentRampAgain) {
+    Win32DisplayGamma display;
+    GammaEngine engine(display);
+    engine.SaveGamma();
+    engine.SetGamma(-20, -20, -20);
+    if (!engine.accepted()) {
+        GTEST_SKIP() << "this display takes no ramps";
+    }
+    const auto id = display.outputs().front().id;
+    const GammaRamp tinted = engine.output(id)->lastWritten;
+    ASSERT_TRUE(display.apply(id, engine.output(id)->base));  // as a mode set may do
+    display.displayChanged();
+    GammaRamp now;
+    ASSERT_TRUE(display.read(id, now));
+    for (std::size_t i = 0; i < now.words.size(); ++i) {
+        ASSERT_LT(std::abs(now.words[i] - tinted.words[i]), 257) << "entry " << i;
+    }
+    engine.SetDefault();
 }

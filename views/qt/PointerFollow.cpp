@@ -1,30 +1,19 @@
-#include "widgets/TitleDrag.h"
+#include "views/qt/PointerFollow.h"
 
 #include <QCursor>
 #include <QMouseEvent>
 #include <QWidget>
 
-#include "widgets/Controls.h"
-#include "widgets/WindowDrag.h"
-
-void TitleDrag::attach(Control* handle, std::function<void(int button)> onDown) {
-    connect(handle, &Control::MouseDown, this,
-            [onDown = std::move(onDown)](int button, int, float, float) { onDown(button); });
+void PointerFollow::watch(QWidget* handle) {
     handle->installEventFilter(this);
 }
 
-void TitleDrag::mouseDown(QWidget* window, int button) {
-    if (button != 1) {
-        return;
-    }
-    if (drag_.startMove(window)) {
-        return;
-    }
+void PointerFollow::start(QWidget* window) {
     window_ = window;
     offset_ = QCursor::pos() - window->pos();
 }
 
-bool TitleDrag::eventFilter(QObject* watched, QEvent* event) {
+bool PointerFollow::eventFilter(QObject* watched, QEvent* event) {
     if (window_ == nullptr) {
         return QObject::eventFilter(watched, event);
     }

@@ -1,10 +1,13 @@
-#include "widgets/Controls.h"
+#include "views/qt/Controls.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
 
-#include "widgets/Design.h"
+#include "forms/Design.h"
+#include "views/qt/Pictures.h"
 
 namespace {
 
@@ -25,7 +28,7 @@ int parentInset(const QWidget* w) {
 
 }  // namespace
 
-Control::Control(QWidget* parent, const TwipsRect& rect) : QWidget(parent), rect_(rect) {
+Control::Control(QWidget* parent, const layout::TwipsRect& rect) : QWidget(parent), rect_(rect) {
     // Every control takes the pointer events over its own area, like a child window would, so a
     // move over a control never counts as a move over whatever lies behind it.
     setAttribute(Qt::WA_NoMousePropagation);
@@ -34,7 +37,7 @@ Control::Control(QWidget* parent, const TwipsRect& rect) : QWidget(parent), rect
 }
 
 void Control::relayout() {
-    QRect px = toPixels(rect_);
+    QRect px = toQRect(rect_);
     const int inset = parentInset(this);
     px.translate(inset, inset);
     setGeometry(px);
@@ -56,7 +59,7 @@ void Control::setHeight(float twips) {
     rect_.height = twips;
     relayout();
 }
-void Control::setRect(const TwipsRect& rect) {
+void Control::setRect(const layout::TwipsRect& rect) {
     rect_ = rect;
     relayout();
 }
@@ -79,17 +82,10 @@ void Control::mouseMoveEvent(QMouseEvent* event) {
                    pixelsToTwips(p.x()), pixelsToTwips(p.y()));
 }
 
-PictureBox::PictureBox(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor)
+PictureBox::PictureBox(QWidget* parent, const layout::TwipsRect& rect, BgrColor backColor)
     : Control(parent, rect), backColor_(backColor) {}
 
-PictureBox* PictureBox::holder(QWidget* parent, const TwipsRect& rect, const QPixmap& picture) {
-    auto* p = new PictureBox(parent, rect);
-    p->setPicture(picture);
-    p->hide();
-    return p;
-}
-
-void PictureBox::setBackColor(std::uint32_t bgr) {
+void PictureBox::setBackColor(BgrColor bgr) {
     backColor_ = bgr;
     update();
 }
@@ -143,7 +139,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
     }
 }
 
-Frame::Frame(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor)
+Frame::Frame(QWidget* parent, const layout::TwipsRect& rect, BgrColor backColor)
     : Control(parent, rect), backColor_(backColor) {}
 
 void Frame::paintEvent(QPaintEvent*) {
@@ -151,8 +147,8 @@ void Frame::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), fromBgr(backColor_));
 }
 
-Label::Label(QWidget* parent, const TwipsRect& rect, const QString& text, const QFont& font,
-             std::uint32_t foreColor)
+Label::Label(QWidget* parent, const layout::TwipsRect& rect, const QString& text, const QFont& font,
+             BgrColor foreColor)
     : Control(parent, rect), text_(text), foreColor_(foreColor) {
     setFont(font);
     fitToText();
@@ -164,7 +160,7 @@ void Label::setCaption(const QString& text) {
     update();
 }
 
-void Label::setForeColor(std::uint32_t bgr) {
+void Label::setForeColor(BgrColor bgr) {
     if (bgr == foreColor_) {
         return;  // the link is reset to grey on every move over the window
     }
@@ -202,7 +198,7 @@ void Label::paintEvent(QPaintEvent*) {
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text_);
 }
 
-Shape::Shape(QWidget* parent, const TwipsRect& rect, std::uint32_t lineColor, int lineWidthPx)
+Shape::Shape(QWidget* parent, const layout::TwipsRect& rect, BgrColor lineColor, int lineWidthPx)
     : Control(parent, rect), lineColor_(lineColor), lineWidth_(lineWidthPx) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setMouseTracking(false);
@@ -220,19 +216,98 @@ void Shape::paintEvent(QPaintEvent*) {
     p.fillRect(w - t, 0, t, h, c);
 }
 
-QFont designFont(int pixelHeight, bool bold) {
+QFont designFont(const layout::Font& font) {
     QFont f;
     f.setFamilies({QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei"),
                    QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Droid Sans Fallback")});
-    f.setPixelSize(pixelHeight);
-    f.setBold(bold);
+    f.setPixelSize(font.pixelHeight);
+    f.setBold(font.bold);
     return f;
 }
 
-void stackFrontToBack(std::initializer_list<QWidget*> frontToBack) {
-    // raise() puts a widget in front of its siblings, so raising from the back forward leaves the
-    // first one in front.
-    for (auto it = std::rbegin(frontToBack); it != std::rend(frontToBack); ++it) {
-        (*it)->raise();
+namespace {
+
+QScrollBar* makeSlider(QWidget* parent, const layout::TwipsRect& rect) {
+    auto* s = new QScrollBar(Qt::Horizontal, parent);
+    s->setGeometry(toQRect(rect));
+    s->setRange(0, 40);
+    s->setSingleStep(1);
+    s->setPageStep(1);
+    s->setValue(40);
+    // The value counts only when a move completes: no notifications while the thumb is dragged.
+    s->setTracking(false);
+    s->setAttribute(Qt::WA_NoMousePropagation);
+    return s;
+}
+
+QWidget* buildOne(QWidget* parent, const layout::Control& c) {
+    const QString text = QString::fromUtf8(c.caption != nullptr ? c.caption : "");
+    QWidget* w = nullptr;
+    switch (c.kind) {
+        case layout::Kind::PictureBox: {
+            auto* box = new PictureBox(parent, c.rect, c.back);
+            if (c.picture != layout::Picture::None) {
+                box->setPicture(Pictures::get().of(c.picture));
+            }
+            box->setSunken(c.sunken);
+            w = box;
+            break;
+        }
+        case layout::Kind::Frame:
+            w = new Frame(parent, c.rect, c.back);
+            break;
+        case layout::Kind::Label:
+            w = new Label(parent, c.rect, text, designFont(c.font), c.fore);
+            break;
+        case layout::Kind::Shape:
+            w = new Shape(parent, c.rect, c.back, c.lineWidthPx);
+            break;
+        case layout::Kind::ScrollBar:
+            w = makeSlider(parent, c.rect);
+            break;
+        case layout::Kind::Menu:
+        case layout::Kind::MenuItem:
+            return nullptr;
     }
+    if (c.toolTip != nullptr) {
+        w->setToolTip(QString::fromUtf8(c.toolTip));
+    }
+    w->setVisible(c.visible);
+    return w;
+}
+
+}  // namespace
+
+std::vector<std::vector<QWidget*>> buildControls(QWidget* window,
+                                                 std::span<const layout::Control> table) {
+    std::vector<std::vector<QWidget*>> built(table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const layout::Control& c = table[i];
+        if (c.kind == layout::Kind::Menu || c.kind == layout::Kind::MenuItem) {
+            continue;
+        }
+        QWidget* parent = c.parent == layout::kWindow
+                              ? window
+                              : built[static_cast<std::size_t>(c.parent)].front();
+        for (int item = 0; item < c.count; ++item) {
+            if (QWidget* w = buildOne(parent, c)) {
+                built[i].push_back(w);
+            }
+        }
+    }
+    // raise() puts a widget in front of its siblings, so raising from the back forward leaves the
+    // front one in front; the items of an array lie in front of the ones before them.
+    std::vector<std::size_t> order(table.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&table](std::size_t a, std::size_t b) {
+        return table[a].stack > table[b].stack;
+    });
+    for (std::size_t i : order) {
+        for (QWidget* w : built[i]) {
+            w->raise();
+        }
+    }
+    return built;
 }

@@ -4,10 +4,11 @@
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
-#include <cstdint>
+#include <span>
+#include <vector>
 
-#include "widgets/Design.h"
-#include "widgets/Twips.h"
+#include "forms/Layout.h"
+#include "views/qt/Twips.h"
 
 // The building blocks of both windows: picture boxes, labels, frames and shapes positioned in
 // twips relative to their parent's client area, reporting the pointer in twips with the button
@@ -15,7 +16,7 @@
 class Control : public QWidget {
     Q_OBJECT
   public:
-    Control(QWidget* parent, const TwipsRect& rect);
+    Control(QWidget* parent, const layout::TwipsRect& rect);
 
     float Left() const { return rect_.left; }
     float Top() const { return rect_.top; }
@@ -25,7 +26,7 @@ class Control : public QWidget {
     void setTop(float twips);
     void setWidth(float twips);
     void setHeight(float twips);
-    void setRect(const TwipsRect& rect);
+    void setRect(const layout::TwipsRect& rect);
 
     // Inset of this control's client area (a sunken edge), in pixels.
     virtual int clientInset() const { return 0; }
@@ -41,19 +42,16 @@ class Control : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void relayout();
 
-    TwipsRect rect_;
+    layout::TwipsRect rect_;
 };
 
 // A child window with a background colour and an optional picture; it sizes itself to its picture.
 class PictureBox : public Control {
     Q_OBJECT
   public:
-    PictureBox(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor = design::kWhite);
-    // A hidden box that only keeps a picture for others to copy.
-    static PictureBox* holder(QWidget* parent, const TwipsRect& rect, const QPixmap& picture);
-
-    std::uint32_t BackColor() const { return backColor_; }
-    void setBackColor(std::uint32_t bgr);
+    PictureBox(QWidget* parent, const layout::TwipsRect& rect, BgrColor backColor);
+    BgrColor BackColor() const { return backColor_; }
+    void setBackColor(BgrColor bgr);
     const QPixmap& Picture() const { return picture_; }
     void setPicture(const QPixmap& picture);
     void setSunken(bool sunken);
@@ -63,7 +61,7 @@ class PictureBox : public Control {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    std::uint32_t backColor_;
+    BgrColor backColor_;
     QPixmap picture_;
     bool sunken_ = false;
 };
@@ -72,13 +70,13 @@ class PictureBox : public Control {
 class Frame : public Control {
     Q_OBJECT
   public:
-    Frame(QWidget* parent, const TwipsRect& rect, std::uint32_t backColor);
+    Frame(QWidget* parent, const layout::TwipsRect& rect, BgrColor backColor);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    std::uint32_t backColor_;
+    BgrColor backColor_;
 };
 
 // Text on a transparent ground, sized to fit its text once its window is polished; only Left and
@@ -86,13 +84,13 @@ class Frame : public Control {
 class Label : public Control {
     Q_OBJECT
   public:
-    Label(QWidget* parent, const TwipsRect& rect, const QString& text, const QFont& font,
-          std::uint32_t foreColor);
+    Label(QWidget* parent, const layout::TwipsRect& rect, const QString& text, const QFont& font,
+          BgrColor foreColor);
 
     QString Caption() const { return text_; }
     void setCaption(const QString& text);
-    std::uint32_t ForeColor() const { return foreColor_; }
-    void setForeColor(std::uint32_t bgr);
+    BgrColor ForeColor() const { return foreColor_; }
+    void setForeColor(BgrColor bgr);
 
   protected:
     bool event(QEvent* event) override;
@@ -102,26 +100,28 @@ class Label : public Control {
     void fitToText();
 
     QString text_;
-    std::uint32_t foreColor_;
+    BgrColor foreColor_;
 };
 
 // A rectangle outline drawn on its parent; it takes no input.
 class Shape : public Control {
     Q_OBJECT
   public:
-    Shape(QWidget* parent, const TwipsRect& rect, std::uint32_t lineColor, int lineWidthPx);
+    Shape(QWidget* parent, const layout::TwipsRect& rect, BgrColor lineColor, int lineWidthPx);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    std::uint32_t lineColor_;
+    BgrColor lineColor_;
     int lineWidth_;
 };
 
-// A font of the design: the face asked for first, then installed CJK faces, at a pixel height so
-// the layout does not depend on the screen's density setting.
-QFont designFont(int pixelHeight, bool bold);
+// A font of the design: the face asked for first, then installed CJK faces.
+QFont designFont(const layout::Font& font);
 
-// Stacks the given children of one parent, front first.
-void stackFrontToBack(std::initializer_list<QWidget*> frontToBack);
+// The controls of a layout table, built on `window` with their parents, looks, texts, pictures,
+// visibility and stacking. Entry i holds the widgets of table entry i: one, or one per item of a
+// control array; none for menus, which a window builds itself.
+std::vector<std::vector<QWidget*>> buildControls(QWidget* window,
+                                                 std::span<const layout::Control> table);

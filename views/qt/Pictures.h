@@ -3,6 +3,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include "forms/Layout.h"
+
 // The pictures of both windows, loaded once from the executable's resources and shared.
 struct Pictures {
     QPixmap miniNormal;
@@ -15,6 +17,9 @@ struct Pictures {
     QPixmap lampNormal;
     QIcon appIcon;
     QIcon pickerIcon;
+
+    // The pixmap of a design picture (null for None and the two icons).
+    const QPixmap& of(layout::Picture picture) const;
 
     static const Pictures& get();
 };

@@ -1,4 +1,4 @@
-#include "widgets/Pictures.h"
+#include "views/qt/Pictures.h"
 
 #include <QImageReader>
 #include <QtGlobal>
@@ -48,4 +48,31 @@ const Pictures& Pictures::get() {
         return p;
     }();
     return pictures;
+}
+
+const QPixmap& Pictures::of(layout::Picture picture) const {
+    static const QPixmap none;
+    switch (picture) {
+        case layout::Picture::MiniNormal:
+            return miniNormal;
+        case layout::Picture::MiniFocus:
+            return miniFocus;
+        case layout::Picture::CloseNormal:
+            return closeNormal;
+        case layout::Picture::CloseFocus:
+            return closeFocus;
+        case layout::Picture::SettingBadge:
+            return settingBadge;
+        case layout::Picture::AdvancedBadge:
+            return advancedBadge;
+        case layout::Picture::LampNight:
+            return lampNight;
+        case layout::Picture::LampNormal:
+            return lampNormal;
+        case layout::Picture::None:
+        case layout::Picture::AppIcon:
+        case layout::Picture::PickerIcon:
+            break;
+    }
+    return none;
 }

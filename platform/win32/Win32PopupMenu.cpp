@@ -1,0 +1,45 @@
+#include "platform/win32/Win32PopupMenu.h"
+
+#include "platform/win32/WinText.h"
+
+namespace {
+// Command ids are the item's index plus this: TrackPopupMenu reports 0 for "nothing chosen".
+constexpr UINT kFirstId = 1;
+}  // namespace
+
+Win32PopupMenu::Win32PopupMenu(const std::vector<std::string>& captionsUtf8)
+    : menu_(CreatePopupMenu()) {
+    for (const std::string& caption : captionsUtf8) {
+        AppendMenuW(menu_, MF_STRING, kFirstId + static_cast<UINT>(count_++),
+                    win::toWide(caption).c_str());
+    }
+}
+
+Win32PopupMenu::~Win32PopupMenu() {
+    if (menu_ != nullptr) {
+        DestroyMenu(menu_);
+    }
+}
+
+void Win32PopupMenu::setChecked(int index, bool on) {
+    CheckMenuItem(menu_, kFirstId + static_cast<UINT>(index),
+                  MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool Win32PopupMenu::checked(int index) const {
+    const UINT state = GetMenuState(menu_, kFirstId + static_cast<UINT>(index), MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+}
+
+int Win32PopupMenu::popUp(HWND owner, int x, int y) {
+    // Without the owner in the foreground the menu does not close when the user clicks elsewhere;
+    // the posted message lets it close on the next click as well.
+    SetForegroundWindow(owner);
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        menu_, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr));
+    PostMessageW(owner, WM_NULL, 0, 0);
+    if (chosen < kFirstId || chosen >= kFirstId + static_cast<UINT>(count_)) {
+        return -1;
+    }
+    return static_cast<int>(chosen - kFirstId);
+}

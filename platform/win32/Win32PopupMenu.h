@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+// A pop-up menu of plain items with check marks, opened from the notification icon.
+class Win32PopupMenu {
+  public:
+    explicit Win32PopupMenu(const std::vector<std::string>& captionsUtf8);
+    ~Win32PopupMenu();
+    Win32PopupMenu(const Win32PopupMenu&) = delete;
+    Win32PopupMenu& operator=(const Win32PopupMenu&) = delete;
+
+    void setChecked(int index, bool on);
+    bool checked(int index) const;
+    // Opens the menu at (x, y) in screen pixels and waits for the choice; the index of the item
+    // chosen, or -1 when the menu was dismissed.
+    int popUp(HWND owner, int x, int y);
+
+    HMENU handle() const { return menu_; }
+
+  private:
+    HMENU menu_;
+    int count_ = 0;
+};

@@ -1,0 +1,347 @@
+#!/usr/bin/python3
+"""End-to-end run of Dimwarden_V5.0.exe under Wine on an Xorg with the dummy driver, with openbox
+and trayer: window, tint, picker, close, settings file, tray icon and its menu, second start, two
+outputs. Wine reaches the display's gamma through XF86VidMode, read back here with ctypes.
+
+    exe_e2e.py PREFIX EXE SHOT_DIR
+
+Exits 77 when the dummy Xorg, openbox or trayer is missing. Leaves no server and no wineserver.
+"""
+import ctypes
+import getpass
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+WINESERVER = os.environ.get("WINESERVER", "/usr/lib/wine/wineserver")
+TITLE = "澄岚电脑夜间模式工具V5.0 [Dimwarden]"
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def wait_for(condition, seconds=20.0):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.2)
+    return condition()
+
+
+class Ramps:
+    """The screen's gamma ramp as XF86VidMode holds it."""
+
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.vm = ctypes.CDLL("libXxf86vm.so.1")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.dpy = wait_for(lambda: self.x11.XOpenDisplay(display.encode()), 10)
+        if not self.dpy:
+            raise RuntimeError("cannot open " + display)
+
+    def crtc_tops(self):
+        """The red table's top entry of every CRTC that drives an output (RandR)."""
+        xrr = ctypes.CDLL("libXrandr.so.2")
+
+        class Resources(ctypes.Structure):
+            _fields_ = [("timestamp", ctypes.c_ulong), ("configTimestamp", ctypes.c_ulong),
+                        ("ncrtc", ctypes.c_int), ("crtcs", ctypes.POINTER(ctypes.c_ulong))]
+
+        class Gamma(ctypes.Structure):
+            _fields_ = [("size", ctypes.c_int), ("red", ctypes.POINTER(ctypes.c_ushort)),
+                        ("green", ctypes.POINTER(ctypes.c_ushort)),
+                        ("blue", ctypes.POINTER(ctypes.c_ushort))]
+
+        class CrtcInfo(ctypes.Structure):
+            _fields_ = [("timestamp", ctypes.c_ulong), ("x", ctypes.c_int), ("y", ctypes.c_int),
+                        ("width", ctypes.c_uint), ("height", ctypes.c_uint),
+                        ("mode", ctypes.c_ulong), ("rotation", ctypes.c_ushort),
+                        ("noutput", ctypes.c_int)]
+
+        self.x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        root = self.x11.XDefaultRootWindow(ctypes.c_void_p(self.dpy))
+        xrr.XRRGetScreenResources.restype = ctypes.POINTER(Resources)
+        xrr.XRRGetCrtcInfo.restype = ctypes.POINTER(CrtcInfo)
+        xrr.XRRGetCrtcGamma.restype = ctypes.POINTER(Gamma)
+        res = xrr.XRRGetScreenResources(ctypes.c_void_p(self.dpy), ctypes.c_ulong(root))
+        tops = []
+        for i in range(res.contents.ncrtc):
+            crtc = res.contents.crtcs[i]
+            info = xrr.XRRGetCrtcInfo(ctypes.c_void_p(self.dpy), res, ctypes.c_ulong(crtc))
+            if info.contents.mode == 0:
+                continue
+            g = xrr.XRRGetCrtcGamma(ctypes.c_void_p(self.dpy), ctypes.c_ulong(crtc))
+            tops.append(g.contents.red[g.contents.size - 1])
+        return tops
+
+    def read(self):
+        size = ctypes.c_int()
+        self.vm.XF86VidModeGetGammaRampSize(ctypes.c_void_p(self.dpy), 0, ctypes.byref(size))
+        tables = [(ctypes.c_ushort * size.value)() for _ in range(3)]
+        self.vm.XF86VidModeGetGammaRamp(ctypes.c_void_p(self.dpy), 0, size, *tables)
+        return [list(t) for t in tables]
+
+
+# The server keeps 8 bits per entry (steps of 257) and its own ramp tops at 65280, not 65535.
+def near(table, expected, tolerance=400):
+    return all(abs(a - b) <= tolerance for a, b in zip(table, expected))
+
+
+def tinted(ramps, factors):
+    red, green, blue = ramps
+    n = len(red)
+    ident = [i * 65280 // (n - 1) for i in range(n)]
+    return all(near(t, [v * f for v in ident]) for t, f in zip((red, green, blue), factors))
+
+
+def start_desktop(work, env, procs):
+    """The dummy Xorg, openbox and trayer; sets DISPLAY in env. False when the server fails."""
+    conf = os.path.join(work, "xorg.conf")
+    with open(conf, "w") as f:
+        f.write('Section "Device"\n Identifier "d"\n Driver "dummy"\n VideoRam 256000\nEndSection\n')
+    r, w = os.pipe()
+    xorg = subprocess.Popen(["Xorg", "-displayfd", str(w), "-config", conf, "-noreset",
+                             "-nolisten", "tcp", "-novtswitch", "-sharevts", "-logfile",
+                             os.path.join(work, "xorg.log")], pass_fds=(w,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    procs.append(xorg)
+    os.close(w)
+    # The server writes the number, then a newline; the pipe stays open until both came.
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(r, 16)
+        if not chunk:
+            break
+        number += chunk
+    number = number.decode().strip()
+    os.close(r)
+    if not number:
+        print("Xorg did not start")
+        return False
+    env["DISPLAY"] = ":" + number
+    procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    procs.append(subprocess.Popen(
+        ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
+         "120", "--heighttype", "pixel", "--height", "32", "--transparent", "false"],
+        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    if not wait_for(lambda: subprocess.run(["xdpyinfo"], env=env, capture_output=True)
+                    .returncode == 0, 10):
+        print("the X server does not answer:", xorg.poll(),
+              open(os.path.join(work, "xorg.log")).read()[-800:])
+        return False
+    return True
+
+
+def main():
+    if not shutil.which("Xorg") or not os.path.exists("/usr/lib/xorg/modules/drivers/dummy_drv.so"):
+        print("no Xorg with the dummy driver")
+        return 77
+    for tool in ("openbox", "trayer", "xdotool", "xwininfo", "xrandr", "import"):
+        if not shutil.which(tool):
+            print("missing", tool)
+            return 77
+    work = tempfile.mkdtemp()
+    procs = []
+    env = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
+               XDG_CACHE_HOME=os.path.join(work, "cache"))
+    env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+    try:
+        if not start_desktop(work, env, procs):
+            return 1
+        ramps = Ramps(env["DISPLAY"])
+
+        def run(*args):
+            return subprocess.run(list(args), env=env, capture_output=True, text=True).stdout
+
+        def windows():
+            return run("xwininfo", "-root", "-tree")
+
+        def main_window():
+            m = re.search(r"(0x[0-9a-f]+) \"" + re.escape(TITLE) +
+                          r"\".*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", windows())
+            return m and (m.group(1), int(m.group(2)), int(m.group(3)), int(m.group(4)),
+                          int(m.group(5)))
+
+        def viewable(wid):
+            return "IsViewable" in run("xwininfo", "-id", wid)
+
+        def click(x, y, button=1):
+            run("xdotool", "mousemove", str(x), str(y), "sleep", "0.3", "click", str(button))
+            time.sleep(0.5)
+
+        def start():
+            p = subprocess.Popen([WINE, EXE], env=env, stdout=subprocess.PIPE,
+                                 stderr=subprocess.STDOUT, text=True)
+            procs.append(p)
+            return p
+
+        ini = os.path.join(PREFIX, "drive_c", "users", getpass.getuser(), "AppData", "Roaming",
+                           "Dimwarden", "Dimwarden.ini")
+        if os.path.exists(ini):
+            os.remove(ini)
+        journal = os.path.join(PREFIX, "drive_c", "users", getpass.getuser(), "AppData", "Local",
+                               "Dimwarden", "dimwarden-gamma-gdi.journal")
+        if os.path.exists(journal):
+            os.remove(journal)
+
+        # ---- First start: no colour stored, the window shows with the default tint.
+        t0 = time.monotonic()
+        tool = start()
+        win = wait_for(lambda: (lambda w: w if w and viewable(w[0]) else None)(main_window()), 40)
+        if not check(bool(win), "the main window appears"):
+            return 1
+        print("      start to window: %.1f s" % (time.monotonic() - t0))
+        wid, width, height, x, y = win
+        check((width, height) == (537, 499), "the window is 537 x 499 (%d x %d)" % (width, height))
+        check(wait_for(lambda: tinted(ramps.read(), (0.5, 0.75, 1.0))),
+              "the default colour's tint reaches the display (red x0.5, green x0.75)")
+        time.sleep(1)
+        shot = os.path.join(SHOTS, "wine-main.png")
+        run("import", "-window", wid, shot)
+        # The layout table's areas, each at a point that no text or picture covers (fonts differ
+        # from system to system, the areas do not).
+        for what, px, py, rgb in (("top bar", 430, 55, "F2F2F2"),
+                                  ("setting band", 4, 100, "00A7D1"),
+                                  ("advanced band", 4, 300, "0093B8"),
+                                  ("window ground", 520, 470, "F3F9FC"),
+                                  ("swatch with the default colour", 470, 172, "0080FF"),
+                                  ("switch knob, on", 20, 466, "388DF3")):
+            got = run("/usr/bin/convert", shot, "-format", "%%[hex:p{%d,%d}]" % (px, py),
+                      "info:").strip()
+            check(got.upper().startswith(rgb), "%s at (%d, %d) is #%s (%s)" % (what, px, py, rgb, got))
+
+        # ---- Hover: the close picture lights under the pointer, the top bar puts it out.
+        def close_picture():
+            crop = os.path.join(SHOTS, "close.png")
+            run("import", "-window", "root", "-crop", "32x32+%d+%d" % (x + 488, y + 8), crop)
+            return run("/usr/bin/convert", crop, "-format", "%#", "info:")
+
+        normal = close_picture()
+        run("xdotool", "mousemove", str(x + 504), str(y + 24), "sleep", "0.5")
+        lit = close_picture()
+        run("xdotool", "mousemove", str(x + 300), str(y + 55), "sleep", "0.5")
+        check(lit != normal and close_picture() == normal,
+              "the close picture lights under the pointer and goes out over the top bar")
+
+        # ---- Dragging by the title strip moves the window.
+        run("xdotool", "mousemove", str(x + 300), str(y + 50), "sleep", "0.3", "mousedown", "1",
+            "sleep", "0.3", "mousemove", str(x + 360), str(y + 90), "sleep", "0.3", "mousemove",
+            str(x + 400), str(y + 130), "sleep", "0.5", "mouseup", "1", "sleep", "0.5")
+        moved = main_window()
+        check(bool(moved) and (moved[3], moved[4]) != (x, y),
+              "the title strip drags the window (%s -> %s)" % ((x, y), moved and moved[3:]))
+        if moved:
+            x, y = moved[3], moved[4]
+
+        # ---- A second start ends at once and changes nothing.
+        second = start()
+        try:
+            code = second.wait(30)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, "a second start ends at once with status 0 (%s)" % code)
+        check(tool.poll() is None and tinted(ramps.read(), (0.5, 0.75, 1.0)),
+              "the first instance runs on with its tint")
+
+        # ---- The picker opens from the swatch; swatch 1 (R 80, G 127, B 255) tints; confirm.
+        click(x + 340, y + 172)
+        picker = wait_for(lambda: re.search(r"(0x[0-9a-f]+) .*?433x249\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)",
+                                            windows()))
+        if check(bool(picker), "the picker opens from the swatch, 433 x 249"):
+            px, py = int(picker.group(2)), int(picker.group(3))
+            run("import", "-window", picker.group(1), os.path.join(SHOTS, "wine-picker.png"))
+            click(px + 58, py + 101)
+            check(wait_for(lambda: tinted(ramps.read(), (52 / 80, 0.75, 1.0))),
+                  "a swatch click tints the display with its colour")
+            click(px + 400, py + 24)
+            check(wait_for(lambda: not re.search(r"433x249", windows()), 10), "confirm closes the picker")
+
+        # ---- The close picture gives the ramp back and writes the settings file.
+        click(x + 504, y + 24)
+        try:
+            code = tool.wait(30)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, "the close picture ends the program (%s)" % code)
+        check(tinted(ramps.read(), (1, 1, 1)), "the display has its own ramp back")
+        stored = open(ini, encoding="latin-1").read() if os.path.exists(ini) else ""
+        check("color=16744272" in stored, "the picked colour is stored in %s (%r)" % (ini, stored))
+        check(not os.path.exists(journal), "no crash journal is left after a normal exit")
+
+        # ---- Second run: the stored colour, in the tray; the menu's Exit ends it.
+        tool = start()
+        check(wait_for(lambda: tinted(ramps.read(), (52 / 80, 0.75, 1.0)), 40),
+              "the stored colour's tint reaches the display at the next start")
+        panel = re.search(r"(0x[0-9a-f]+) \"panel\"", windows())
+        icon = None
+        if panel:
+            icon = wait_for(lambda: re.search(r"(0x[0-9a-f]+) .*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(\d+)\+(\d+)\n(?:.*\n)*?",
+                                              run("xwininfo", "-children", "-id", panel.group(1))
+                                              .split("children:")[-1]) if "child" in run("xwininfo", "-children", "-id", panel.group(1)) else None)
+        check(bool(icon), "the icon appears in the tray")
+        win = main_window()
+        check(not (win and viewable(win[0])), "the window starts put away")
+        if icon:
+            ix, iy = int(icon.group(4)) + int(icon.group(2)) // 2, int(icon.group(5)) + int(icon.group(3)) // 2
+            run("import", "-window", "root", os.path.join(SHOTS, "wine-tray.png"))
+            before = set(re.findall(r"0x[0-9a-f]+", windows()))
+            click(ix, iy, 3)
+            run("import", "-window", "root", os.path.join(SHOTS, "wine-menu.png"))
+            # The menu is a new window of three items: Exit is the last.
+            menu = wait_for(lambda: [m for m in re.finditer(
+                r"(0x[0-9a-f]+) .*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", windows())
+                if m.group(1) not in before and int(m.group(3)) >= 30 and viewable(m.group(1))], 10)
+            if check(bool(menu), "the icon's right button opens the menu"):
+                m = menu[0]
+                click(int(m.group(4)) + int(m.group(2)) // 2,
+                      int(m.group(5)) + int(m.group(3)) * 5 // 6)
+        try:
+            code = tool.wait(30)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, "the menu's Exit ends the program (%s)" % code)
+        check(tinted(ramps.read(), (1, 1, 1)), "the display has its own ramp back after Exit")
+
+        # ---- Two outputs lit.
+        run("xrandr", "--addmode", "DUMMY1", "1024x768")
+        run("xrandr", "--output", "DUMMY1", "--mode", "1024x768", "--right-of", "DUMMY0")
+        tool = start()
+        check(wait_for(lambda: tinted(ramps.read(), (52 / 80, 0.75, 1.0)), 40),
+              "with two outputs lit the screen's ramp is tinted")
+        # Wine lists one display device (\\.\DISPLAY1) for the whole X screen and writes
+        # XF86VidMode's one ramp per screen; the dummy server keeps that apart from the RandR
+        # tables of its CRTCs. Say what they hold rather than assume.
+        tops = ramps.crtc_tops()
+        print("      red top entry of each lit CRTC (RandR): %s" % tops)
+        check(len(tops) == 2, "two CRTCs are lit")
+        tool.terminate()
+        tool.wait(30)
+    finally:
+        subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
+        subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)
+        for p in reversed(procs):
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        shutil.rmtree(work, ignore_errors=True)
+    print("%d failure(s)" % len(failures))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    PREFIX, EXE, SHOTS = (os.path.abspath(a) for a in sys.argv[1:4])
+    sys.exit(main())

@@ -1,0 +1,436 @@
+#include "views/win32/Win32MainWindow.h"
+
+#include <commctrl.h>
+
+#include "main_window/frmMain.h"
+#include "platform/win32/WinText.h"
+#include "views/win32/Win32ColorWindow.h"
+
+namespace {
+
+using frmMainLayout::Id;
+using frmMainLayout::index;
+
+constexpr wchar_t kClass[] = L"Dimwarden.frmMain";
+constexpr UINT kSayMessage = WM_APP + 2;
+
+const layout::Control& control(Id id) {
+    return frmMainLayout::kControls[static_cast<std::size_t>(index(id))];
+}
+
+// Mouse buttons as the handlers count them: left 1, right 2, middle 4.
+int buttonOf(UINT message) {
+    switch (message) {
+        case WM_RBUTTONDOWN:
+            return 2;
+        case WM_MBUTTONDOWN:
+            return 4;
+        default:
+            return 1;
+    }
+}
+
+}  // namespace
+
+Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLayout::kControls) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hIcon = programIcon(32);
+    wc.hIconSm = programIcon(16);
+    wc.lpszClassName = kClass;
+    RegisterClassExW(&wc);
+
+    const layout::PixelRect size = layout::toPixels(frmMainLayout::kWindow.client);
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + (work.right - work.left - size.width) / 2;
+    const int y = work.top + (work.bottom - work.top - size.height) / 2;
+    // The title is the program's name for the taskbar and the window list; the window draws its
+    // own title strip.
+    hwnd_ =
+        CreateWindowExW(WS_EX_APPWINDOW, kClass, win::toWide(control(Id::lbTitle).caption).c_str(),
+                        WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, x, y, size.width,
+                        size.height, nullptr, nullptr, instance, this);
+
+    for (frmMainLayout::Slider s : frmMainLayout::kSliders) {
+        const RECT r = canvas_.pixelRect(index(frmMainLayout::scrollBarOf(s)));
+        HWND bar = CreateWindowExW(0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_HORZ,
+                                   r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
+                                   nullptr, instance, nullptr);
+        SCROLLINFO info = {sizeof info, SIF_RANGE | SIF_POS | SIF_PAGE, 0, 40, 0, 40, 0};
+        SetScrollInfo(bar, SB_CTL, &info, FALSE);
+        bars_[static_cast<std::size_t>(s)] = bar;
+    }
+
+    std::vector<std::string> items;
+    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuExit}) {
+        items.emplace_back(control(id).caption);
+    }
+    menu_ = std::make_unique<Win32PopupMenu>(items);
+    menu_->setChecked(0, control(Id::mnuNight).checked);
+    menu_->setChecked(1, control(Id::mnuNormal).checked);
+
+    // Tooltips of the controls that have one.
+    INITCOMMONCONTROLSEX common = {sizeof common, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&common);
+    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                            nullptr, instance, nullptr);
+    for (std::size_t i = 0; i < frmMainLayout::kControls.size(); ++i) {
+        const layout::Control& c = frmMainLayout::kControls[i];
+        if (c.toolTip == nullptr || !c.visible || tips_ == nullptr) {
+            continue;
+        }
+        std::wstring text = win::toWide(c.toolTip);
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = i + 1;
+        tool.rect = canvas_.pixelRect(static_cast<int>(i));
+        tool.lpszText = text.data();
+        SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    form_.attach(*this);
+}
+
+Win32MainWindow::~Win32MainWindow() {
+    form_.detach();
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+LRESULT CALLBACK Win32MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr || self->hwnd_ == nullptr) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            RECT client;
+            GetClientRect(hwnd_, &client);
+            // Drawn off screen first, so that a repaint never flickers through the layers.
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            canvas_.paint(memory, frmMainLayout::kWindow.back, client.right, client.bottom);
+            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+            EndPaint(hwnd_, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_MOUSEMOVE:
+            mouseMove(x, y);
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            mouseDown(x, y, buttonOf(message));
+            return 0;
+        case WM_LBUTTONUP:
+            mouseUp(x, y);
+            return 0;
+        case WM_HSCROLL:
+            scroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+            return 0;
+        case WM_SIZE:
+            form_.Form_Resize(wParam == SIZE_MINIMIZED);
+            return 0;
+        case WM_CLOSE:
+            form_.Unload();
+            return 0;
+        case WM_DISPLAYCHANGE:
+            if (onDisplayChange) {
+                onDisplayChange();
+            }
+            return 0;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC && onResume) {
+                onResume();
+            }
+            return TRUE;
+        case kSayMessage:
+            while (!messages_.empty()) {
+                const auto [title, text] = messages_.front();
+                messages_.erase(messages_.begin());
+                MessageBoxW(nullptr, win::toWide(text).c_str(), win::toWide(title).c_str(),
+                            MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+            }
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            // The session ends without WM_CLOSE: unload now, as on exit.
+            if (wParam != FALSE) {
+                form_.Unload();
+            }
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+}
+
+void Win32MainWindow::mouseMove(int x, int y) {
+    const TableCanvas::Hit hit = canvas_.hitTest(x, y);
+    switch (static_cast<Id>(hit.index)) {
+        case Id::picMini:
+            form_.picMini_MouseMove();
+            break;
+        case Id::picCls:
+            form_.picCls_MouseMove();
+            break;
+        case Id::picTopbar:
+            form_.picTopbar_MouseMove();
+            break;
+        case Id::lbWeibo:
+            form_.lbWeibo_MouseMove();
+            break;
+        default:
+            if (hit.index < 0) {
+                form_.Form_MouseMove();
+            }
+            break;
+    }
+}
+
+void Win32MainWindow::mouseDown(int x, int y, int button) {
+    const TableCanvas::Hit hit = canvas_.hitTest(x, y);
+    pressed_ = button == 1 ? hit.index : -1;
+    if (hit.index == index(Id::picTopbar)) {
+        pressed_ = -1;
+        form_.picTopbar_MouseDown(button);
+    } else if (hit.index == index(Id::lbTitle)) {
+        pressed_ = -1;
+        form_.lbTitle_MouseDown(button);
+    }
+}
+
+void Win32MainWindow::mouseUp(int x, int y) {
+    const int down = pressed_;
+    pressed_ = -1;
+    const TableCanvas::Hit hit = canvas_.hitTest(x, y);
+    // A click is a press and a release on the same control.
+    if (down < 0 || hit.index != down) {
+        return;
+    }
+    switch (static_cast<Id>(hit.index)) {
+        case Id::lbSwitch:
+            form_.lbSwitch_Click();
+            break;
+        case Id::picSwitch:
+            form_.picSwitch_Click();
+            break;
+        case Id::picColor:
+            form_.picColor_Click();
+            break;
+        case Id::lbSetting:
+            form_.lbSetting_Click();
+            break;
+        case Id::picMini:
+            form_.picMini_Click();
+            break;
+        case Id::picCls:
+            form_.picCls_Click();
+            break;
+        case Id::lbWeibo:
+            form_.lbWeibo_Click();
+            break;
+        default:
+            break;
+    }
+}
+
+void Win32MainWindow::scroll(HWND bar, int code) {
+    for (frmMainLayout::Slider s : frmMainLayout::kSliders) {
+        if (bars_[static_cast<std::size_t>(s)] != bar) {
+            continue;
+        }
+        SCROLLINFO info = {sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+        GetScrollInfo(bar, SB_CTL, &info);
+        int position = info.nPos;
+        switch (code) {
+            case SB_LINELEFT:
+            case SB_PAGELEFT:
+                --position;
+                break;
+            case SB_LINERIGHT:
+            case SB_PAGERIGHT:
+                ++position;
+                break;
+            case SB_LEFT:
+                position = 0;
+                break;
+            case SB_RIGHT:
+                position = 40;
+                break;
+            case SB_THUMBTRACK:
+                // The thumb follows the drag; the move counts once it completes.
+                info.fMask = SIF_POS;
+                info.nPos = info.nTrackPos;
+                SetScrollInfo(bar, SB_CTL, &info, TRUE);
+                return;
+            case SB_THUMBPOSITION:
+                position = info.nTrackPos;
+                break;
+            default:
+                return;
+        }
+        position = position < 0 ? 0 : (position > 40 ? 40 : position);
+        info.fMask = SIF_POS;
+        info.nPos = position;
+        SetScrollInfo(bar, SB_CTL, &info, TRUE);
+        form_.moveSlider(s, position);
+        return;
+    }
+}
+
+void Win32MainWindow::invalidate(Id id) {
+    RECT r = canvas_.pixelRect(index(id));
+    // Labels are sized to their text: a longer number reaches past the design width.
+    if (control(id).kind == layout::Kind::Label) {
+        r.right += 64;
+    }
+    InvalidateRect(hwnd_, &r, FALSE);
+}
+
+// ---- What the form shows ----------------------------------------------------------------------
+
+NativeWindow Win32MainWindow::nativeWindow() const {
+    return reinterpret_cast<NativeWindow>(hwnd_);
+}
+
+void Win32MainWindow::showSlider(Slider slider, int position) {
+    SCROLLINFO info = {sizeof info, SIF_POS, 0, 0, 0, position, 0};
+    SetScrollInfo(bars_[static_cast<std::size_t>(slider)], SB_CTL, &info, TRUE);
+}
+
+void Win32MainWindow::showSliderValue(Slider slider, int value) {
+    const Id label = frmMainLayout::valueLabelOf(slider);
+    canvas_.look(index(label)).caption = std::to_string(value);
+    invalidate(label);
+}
+
+void Win32MainWindow::showColor(BgrColor color) {
+    canvas_.look(index(Id::picColor)).back = color;
+    invalidate(Id::picColor);
+}
+
+void Win32MainWindow::showSwitch(bool on) {
+    canvas_.look(index(Id::lbSwitch)).caption = on ? "ON" : "OFF";
+    canvas_.look(index(Id::picSwitch)).rect.left = frmMainLayout::knobLeft(on);
+    canvas_.look(index(Id::picLightNormal)).visible = !on;
+    canvas_.look(index(Id::picLightNight)).visible = on;
+    invalidate(Id::shpSwitch);
+    invalidate(Id::picLightNight);
+}
+
+void Win32MainWindow::showMenuChecks(bool night, bool normal) {
+    menu_->setChecked(0, night);
+    menu_->setChecked(1, normal);
+}
+
+void Win32MainWindow::showMiniLit(bool lit) {
+    canvas_.look(index(Id::picMini)).picture =
+        control(lit ? Id::picMiniFocus : Id::picMiniNormal).picture;
+    invalidate(Id::picMini);
+}
+
+void Win32MainWindow::showCloseLit(bool lit) {
+    canvas_.look(index(Id::picCls)).picture =
+        control(lit ? Id::picClsFocus : Id::picClsNormal).picture;
+    invalidate(Id::picCls);
+}
+
+void Win32MainWindow::showLinkLit(bool lit) {
+    canvas_.look(index(Id::lbWeibo)).fore = frmMainLayout::linkColor(lit);
+    invalidate(Id::lbWeibo);
+}
+
+void Win32MainWindow::showWindow() {
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    UpdateWindow(hwnd_);
+}
+
+void Win32MainWindow::putAway() {
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void Win32MainWindow::minimise() {
+    ShowWindow(hwnd_, SW_MINIMIZE);
+}
+
+void Win32MainWindow::restore() {
+    ShowWindow(hwnd_, SW_RESTORE);
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    SetForegroundWindow(hwnd_);
+    SetFocus(hwnd_);
+}
+
+void Win32MainWindow::closeWindow() {
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void Win32MainWindow::openMenu() {
+    POINT at = {};
+    GetCursorPos(&at);
+    switch (menu_->popUp(hwnd_, at.x, at.y)) {
+        case 0:
+            form_.mnuNight_Click();
+            break;
+        case 1:
+            form_.mnuNormal_Click();
+            break;
+        case 2:
+            form_.mnuExit_Click();
+            break;
+        default:
+            break;
+    }
+}
+
+void Win32MainWindow::openPicker(frmColor& picker) {
+    Win32ColorWindow window(hwnd_, picker);
+    picker.Show();
+}
+
+void Win32MainWindow::sayMessage(const std::string& title, const std::string& text) {
+    // Shown once the handler that says it has returned, and owned by no window: the tool runs on
+    // and its window stays usable while the message is open.
+    messages_.push_back({title, text});
+    PostMessageW(hwnd_, kSayMessage, 0, 0);
+}
+
+void Win32MainWindow::followPointer() {
+    // Windows always has a window manager that moves windows; nothing to follow.
+}
+
+void Win32MainWindow::letPendingEventsRun() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
