@@ -301,14 +301,14 @@ def main():
             before = set(re.findall(r"0x[0-9a-f]+", windows()))
             click(ix, iy, 3)
             run("import", "-window", "root", os.path.join(SHOTS, "wine-menu.png"))
-            # The menu is a new window of three items: Exit is the last.
+            # The menu is a new window of four items: Exit is the last.
             menu = wait_for(lambda: [m for m in re.finditer(
                 r"(0x[0-9a-f]+) .*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", windows())
                 if m.group(1) not in before and int(m.group(3)) >= 30 and viewable(m.group(1))], 10)
             if check(bool(menu), "the icon's right button opens the menu"):
                 m = menu[0]
                 click(int(m.group(4)) + int(m.group(2)) // 2,
-                      int(m.group(5)) + int(m.group(3)) * 5 // 6)
+                      int(m.group(5)) + int(m.group(3)) * 7 // 8)
         try:
             code = tool.wait(30)
         except subprocess.TimeoutExpired:
