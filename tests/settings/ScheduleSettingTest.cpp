@@ -38,7 +38,7 @@ TEST(ScheduleSetting, RoundTripsBesideTheColourWhichStaysByteForByte) {
     std::string winPath;
     const settings::LoadedColor color = settings::LoadColorSetting(ini, dir, winPath);
     EXPECT_TRUE(color.found);
-    EXPECT_EQ(color.color, 16744448);
+    EXPECT_EQ(color.color, BgrColor(16744448));
 }
 
 TEST(ScheduleSetting, EachDamagedValueFallsBackOnItsOwn) {

@@ -316,6 +316,26 @@ def main():
         check(code == 0, "the menu's Exit ends the program (%s)" % code)
         check(tinted(ramps.read(), (1, 1, 1)), "the display has its own ramp back after Exit")
 
+        # ---- A schedule whose night is hours away: the start's tint (as above) gives way to the
+        # day at once, through the Windows clock and the schedule read from the file.
+        kept = open(ini, encoding="latin-1").read()
+        now = time.localtime()
+        begin = (now.tm_hour + 2) % 24
+        with open(ini, "a", encoding="latin-1") as f:
+            f.write("\n[Schedule]\nschedule=%02d:%02d-%02d:%02d\nfade=0\nautomatic=1\n"
+                    % (begin, now.tm_min, (begin + 1) % 24, now.tm_min))
+        tool = start()
+        check(bool(wait_for(main_window, 40)), "the scheduled run starts")
+        time.sleep(3)
+        check(tool.poll() is None and tinted(ramps.read(), (1, 1, 1)),
+              "a schedule that wants the day turns the start's tint off, and the tool runs on")
+        tool.terminate()
+        tool.wait(30)
+        with open(ini, "w", encoding="latin-1") as f:
+            f.write(kept)
+        if os.path.exists(journal):
+            os.remove(journal)
+
         # ---- Two outputs lit.
         run("xrandr", "--addmode", "DUMMY1", "1024x768")
         run("xrandr", "--output", "DUMMY1", "--mode", "1024x768", "--right-of", "DUMMY0")
@@ -330,6 +350,7 @@ def main():
         check(len(tops) == 2, "two CRTCs are lit")
         tool.terminate()
         tool.wait(30)
+
     finally:
         subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
         subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)
