@@ -31,6 +31,8 @@ class MainView {
     virtual void showSwitch(bool on) = 0;
     // The check marks of the menu items Night and Normal.
     virtual void showMenuChecks(bool night, bool normal) = 0;
+    // The menu item Automatic: its check mark, and whether it can be chosen (no schedule: greyed).
+    virtual void showAutomatic(bool checked, bool enabled) = 0;
     // The hover looks: the two title buttons' focus pictures, the link label's blue.
     virtual void showMiniLit(bool lit) = 0;
     virtual void showCloseLit(bool lit) = 0;

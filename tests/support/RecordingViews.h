@@ -68,6 +68,8 @@ class RecordingMainView : public MainView {
     bool switchOn = true;
     bool nightChecked = true;
     bool normalChecked = true;
+    bool automaticChecked = false;
+    bool automaticEnabled = false;
     bool miniLit = false;
     bool closeLit = false;
     bool linkLit = false;
@@ -95,6 +97,10 @@ class RecordingMainView : public MainView {
     void showMenuChecks(bool night, bool normal) override {
         nightChecked = night;
         normalChecked = normal;
+    }
+    void showAutomatic(bool checked, bool enabled) override {
+        automaticChecked = checked;
+        automaticEnabled = enabled;
     }
     void showMiniLit(bool lit) override { miniLit = lit; }
     void showCloseLit(bool lit) override { closeLit = lit; }

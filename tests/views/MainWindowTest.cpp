@@ -13,6 +13,7 @@
 
 #include "gamma/RampMath.h"
 #include "main_window/frmMain.h"
+#include "schedule/Scheduler.h"
 #include "support/MemoryPlatform.h"
 #include "views/qt/Controls.h"
 #include "views/qt/MainWindow.h"
@@ -273,4 +274,24 @@ TEST_F(MainWindowTest, AMessageIsAWarningThatDoesNotBlock) {
     EXPECT_EQ(boxes.front()->windowTitle(), "title");
     EXPECT_EQ(boxes.front()->text(), "what happened");
     EXPECT_EQ(boxes.front()->icon(), QMessageBox::Warning);
+}
+
+TEST_F(MainWindowTest, AutomaticItemIsGreyedUntilAScheduleIsSetAndFollowsTheForm) {
+    QAction* automatic = w->item(Id::mnuAuto);
+    EXPECT_EQ(automatic->text(), QStringLiteral("自动 [Automatic]"));
+    EXPECT_TRUE(automatic->isCheckable());
+    ASSERT_TRUE(form->Form_Load());
+    EXPECT_FALSE(automatic->isEnabled());
+    EXPECT_FALSE(automatic->isChecked());
+
+    form->setSchedule(*schedule::parse("22:00-07:00").schedule);
+    EXPECT_TRUE(automatic->isEnabled());
+    EXPECT_TRUE(automatic->isChecked());
+    // Qt's own toggle and the form's must not undo each other.
+    automatic->trigger();
+    EXPECT_FALSE(automatic->isChecked());
+    EXPECT_FALSE(form->scheduler()->automatic());
+    automatic->trigger();
+    EXPECT_TRUE(automatic->isChecked());
+    EXPECT_TRUE(form->scheduler()->automatic());
 }

@@ -38,6 +38,7 @@ class MainWindow : public QWidget, public MainView {
     void showColor(BgrColor color) override;
     void showSwitch(bool on) override;
     void showMenuChecks(bool night, bool normal) override;
+    void showAutomatic(bool checked, bool enabled) override;
     void showMiniLit(bool lit) override;
     void showCloseLit(bool lit) override;
     void showLinkLit(bool lit) override;
@@ -65,6 +66,6 @@ class MainWindow : public QWidget, public MainView {
     frmMain& form_;
     std::vector<std::vector<QWidget*>> controls_;
     QMenu* menu_ = nullptr;
-    std::array<QAction*, 3> items_{};  // Night, Normal, Exit
+    std::array<QAction*, 4> items_{};  // Night, Normal, Automatic, Exit
     PointerFollow follow_;
 };
