@@ -8,6 +8,7 @@
 
 #include "gamma/GammaJournal.h"
 #include "gamma/RampMath.h"
+#include "gamma/TintMapping.h"
 
 GammaEngine::GammaEngine(DisplayGamma& display, JournalStore* journal)
     : tell([](const std::string& what) { std::fprintf(stderr, "dimwarden: %s\n", what.c_str()); }),
@@ -25,16 +26,37 @@ const GammaEngine::OutputState* GammaEngine::output(OutputId id) const {
     return it == states_.end() ? nullptr : &it->second;
 }
 
+GammaEngine::Request GammaEngine::Request::tint(int red, int green, int blue) {
+    return {Kind::Tint, red, green, blue};
+}
+
+GammaEngine::Request GammaEngine::Request::night(BgrColor colr) {
+    // Slider position p stands for the offset p - 40, as the colour sliders apply it.
+    const tint::Positions p = tint::positionsOf(colr);
+    return tint(p.red - tint::kMaxPosition, p.green - tint::kMaxPosition,
+                p.blue - tint::kMaxPosition);
+}
+
+GammaEngine::Request GammaEngine::Request::base() {
+    return {Kind::Base, 0, 0, 0};
+}
+
 void GammaEngine::SetGamma(int intRed, int intGreen, int intBlue) {
-    kind_ = Kind::Tint;
-    red_ = intRed;
-    green_ = intGreen;
-    blue_ = intBlue;
+    blending_ = false;
+    request_ = Request::tint(intRed, intGreen, intBlue);
+    reapply();
+}
+
+void GammaEngine::SetBlend(const Request& to, double t) {
+    blending_ = true;
+    blendTo_ = to;
+    blendT_ = std::clamp(t, 0.0, 1.0);
     reapply();
 }
 
 void GammaEngine::SetDefault() {
-    kind_ = Kind::Base;
+    blending_ = false;
+    request_ = Request::base();
     // Outputs that are off now still get their base: one that comes back on later, or after the
     // tool has gone, must not come back tinted.
     std::vector<Pending> plan;
@@ -53,7 +75,8 @@ void GammaEngine::SaveGamma() {
 }
 
 void GammaEngine::RestoreGamma() {
-    kind_ = Kind::Saved;
+    blending_ = false;
+    request_ = {Request::Kind::Saved};
     reapply();
 }
 
@@ -157,21 +180,42 @@ bool GammaEngine::write(OutputState& s, const GammaRamp& r) {
 }
 
 bool GammaEngine::current(const OutputState& s, GammaRamp& r) const {
-    if (kind_ != Kind::Nothing && untinted_.contains(s.output.name)) {
+    if (!blending_) {
+        return build(s, request_, r);
+    }
+    GammaRamp from;
+    if (!build(s, blendTo_, r)) {
+        return false;
+    }
+    if (!build(s, request_, from)) {
+        // Nothing was shown before: the blend has no start, so it is the target itself.
+        return true;
+    }
+    for (std::size_t i = 0; i < GammaRamp::kWords; ++i) {
+        const double a = from.words[i];
+        const double b = r.words[i];
+        r.words[i] = static_cast<std::uint16_t>(ramp::rne(a + (b - a) * blendT_));
+    }
+    return true;
+}
+
+bool GammaEngine::build(const OutputState& s, const Request& q, GammaRamp& r) const {
+    if (q.kind != Request::Kind::Nothing && untinted_.contains(s.output.name)) {
+        // Left untinted: its base in every mode, so a blend between two states stays there too.
         r = s.base;
         return true;
     }
-    switch (kind_) {
-        case Kind::Tint:
-            ramp::buildAdjusted(s.savedRamp, red_, green_, blue_, r);
+    switch (q.kind) {
+        case Request::Kind::Tint:
+            ramp::buildAdjusted(s.savedRamp, q.red, q.green, q.blue, r);
             return true;
-        case Kind::Base:
+        case Request::Kind::Base:
             r = s.base;
             return true;
-        case Kind::Saved:
+        case Request::Kind::Saved:
             r = s.savedRamp;
             return true;
-        case Kind::Nothing:
+        case Request::Kind::Nothing:
             break;
     }
     return false;

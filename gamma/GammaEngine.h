@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "gamma/BgrColor.h"
 #include "gamma/DisplayGamma.h"
 #include "gamma/GammaJournal.h"
 #include "gamma/GammaRamp.h"
@@ -28,6 +30,23 @@ class GammaEngine {
         bool written = false;     // lastWritten holds what the tool put there
     };
 
+    // What the lit outputs are asked to show, in the engine's own terms.
+    struct Request {
+        enum class Kind { Nothing, Tint, Base, Saved };
+        Kind kind = Kind::Nothing;
+        int red = 0;
+        int green = 0;
+        int blue = 0;
+
+        // SetGamma's ramp: three channel offsets over the remembered ramp.
+        static Request tint(int red, int green, int blue);
+        // The tint a switch to night mode applies for the colour 0x00BBGGRR.
+        static Request night(BgrColor colr);
+        // SetDefault's ramp: every output's base.
+        static Request base();
+        friend bool operator==(const Request&, const Request&) = default;
+    };
+
     // `journal` may be null: no crash journal is kept then.
     explicit GammaEngine(DisplayGamma& display, JournalStore* journal = nullptr);
     ~GammaEngine();
@@ -38,6 +57,10 @@ class GammaEngine {
     void SetDefault();
     void SaveGamma();
     void RestoreGamma();
+    // Writes on every lit output the ramp `t` (0..1) of the way from what that output was asked
+    // to show before a row of SetBlend calls began to what `to` asks for, entry by entry with rne.
+    // Any other operation ends the row; t = 1 writes exactly what `to` would.
+    void SetBlend(const Request& to, double t);
 
     // Writes every lit output's current ramp again (after a resume the tables may be reset).
     void reapply();
@@ -76,9 +99,6 @@ class GammaEngine {
     const OutputState* output(OutputId id) const;
 
   private:
-    // What the last operation put on the lit outputs; a newly lit output gets the same.
-    enum class Kind { Nothing, Tint, Base, Saved };
-
     // A ramp on its way to an output.
     struct Pending {
         OutputState* state;
@@ -88,6 +108,7 @@ class GammaEngine {
     void writeAll(const std::vector<Pending>& plan);
     bool write(OutputState& s, const GammaRamp& r);
     bool current(const OutputState& s, GammaRamp& r) const;
+    bool build(const OutputState& s, const Request& q, GammaRamp& r) const;
     bool holdsLastWritten(const OutputState& s, const GammaRamp& table) const;
     bool adopt(const DisplayGamma::Output& o);
     void refreshList(bool adoptLit);
@@ -103,10 +124,12 @@ class GammaEngine {
     bool journalLoaded_ = false;
     bool journalClosed_ = false;
     std::map<OutputId, OutputState> states_;
-    Kind kind_ = Kind::Nothing;
-    int red_ = 0;
-    int green_ = 0;
-    int blue_ = 0;
+    // What the last operation put on the lit outputs; a newly lit output gets the same.
+    Request request_;
+    // While blending: request_ is where the blend started, blendTo_ where it goes.
+    bool blending_ = false;
+    Request blendTo_;
+    double blendT_ = 0;
     bool accepted_ = false;
     std::set<std::string> untinted_;
     std::vector<LitOutput> listed_;  // what onMonitorsChanged last announced

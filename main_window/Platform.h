@@ -8,6 +8,8 @@ class WindowDrag;
 class UrlOpener;
 class SingleInstance;
 class JournalStore;
+class Clock;
+class Alarm;
 
 // The platform operations the windows use, handed to them in one place so that tests can swap
 // every one of them for an in-memory stand-in.
@@ -21,4 +23,7 @@ struct Platform {
     SingleInstance& instance;
     // Where the display engine keeps its crash journal; null: none is kept.
     JournalStore* journal = nullptr;
+    // The wall clock and the one alarm the schedule runs on; without them there is no schedule.
+    Clock* clock = nullptr;
+    Alarm* alarm = nullptr;
 };

@@ -8,7 +8,9 @@
 #include "main_window/MainView.h"
 #include "main_window/SingleInstance.h"
 #include "main_window/UrlOpener.h"
+#include "schedule/Scheduler.h"
 #include "settings/ColorSetting.h"
+#include "settings/ScheduleSetting.h"
 #include "settings/UntintedOutputs.h"
 
 const char* const frmMain::kHelpUrl = "https://dimwarden.invalid/help";
@@ -34,6 +36,7 @@ class Unseen : public MainView {
     void showSwitch(bool) override {}
     void showMenuChecks(bool, bool) override {}
     void showMonitors(const std::vector<MonitorItem>&) override {}
+    void showAutomatic(bool, bool) override {}
     void showMiniLit(bool) override {}
     void showCloseLit(bool) override {}
     void showLinkLit(bool) override {}
@@ -60,11 +63,15 @@ frmMain::frmMain(Platform& platform)
       nightChecked_(control(Id::mnuNight).checked),
       normalChecked_(control(Id::mnuNormal).checked) {
     positions_.fill(tint::kMaxPosition);
+    if (platform_.clock != nullptr && platform_.alarm != nullptr) {
+        scheduler_ = std::make_unique<Scheduler>(*this, *platform_.clock, *platform_.alarm);
+    }
     platform_.tray.onClick = [this](NotifyIcon::Click click) { trayIcon_Click(click); };
     engine_.onMonitorsChanged = [this] { monitorsChanged(); };
 }
 
 frmMain::~frmMain() {
+    scheduler_.reset();
     platform_.tray.onClick = nullptr;
     engine_.onMonitorsChanged = nullptr;
 }
@@ -115,6 +122,18 @@ bool frmMain::Form_Load() {
     } else if (const std::string notice = platform_.display.notice(); !notice.empty()) {
         tell("另一个程序也在改变屏幕颜色，会与夜间模式相互抵消。", notice);
     }
+
+    // The schedule comes after the load, which always starts in night mode: a schedule that
+    // wants the day switches to normal at once, with no fade.
+    if (scheduler_) {
+        const settings::ScheduleSetting kept =
+            settings::LoadScheduleSetting(platform_.profile, WinPath);
+        scheduler_->setSchedule(kept.schedule);
+        scheduler_->setFadeSeconds(kept.fadeSeconds);
+        scheduler_->setAutomatic(kept.automatic);
+        scheduler_->start();
+    }
+    showAutomatic();
     return true;
 }
 
@@ -142,6 +161,10 @@ void frmMain::tell(const std::string& caption, const std::string& what) {
 
 void frmMain::resumed() {
     engine_.reapply();
+    // Hours may have passed: the schedule takes the mode it wants now.
+    if (scheduler_) {
+        scheduler_->clockChanged();
+    }
 }
 
 void frmMain::showAfterLoad() {
@@ -178,6 +201,8 @@ void frmMain::Unload() {
         return;
     }
     unloaded_ = true;
+    // No scheduled change or fade step may come after the base ramps are back.
+    scheduler_.reset();
     Form_Unload();
     view_->closeWindow();
     if (onUnloaded) {
@@ -199,6 +224,11 @@ void frmMain::switchClick() {
         view_->showSwitch(true);
         SetScreenByColor(picColor);
     }
+    // Every switch by hand (window, menu, picker, commands) ends up here; the scheduler tells its
+    // own switches apart.
+    if (scheduler_) {
+        scheduler_->handSwitched();
+    }
 }
 
 void frmMain::mnuNight_Click() {
@@ -209,6 +239,54 @@ void frmMain::mnuNight_Click() {
 void frmMain::mnuNormal_Click() {
     isModeOn = true;
     switchClick();
+}
+
+void frmMain::writeBlend(bool toNight, double progress) {
+    engine_.SetBlend(toNight ? GammaEngine::Request::night(picColor) : GammaEngine::Request::base(),
+                     progress);
+}
+
+// ---- Schedule ---------------------------------------------------------------------------------
+
+void frmMain::mnuAuto_Click() {
+    if (!scheduler_ || !scheduler_->schedule().isSet() || unloaded_) {
+        return;
+    }
+    scheduler_->setAutomatic(!scheduler_->automatic());
+    keepSchedule();
+    showAutomatic();
+}
+
+void frmMain::setSchedule(const Schedule& schedule) {
+    if (!scheduler_ || unloaded_) {
+        return;
+    }
+    scheduler_->setSchedule(schedule);
+    if (schedule.isSet()) {
+        scheduler_->setAutomatic(true);
+    }
+    keepSchedule();
+    showAutomatic();
+}
+
+void frmMain::setFadeSeconds(int seconds) {
+    if (!scheduler_ || unloaded_) {
+        return;
+    }
+    scheduler_->setFadeSeconds(seconds);
+    keepSchedule();
+}
+
+void frmMain::keepSchedule() {
+    settings::SaveScheduleSetting(
+        platform_.profile, WinPath,
+        {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
+}
+
+void frmMain::showAutomatic() {
+    automaticEnabled_ = scheduler_ && scheduler_->schedule().isSet();
+    automaticChecked_ = scheduler_ && scheduler_->active();
+    view_->showAutomatic(automaticChecked_, automaticEnabled_);
 }
 
 void frmMain::picColor_Click() {

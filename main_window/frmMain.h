@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +16,11 @@
 #include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
 #include "main_window/frmMainLayout.h"
+#include "schedule/Schedule.h"
+#include "schedule/ScheduleTarget.h"
+
+class MainView;
+class Scheduler;
 
 // The application window's behaviour, with no toolkit: it owns every piece of lasting state (the
 // ramps and offsets, the settings location, the mode, the colour, the slider positions, the hover
@@ -24,7 +30,7 @@
 // Handlers keep the design's names (`Form_Load`, `HScrollRed_Change`, `picMini_Click`), so the
 // behaviour can be read against the design control by control; the views of every platform and
 // every other caller (scripts, the schedule) call them.
-class frmMain : public PickerOwner {
+class frmMain : public PickerOwner, public ScheduleTarget {
   public:
     using Slider = frmMainLayout::Slider;
 
@@ -64,6 +70,12 @@ class frmMain : public PickerOwner {
     // The tray menu's monitors submenu: every named lit output while two or more are lit, else
     // nothing (the submenu is not shown).
     const std::vector<MonitorItem>& monitors() const { return monitors_; }
+    // The menu item Automatic: checked while the schedule runs, greyed while none is set.
+    bool automaticChecked() const { return automaticChecked_; }
+    bool automaticEnabled() const { return automaticEnabled_; }
+    // The schedule's settings, as the settings file keeps them; null on a platform without a
+    // clock and an alarm.
+    const Scheduler* scheduler() const { return scheduler_.get(); }
 
     // The settings file's folder, filled by the load.
     std::string WinPath;
@@ -89,6 +101,12 @@ class frmMain : public PickerOwner {
     // The machine woke from suspend: the drivers may have reset the outputs' tables.
     void resumed();
 
+    // The schedule and its fade (0..3600 s), set by the user: taken at once and kept in the
+    // settings file. Setting a schedule turns Automatic on; "off" leaves it as it is. Nothing
+    // happens without a scheduler.
+    void setSchedule(const Schedule& schedule);
+    void setFadeSeconds(int seconds);
+
     // A slider moved to `position` (by the user or a script): the same assignment the form's own
     // code makes, so its change handler runs when the position is new.
     void moveSlider(Slider slider, int position);
@@ -108,6 +126,8 @@ class frmMain : public PickerOwner {
     void picSwitch_Click() { switchClick(); }
     void mnuNight_Click();
     void mnuNormal_Click();
+    // Turns the schedule on or off; nothing while no schedule is set.
+    void mnuAuto_Click();
     void mnuExit_Click() { Unload(); }
     // An item of the monitors submenu chosen: that output is tinted again, or left untinted.
     void mnuMonitor_Click(std::size_t index);
@@ -126,6 +146,12 @@ class frmMain : public PickerOwner {
     void picker_SwatchPicked(BgrColor color) override;
     void picker_Confirmed() override;
 
+    // What the schedule drives: the menu's own switches, and the fade's ramps between them.
+    bool nightOn() const override { return isModeOn; }
+    void switchToNight() override { mnuNight_Click(); }
+    void switchToNormal() override { mnuNormal_Click(); }
+    void writeBlend(bool toNight, double progress) override;
+
     // The address the link label opens.
     static const char* const kHelpUrl;
     // The monitors submenu's caption.
@@ -141,6 +167,8 @@ class frmMain : public PickerOwner {
     void showColor(BgrColor colour);
     void checkMenu(bool night, bool normal);
     void checkNight() { checkMenu(true, false); }
+    void showAutomatic();
+    void keepSchedule();
     void keepColor();
     void dragRule(int Button);
     void showSliderValue(Slider slider);
@@ -178,4 +206,8 @@ class frmMain : public PickerOwner {
     std::vector<MonitorItem> monitors_;
     // The untinted names as the settings file holds them.
     std::set<std::string> keptUntinted_;
+
+    std::unique_ptr<Scheduler> scheduler_;
+    bool automaticChecked_ = false;
+    bool automaticEnabled_ = false;
 };

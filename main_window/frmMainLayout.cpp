@@ -181,6 +181,8 @@ const std::array<Control, index(Id::Count)> kControls = {
     {.name = "mnuFile", .kind = Kind::Menu, .caption = "文件(File)", .visible = false},
     menuItem("mnuNight", "夜间模式(Night)", true),
     menuItem("mnuNormal", "正常模式(Normal)", true),
+    // The schedule's on/off; checkable, greyed while no schedule is set.
+    menuItem("mnuAuto", "自动 [Automatic]", false),
     menuItem("mnuExit", "退出程序(Exit)", false),
 };
 

@@ -51,6 +51,7 @@ enum class Id {
     mnuFile,
     mnuNight,
     mnuNormal,
+    mnuAuto,
     mnuExit,
     Count,
 };

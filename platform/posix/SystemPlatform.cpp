@@ -15,6 +15,8 @@
 #include "platform/posix/IniProfileFile.h"
 #include "platform/posix/LogindResumeWatcher.h"
 #include "platform/posix/RuntimeJournalStore.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/posix/TimerFdAlarm.h"
 #include "platform/posix/WaylandDesktop.h"
 #include "platform/posix/XdgSettingsDirectory.h"
 #include "platform/qt/DesktopUrlOpener.h"
@@ -82,13 +84,16 @@ struct SystemPlatform::Backends {
                                            : folderInstance;
     }
     RuntimeJournalStore journal;
+    SystemClock clock;
+    TimerFdAlarm alarm;
 };
 
 SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance(), &backends_->journal})) {
+                   backends_->drag, backends_->url, backends_->instance(), &backends_->journal,
+                   &backends_->clock, &backends_->alarm})) {
     backends_->displayInstance.onLost = [display = backends_->display.get()] {
         display->handedOver = true;
     };

@@ -1,5 +1,6 @@
 #include "platform/SystemPlatform.h"
 
+#include "platform/win32/Win32Alarm.h"
 #include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/Win32JournalStore.h"
 #include "platform/win32/Win32NotifyIcon.h"
@@ -18,13 +19,16 @@ struct SystemPlatform::Backends {
     Win32UrlOpener url;
     Win32SingleInstance instance;
     Win32JournalStore journal;
+    Win32Clock clock;
+    Win32Alarm alarm{clock};
 };
 
 SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance, &backends_->journal})) {}
+                   backends_->drag, backends_->url, backends_->instance, &backends_->journal,
+                   &backends_->clock, &backends_->alarm})) {}
 
 SystemPlatform::~SystemPlatform() = default;
 

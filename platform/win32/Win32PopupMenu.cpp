@@ -52,6 +52,16 @@ void Win32PopupMenu::setSubmenu(int beforeIndex, const std::string& captionUtf8,
     submenuAt_ = beforeIndex;
 }
 
+void Win32PopupMenu::setEnabled(int index, bool on) {
+    EnableMenuItem(menu_, kFirstId + static_cast<UINT>(index),
+                   MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+}
+
+bool Win32PopupMenu::enabled(int index) const {
+    const UINT state = GetMenuState(menu_, kFirstId + static_cast<UINT>(index), MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
 int Win32PopupMenu::popUp(HWND owner, int x, int y) {
     // Without the owner in the foreground the menu does not close when the user clicks elsewhere;
     // the posted message lets it close on the next click as well.

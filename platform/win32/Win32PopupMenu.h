@@ -23,6 +23,9 @@ class Win32PopupMenu {
 
     void setChecked(int index, bool on);
     bool checked(int index) const;
+    // A disabled item is greyed and cannot be chosen.
+    void setEnabled(int index, bool on);
+    bool enabled(int index) const;
     // Opens the menu at (x, y) in screen pixels and waits for the choice; the index of the item
     // chosen, or -1 when the menu was dismissed. Item i of the submenu is kSubmenuItem + i.
     int popUp(HWND owner, int x, int y);

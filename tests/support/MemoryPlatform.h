@@ -12,6 +12,7 @@
 #include "main_window/UrlOpener.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsDirectory.h"
+#include "support/MemoryClock.h"
 #include "support/MemoryDisplayGamma.h"
 #include "support/MemoryJournalStore.h"
 
@@ -93,5 +94,8 @@ struct MemoryPlatform {
     MemoryUrlOpener url;
     MemorySingleInstance instance;
     MemoryJournalStore journal;
-    Platform platform{display, profile, settingsDir, tray, drag, url, instance, &journal};
+    MemoryClock clock;
+    MemoryAlarm alarm;
+    Platform platform{display, profile,  settingsDir, tray,   drag,
+                      url,     instance, &journal,    &clock, &alarm};
 };

@@ -68,6 +68,8 @@ class RecordingMainView : public MainView {
     bool switchOn = true;
     bool nightChecked = true;
     bool normalChecked = true;
+    bool automaticChecked = false;
+    bool automaticEnabled = false;
     std::vector<MonitorItem> monitors;  // the monitors submenu's items; none: not shown
     bool miniLit = false;
     bool closeLit = false;
@@ -96,6 +98,10 @@ class RecordingMainView : public MainView {
     void showMenuChecks(bool night, bool normal) override {
         nightChecked = night;
         normalChecked = normal;
+    }
+    void showAutomatic(bool checked, bool enabled) override {
+        automaticChecked = checked;
+        automaticEnabled = enabled;
     }
     void showMonitors(const std::vector<MonitorItem>& items) override { monitors = items; }
     void showMiniLit(bool lit) override { miniLit = lit; }

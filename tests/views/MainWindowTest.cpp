@@ -13,6 +13,7 @@
 
 #include "gamma/RampMath.h"
 #include "main_window/frmMain.h"
+#include "schedule/Scheduler.h"
 #include "support/MemoryPlatform.h"
 #include "views/qt/Controls.h"
 #include "views/qt/MainWindow.h"
@@ -275,6 +276,26 @@ TEST_F(MainWindowTest, AMessageIsAWarningThatDoesNotBlock) {
     EXPECT_EQ(boxes.front()->icon(), QMessageBox::Warning);
 }
 
+TEST_F(MainWindowTest, AutomaticItemIsGreyedUntilAScheduleIsSetAndFollowsTheForm) {
+    QAction* automatic = w->item(Id::mnuAuto);
+    EXPECT_EQ(automatic->text(), QStringLiteral("自动 [Automatic]"));
+    EXPECT_TRUE(automatic->isCheckable());
+    ASSERT_TRUE(form->Form_Load());
+    EXPECT_FALSE(automatic->isEnabled());
+    EXPECT_FALSE(automatic->isChecked());
+
+    form->setSchedule(*schedule::parse("22:00-07:00").schedule);
+    EXPECT_TRUE(automatic->isEnabled());
+    EXPECT_TRUE(automatic->isChecked());
+    // Qt's own toggle and the form's must not undo each other.
+    automatic->trigger();
+    EXPECT_FALSE(automatic->isChecked());
+    EXPECT_FALSE(form->scheduler()->automatic());
+    automatic->trigger();
+    EXPECT_TRUE(automatic->isChecked());
+    EXPECT_TRUE(form->scheduler()->automatic());
+}
+
 // The monitors submenu: above Exit, hidden with one lit output, and each item's trigger reaches
 // the form, which the menu then shows.
 TEST_F(MainWindowTest, MonitorsSubmenuSitsAboveExitAndFollowsTheForm) {
@@ -289,8 +310,9 @@ TEST_F(MainWindowTest, MonitorsSubmenuSitsAboveExitAndFollowsTheForm) {
     };
     mp.display.add().setTables(ramp::identity());
     ASSERT_TRUE(form->Form_Load());
-    EXPECT_EQ(visibleTexts(), (QStringList{"夜间模式(Night)", "正常模式(Normal)",
-                                           "显示器 [Monitors]", "退出程序(Exit)"}));
+    EXPECT_EQ(visibleTexts(),
+              (QStringList{"夜间模式(Night)", "正常模式(Normal)", "自动 [Automatic]",
+                           "显示器 [Monitors]", "退出程序(Exit)"}));
     QList<QAction*> items = w->monitorsMenu()->actions();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[1]->text(), QStringLiteral("MEM2"));
@@ -304,7 +326,7 @@ TEST_F(MainWindowTest, MonitorsSubmenuSitsAboveExitAndFollowsTheForm) {
     EXPECT_FALSE(items[1]->isChecked());
 
     mp.display.setActive(2, false);
-    EXPECT_EQ(visibleTexts(),
-              (QStringList{"夜间模式(Night)", "正常模式(Normal)", "退出程序(Exit)"}));
+    EXPECT_EQ(visibleTexts(), (QStringList{"夜间模式(Night)", "正常模式(Normal)",
+                                           "自动 [Automatic]", "退出程序(Exit)"}));
     form->Unload();
 }

@@ -61,11 +61,13 @@ QAction* MainWindow::item(Id id) const {
 
 void MainWindow::buildMenu() {
     menu_ = new QMenu(text(Id::mnuFile), this);
-    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuExit}) {
+    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuExit}) {
         QAction* a = menu_->addAction(text(id));
         const layout::Control& c = frmMainLayout::kControls[frmMainLayout::index(id)];
-        a->setCheckable(c.checked);
+        a->setCheckable(c.checked || id == Id::mnuAuto);
         a->setChecked(c.checked);
+        // Automatic is greyed until the form says a schedule is set.
+        a->setEnabled(id != Id::mnuAuto);
         items_[static_cast<std::size_t>(frmMainLayout::index(id) -
                                         frmMainLayout::index(Id::mnuNight))] = a;
     }
@@ -105,6 +107,11 @@ void MainWindow::connectHandlers() {
     press(Id::lbTitle, [&f](int button) { f.lbTitle_MouseDown(button); });
     connect(item(Id::mnuNight), &QAction::triggered, this, [&f] { f.mnuNight_Click(); });
     connect(item(Id::mnuNormal), &QAction::triggered, this, [&f] { f.mnuNormal_Click(); });
+    connect(item(Id::mnuAuto), &QAction::triggered, this, [this, &f] {
+        // The check mark is the form's to set: Qt's own toggle is undone first.
+        showAutomatic(f.automaticChecked(), f.automaticEnabled());
+        f.mnuAuto_Click();
+    });
     connect(item(Id::mnuExit), &QAction::triggered, this, [&f] { f.mnuExit_Click(); });
 }
 
@@ -177,6 +184,11 @@ void MainWindow::showMonitors(const std::vector<MonitorItem>& items) {
 void MainWindow::showMenuChecks(bool night, bool normal) {
     item(Id::mnuNormal)->setChecked(normal);
     item(Id::mnuNight)->setChecked(night);
+}
+
+void MainWindow::showAutomatic(bool checked, bool enabled) {
+    item(Id::mnuAuto)->setChecked(checked);
+    item(Id::mnuAuto)->setEnabled(enabled);
 }
 
 void MainWindow::showMiniLit(bool lit) {

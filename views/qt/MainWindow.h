@@ -40,6 +40,7 @@ class MainWindow : public QWidget, public MainView {
     void showColor(BgrColor color) override;
     void showSwitch(bool on) override;
     void showMenuChecks(bool night, bool normal) override;
+    void showAutomatic(bool checked, bool enabled) override;
     void showMonitors(const std::vector<MonitorItem>& items) override;
     void showMiniLit(bool lit) override;
     void showCloseLit(bool lit) override;
@@ -68,7 +69,7 @@ class MainWindow : public QWidget, public MainView {
     frmMain& form_;
     std::vector<std::vector<QWidget*>> controls_;
     QMenu* menu_ = nullptr;
-    QMenu* monitorsMenu_ = nullptr;
-    std::array<QAction*, 3> items_{};  // Night, Normal, Exit
+    QMenu* monitorsMenu_ = nullptr;    // above Exit
+    std::array<QAction*, 4> items_{};  // Night, Normal, Automatic, Exit
     PointerFollow follow_;
 };

@@ -13,6 +13,11 @@ using frmMainLayout::index;
 
 constexpr wchar_t kClass[] = L"Dimwarden.frmMain";
 constexpr UINT kSayMessage = WM_APP + 2;
+// The notification menu's items, in order.
+constexpr int kNight = 0;
+constexpr int kNormal = 1;
+constexpr int kAutomatic = 2;
+constexpr int kExit = 3;
 
 const layout::Control& control(Id id) {
     return frmMainLayout::kControls[static_cast<std::size_t>(index(id))];
@@ -67,12 +72,14 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
     }
 
     std::vector<std::string> items;
-    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuExit}) {
+    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuExit}) {
         items.emplace_back(control(id).caption);
     }
     menu_ = std::make_unique<Win32PopupMenu>(items);
-    menu_->setChecked(0, control(Id::mnuNight).checked);
-    menu_->setChecked(1, control(Id::mnuNormal).checked);
+    menu_->setChecked(kNight, control(Id::mnuNight).checked);
+    menu_->setChecked(kNormal, control(Id::mnuNormal).checked);
+    // Greyed until the form says a schedule is set.
+    menu_->setEnabled(kAutomatic, false);
 
     // Tooltips of the controls that have one.
     INITCOMMONCONTROLSEX common = {sizeof common, ICC_WIN95_CLASSES};
@@ -352,12 +359,17 @@ void Win32MainWindow::showMonitors(const std::vector<MonitorItem>& items) {
     for (const MonitorItem& item : items) {
         entries.emplace_back(item.name, item.tinted);
     }
-    menu_->setSubmenu(2, frmMain::kMonitorsCaption, entries);  // above Exit
+    menu_->setSubmenu(kExit, frmMain::kMonitorsCaption, entries);  // above Exit
 }
 
 void Win32MainWindow::showMenuChecks(bool night, bool normal) {
-    menu_->setChecked(0, night);
-    menu_->setChecked(1, normal);
+    menu_->setChecked(kNight, night);
+    menu_->setChecked(kNormal, normal);
+}
+
+void Win32MainWindow::showAutomatic(bool checked, bool enabled) {
+    menu_->setChecked(kAutomatic, checked);
+    menu_->setEnabled(kAutomatic, enabled);
 }
 
 void Win32MainWindow::showMiniLit(bool lit) {
@@ -410,13 +422,16 @@ void Win32MainWindow::openMenu() {
         return;
     }
     switch (chosen) {
-        case 0:
+        case kNight:
             form_.mnuNight_Click();
             break;
-        case 1:
+        case kNormal:
             form_.mnuNormal_Click();
             break;
-        case 2:
+        case kAutomatic:
+            form_.mnuAuto_Click();
+            break;
+        case kExit:
             form_.mnuExit_Click();
             break;
         default:

@@ -69,6 +69,12 @@ TEST(Win32PopupMenu, ItemsInOrderWithTheirCheckMarks) {
     EXPECT_TRUE(menu.checked(0));
     EXPECT_FALSE(menu.checked(1));
     EXPECT_FALSE(menu.checked(2));
+    EXPECT_TRUE(menu.enabled(2));
+    menu.setEnabled(2, false);
+    EXPECT_FALSE(menu.enabled(2));
+    EXPECT_TRUE(menu.enabled(1));
+    menu.setEnabled(2, true);
+    EXPECT_TRUE(menu.enabled(2));
 }
 
 // The monitors submenu goes above Exit, replaces itself and goes away with no items.

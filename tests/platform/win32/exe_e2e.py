@@ -382,20 +382,40 @@ def main():
             before = set(re.findall(r"0x[0-9a-f]+", windows()))
             click(ix, iy, 3)
             run("import", "-window", "root", os.path.join(SHOTS, "wine-menu.png"))
-            # The menu is a new window of three items: Exit is the last.
+            # The menu is a new window of four items: Exit is the last.
             menu = wait_for(lambda: [m for m in re.finditer(
                 r"(0x[0-9a-f]+) .*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", windows())
                 if m.group(1) not in before and int(m.group(3)) >= 30 and viewable(m.group(1))], 10)
             if check(bool(menu), "the icon's right button opens the menu"):
                 m = menu[0]
                 click(int(m.group(4)) + int(m.group(2)) // 2,
-                      int(m.group(5)) + int(m.group(3)) * 5 // 6)
+                      int(m.group(5)) + int(m.group(3)) * 7 // 8)
         try:
             code = tool.wait(30)
         except subprocess.TimeoutExpired:
             code = None
         check(code == 0, "the menu's Exit ends the program (%s)" % code)
         check(tinted(ramps.read(), (1, 1, 1)), "the display has its own ramp back after Exit")
+
+        # ---- A schedule whose night is hours away: the start's tint (as above) gives way to the
+        # day at once, through the Windows clock and the schedule read from the file.
+        kept = open(ini, encoding="latin-1").read()
+        now = time.localtime()
+        begin = (now.tm_hour + 2) % 24
+        with open(ini, "a", encoding="latin-1") as f:
+            f.write("\n[Schedule]\nschedule=%02d:%02d-%02d:%02d\nfade=0\nautomatic=1\n"
+                    % (begin, now.tm_min, (begin + 1) % 24, now.tm_min))
+        tool = start()
+        check(bool(wait_for(main_window, 40)), "the scheduled run starts")
+        time.sleep(3)
+        check(tool.poll() is None and tinted(ramps.read(), (1, 1, 1)),
+              "a schedule that wants the day turns the start's tint off, and the tool runs on")
+        tool.terminate()
+        tool.wait(30)
+        with open(ini, "w", encoding="latin-1") as f:
+            f.write(kept)
+        if os.path.exists(journal):
+            os.remove(journal)
 
         # ---- Two outputs lit.
         run("xrandr", "--addmode", "DUMMY1", "1024x768")

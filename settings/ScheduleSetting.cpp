@@ -1,0 +1,51 @@
+#include "settings/ScheduleSetting.h"
+
+#include <charconv>
+
+#include "schedule/Scheduler.h"
+#include "settings/ColorSetting.h"
+#include "settings/ProfileFile.h"
+
+namespace settings {
+
+namespace {
+constexpr const char* kSection = "Schedule";
+constexpr const char* kSchedule = "schedule";
+constexpr const char* kFade = "fade";
+constexpr const char* kAutomatic = "automatic";
+}  // namespace
+
+ScheduleSetting LoadScheduleSetting(ProfileFile& profile, const std::string& WinPath) {
+    ScheduleSetting result;
+    if (WinPath.empty()) {
+        return result;
+    }
+    const std::string path = settingsFilePath(WinPath);
+    if (const auto parsed = schedule::parse(profile.read(path, kSection, kSchedule, "off"));
+        parsed.schedule) {
+        result.schedule = *parsed.schedule;
+    }
+    const std::string fade = profile.read(path, kSection, kFade, "");
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(fade.data(), fade.data() + fade.size(), seconds);
+    if (error == std::errc() && end == fade.data() + fade.size() && seconds >= 0 &&
+        seconds <= Scheduler::kMaxFadeSeconds) {
+        result.fadeSeconds = seconds;
+    }
+    result.automatic = profile.read(path, kSection, kAutomatic, "1") != "0";
+    return result;
+}
+
+bool SaveScheduleSetting(ProfileFile& profile, const std::string& WinPath,
+                         const ScheduleSetting& setting) {
+    if (WinPath.empty()) {
+        return false;
+    }
+    const std::string path = settingsFilePath(WinPath);
+    bool kept = profile.write(path, kSection, kSchedule, schedule::format(setting.schedule));
+    kept = profile.write(path, kSection, kFade, std::to_string(setting.fadeSeconds)) && kept;
+    kept = profile.write(path, kSection, kAutomatic, setting.automatic ? "1" : "0") && kept;
+    return kept;
+}
+
+}  // namespace settings
