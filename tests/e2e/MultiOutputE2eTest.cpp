@@ -238,10 +238,11 @@ TEST_F(MultiOutputE2e, AKillAtAnyMomentOfTheStartLeavesNothingForTheNextRun) {
     EXPECT_GT(survivedAt, 8);
 }
 
-// The Monitors submenu of the tray menu, driven by keys as a person would: DUMMY1 unchecked is
-// back on its base at once while DUMMY0 stays tinted, and the next run leaves it untinted too.
+// The Monitors submenu of the tray menu, driven by keys as a person would, with four outputs:
+// DUMMY1 unchecked is back on its base at once while the others stay tinted, and the next run
+// leaves it untinted too, also once it is unplugged and plugged in again.
 TEST_F(MultiOutputE2e, AnOutputUncheckedInTheTrayMenuStaysUntintedAcrossARestart) {
-    light(2);
+    light(4);
     std::ofstream(x().configDir() + "/Dimwarden.ini") << "[Setting]\ncolor=16744448\n";
     ChildProcess trayer(
         {"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
@@ -250,9 +251,10 @@ TEST_F(MultiOutputE2e, AnOutputUncheckedInTheTrayMenuStaysUntintedAcrossARestart
     ASSERT_TRUE(waitUntil([&] { return notificationAreaReady(x().display()); }, kStepTimeout))
         << trayer.log();
     const auto tinted = [](int k) { return defaultTint(baseOf(k)); };
+    const auto allButOne = [](int k) { return k == 1 ? baseOf(k) : defaultTint(baseOf(k)); };
 
     auto tool = startTool();
-    ASSERT_TRUE(allHold(2, tinted)) << tool->log();
+    ASSERT_TRUE(allHold(4, tinted)) << tool->log();
     ASSERT_TRUE(waitForWindow(
         x().display(), tool->pid(), [](const WindowInfo& w) { return w.inTray && w.viewable; },
         kStartTimeout))
@@ -273,16 +275,20 @@ TEST_F(MultiOutputE2e, AnOutputUncheckedInTheTrayMenuStaysUntintedAcrossARestart
                          x().environment())
                   .status,
               0);
-    EXPECT_TRUE(outputHolds(x(), 1, baseOf(1)));
+    EXPECT_TRUE(allHold(4, allButOne));
     EXPECT_TRUE(holdsFor([&] { return x().ramp(0) == tinted(0); }, 300ms));
     stop(*tool);
-    EXPECT_TRUE(allHold(2, baseOf));
+    EXPECT_TRUE(allHold(4, baseOf));
 
     auto next = startTool();
-    ASSERT_TRUE(outputHolds(x(), 0, tinted(0), kStartTimeout)) << next->log();
+    ASSERT_TRUE(allHold(4, allButOne)) << next->log();
     EXPECT_TRUE(holdsFor([&] { return x().ramp(1) == baseOf(1); }, 300ms));
+    ASSERT_TRUE(x().disable(1));
+    ASSERT_TRUE(x().enable(1, 1024));
+    EXPECT_TRUE(holdsFor([&] { return x().ramp(1) == baseOf(1); }, 300ms));
+    EXPECT_TRUE(allHold(4, allButOne));
     stop(*next);
-    EXPECT_TRUE(allHold(2, baseOf));
+    EXPECT_TRUE(allHold(4, baseOf));
 }
 
 TEST_F(MultiOutputE2e, ResumeWritesTheTablesAgain) {

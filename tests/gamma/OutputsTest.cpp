@@ -387,3 +387,34 @@ TEST_F(OutputsTest, JournalNamesWhatAnUntintedOutputHolds) {
     EXPECT_EQ(on(1), baseOf(1));
     EXPECT_TRUE(holds(1, baseOf(1)));
 }
+
+// Four lit outputs, two of them left untinted: a fade either way moves the tinted ones step by
+// step and writes nothing but its base to an untinted one.
+TEST_F(OutputsTest, FadesPassUntintedOutputsBy) {
+    display.setActive(3, true);
+    display.add().setTables(baseOf(4));
+    engine.setUntinted({"MEM3", "MEM4"});
+    startTinted();
+    ASSERT_EQ(engine.litOutputs().size(), 4u);
+    const auto fade = [&](const GammaEngine::Request& to) {
+        engine.SetBlend(to, 0.5);
+        EXPECT_NE(on(1), tint(baseOf(1)));
+        EXPECT_NE(on(1), baseOf(1));
+        engine.SetBlend(to, 1);
+    };
+    fade(GammaEngine::Request::base());
+    EXPECT_EQ(on(1), baseOf(1));
+    EXPECT_EQ(on(2), ramp::roundTrip(baseOf(2), 1024));
+    engine.SetDefault();  // the switch to normal mode that ends the fade
+    engine.SaveGamma();
+
+    fade(GammaEngine::Request::tint(-40, -20, 0));
+    engine.SetGamma(-40, -20, 0);
+    EXPECT_EQ(on(1), tint(baseOf(1)));
+    EXPECT_EQ(on(2), ramp::roundTrip(tint(baseOf(2)), 1024));
+    for (DisplayGamma::OutputId id : {3, 4}) {
+        for (const GammaRamp& written : display.at(id).applied) {
+            EXPECT_EQ(written, baseOf(static_cast<int>(id))) << "output " << id;
+        }
+    }
+}
