@@ -1,13 +1,11 @@
 #include "control/CommandMessage.h"
 
+#include <algorithm>
+#include <map>
 #include <vector>
 
 namespace control {
 namespace {
-
-constexpr std::uint32_t kAnswered = 1u << 31;
-constexpr std::uint32_t kNight = 1u << 30;
-constexpr int kBrightnessShift = 24;
 
 const char* optionOf(Action action) {
     switch (action) {
@@ -64,18 +62,39 @@ std::optional<Command> unpackCommand(std::string_view bytes) {
     return parsed.command;
 }
 
-std::uint32_t packState(const State& state) {
-    return kAnswered | (state.night ? kNight : 0u) |
-           static_cast<std::uint32_t>(state.brightness) << kBrightnessShift |
-           (state.color & 0x00FFFFFFu);
+std::string packState(const State& state) {
+    return std::string("night=") + (state.night ? "1" : "0") +
+           "\ncolor=" + formatColor(state.color) +
+           "\nbrightness=" + std::to_string(state.brightness) + "\n";
 }
 
-std::optional<State> unpackState(std::uint32_t packed) {
-    const int brightness = static_cast<int>((packed >> kBrightnessShift) & 0x3Fu);
-    if ((packed & kAnswered) == 0 || brightness > kMaxBrightness) {
+std::optional<State> unpackState(std::string_view text) {
+    std::map<std::string_view, std::string_view> fields;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::size_t equals = line.find('=');
+        if (equals != std::string_view::npos) {
+            fields[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+    }
+    const auto field = [&fields](std::string_view key) -> std::optional<std::string_view> {
+        const auto it = fields.find(key);
+        return it == fields.end() ? std::nullopt : std::optional(it->second);
+    };
+    const auto night = field("night");
+    const auto color = field("color");
+    const auto brightness = field("brightness");
+    if (!night || (*night != "0" && *night != "1") || !color || !brightness) {
         return std::nullopt;
     }
-    return State{(packed & kNight) != 0, packed & 0x00FFFFFFu, brightness};
+    const auto bgr = parseColor(*color);
+    const auto position = parseBrightness(*brightness);
+    if (!bgr || !position || position->relative) {
+        return std::nullopt;
+    }
+    return State{*night == "1", *bgr, position->value};
 }
 
 }  // namespace control

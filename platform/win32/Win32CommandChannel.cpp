@@ -1,6 +1,7 @@
 // Commands between two processes of the tool on Windows: the sender finds the instance's command
-// window, hands it the command with WM_COPYDATA and reads the state from the answer; --watch
-// leaves a message-only window of its own to which the instance posts every change.
+// window and hands it the command with WM_COPYDATA; the instance answers with the state as text,
+// in a WM_COPYDATA of its own to the sender's reply window while the sender waits. A watcher
+// keeps that window: the instance posts it a note on every change, and it asks for the state.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -21,12 +22,14 @@ namespace {
 // Only the instance that won the session's instance check creates a window of this class, once
 // its load is done; a start that loses has none, so a command never reaches it.
 constexpr wchar_t kClass[] = L"Dimwarden.Commands";
-// Marks the WM_COPYDATA that carries a command, against any other program's data.
+// Mark the WM_COPYDATA that carries a command, and the one that carries the answer, against any
+// other program's data.
 constexpr ULONG_PTR kCommandTag = 0x44574D43;  // "DWMC"
-// Posted to a watcher: the new state in lParam; or the instance has ended.
+constexpr ULONG_PTR kStateTag = 0x44574D53;    // "DWMS"
+// Posted to a watcher: the state has changed; or the instance has ended.
 constexpr UINT kStateChanged = WM_APP + 1;
 constexpr UINT kInstanceEnded = WM_APP + 2;
-// An instance that takes longer than this is hung.
+// An instance, or a sender waiting for its answer, that takes longer than this is hung.
 constexpr UINT kAnswerMs = 10000;
 
 void print(const control::State& state, bool json) {
@@ -55,20 +58,6 @@ HWND findInstance(std::chrono::milliseconds patience) {
     return found;
 }
 
-// The instance's answer: the state after the command, or nothing when it refused or is gone.
-std::optional<control::State> send(HWND instance, const control::Command& command,
-                                   HWND watcher = nullptr) {
-    std::string bytes = control::packCommand(command);
-    COPYDATASTRUCT data{kCommandTag, static_cast<DWORD>(bytes.size()), bytes.data()};
-    DWORD_PTR answer = 0;
-    if (SendMessageTimeoutW(instance, WM_COPYDATA, reinterpret_cast<WPARAM>(watcher),
-                            reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kAnswerMs,
-                            &answer) == 0) {
-        return std::nullopt;
-    }
-    return control::unpackState(static_cast<std::uint32_t>(answer));
-}
-
 // A window that only takes messages: never shown, in no taskbar. It keeps `owner` in its user data.
 HWND createMessageWindow(const wchar_t* className, void* owner, WNDPROC proc) {
     WNDCLASSEXW wc{};
@@ -85,42 +74,98 @@ HWND createMessageWindow(const wchar_t* className, void* owner, WNDPROC proc) {
     return hwnd;
 }
 
+// The sender's end: the window the instance answers to, and for a watcher the one it notifies.
+class ReplyWindow {
+  public:
+    ReplyWindow() { hwnd_ = createMessageWindow(L"Dimwarden.Reply", this, &ReplyWindow::proc); }
+    ~ReplyWindow() {
+        if (hwnd_ != nullptr) {
+            DestroyWindow(hwnd_);
+        }
+    }
+    ReplyWindow(const ReplyWindow&) = delete;
+    ReplyWindow& operator=(const ReplyWindow&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+
+    // The instance's answer: the state after the command, or nothing when it refused or is gone.
+    std::optional<control::State> send(HWND instance, const control::Command& command) {
+        std::string bytes = control::packCommand(command);
+        COPYDATASTRUCT data{kCommandTag, static_cast<DWORD>(bytes.size()), bytes.data()};
+        answer_.reset();
+        DWORD_PTR taken = 0;
+        // The answer comes while this call waits: a thread in SendMessage takes the messages
+        // other threads send to its windows.
+        if (hwnd_ == nullptr ||
+            SendMessageTimeoutW(instance, WM_COPYDATA, reinterpret_cast<WPARAM>(hwnd_),
+                                reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kAnswerMs,
+                                &taken) == 0 ||
+            taken == 0 || !answer_) {
+            return std::nullopt;
+        }
+        return control::unpackState(*answer_);
+    }
+
+  private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<ReplyWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (message == WM_COPYDATA && self != nullptr) {
+            const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (data.dwData != kStateTag || data.lpData == nullptr) {
+                return FALSE;
+            }
+            self->answer_.emplace(static_cast<const char*>(data.lpData), data.cbData);
+            return TRUE;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
+    HWND hwnd_ = nullptr;
+    std::optional<std::string> answer_;
+};
+
 // Prints the state, then again on every change, until the instance ends: with its end notice,
-// or, killed, by its process ending.
+// or, killed, by its process ending. Notes of changes that came together make one question, and
+// a state like the last printed is not printed again.
 int watch(HWND instance, const control::Command& command) {
     DWORD pid = 0;
     GetWindowThreadProcessId(instance, &pid);
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    HWND self = createMessageWindow(L"Dimwarden.Watcher", nullptr, DefWindowProcW);
-    const auto first = self != nullptr ? send(instance, command, self) : std::nullopt;
+    ReplyWindow self;
+    std::optional<control::State> shown = self.send(instance, command);
     int status = control::kNotRunning;
-    if (first) {
-        print(*first, command.json);
+    if (shown) {
+        print(*shown, command.json);
     } else if (IsWindow(instance)) {
         status = failed();
     }
-    bool ended = !first;
+    control::Command ask = command;
+    ask.action = control::Action::Status;
+    bool ended = !shown;
     while (!ended) {
         const DWORD woke = MsgWaitForMultipleObjects(process != nullptr ? 1 : 0, &process, FALSE,
                                                      INFINITE, QS_ALLINPUT);
         ended = process != nullptr && woke == WAIT_OBJECT_0;
+        bool changed = false;
         MSG msg;
         while (!ended && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.hwnd == self && msg.message == kStateChanged) {
-                const auto state = control::unpackState(static_cast<std::uint32_t>(msg.lParam));
-                if (state) {
-                    print(*state, command.json);
-                }
-            } else if ((msg.hwnd == self && msg.message == kInstanceEnded) ||
+            if (msg.hwnd == self.hwnd() && msg.message == kStateChanged) {
+                changed = true;
+            } else if ((msg.hwnd == self.hwnd() && msg.message == kInstanceEnded) ||
                        msg.message == WM_QUIT) {
                 ended = true;
             } else {
                 DispatchMessageW(&msg);
             }
         }
-    }
-    if (self != nullptr) {
-        DestroyWindow(self);
+        if (!ended && changed) {
+            const auto now = self.send(instance, ask);
+            ended = !now && !IsWindow(instance);
+            if (now && now != shown) {
+                shown = now;
+                print(*now, command.json);
+            }
+        }
     }
     if (process != nullptr) {
         CloseHandle(process);
@@ -132,13 +177,12 @@ class Win32CommandService : public CommandService {
   public:
     explicit Win32CommandService(control::Controller& controller) : controller_(controller) {
         hwnd_ = createMessageWindow(kClass, this, &Win32CommandService::windowProc);
-        listener_ = controller_.addListener([this](const control::State& state) {
-            tellWatchers(kStateChanged, control::packState(state));
-        });
+        listener_ =
+            controller_.addListener([this](const control::State&) { tellWatchers(kStateChanged); });
     }
     ~Win32CommandService() override {
         controller_.removeListener(listener_);
-        tellWatchers(kInstanceEnded, 0);
+        tellWatchers(kInstanceEnded);
         if (hwnd_ != nullptr) {
             SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
             DestroyWindow(hwnd_);
@@ -159,9 +203,10 @@ class Win32CommandService : public CommandService {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 
-    // The answer is the state once the command is applied; 0 refuses it.
-    LRESULT received(HWND watcher, const COPYDATASTRUCT& data) {
-        if (data.dwData != kCommandTag || data.lpData == nullptr) {
+    // Applies the command and answers the sender's window with the state; 0 refuses it.
+    LRESULT received(HWND sender, const COPYDATASTRUCT& data) {
+        if (data.dwData != kCommandTag || data.lpData == nullptr || sender == nullptr ||
+            !IsWindow(sender)) {
             return 0;
         }
         const auto command = control::unpackCommand(
@@ -170,20 +215,22 @@ class Win32CommandService : public CommandService {
             return 0;
         }
         if (command->action == control::Action::Watch) {
-            if (watcher == nullptr || !IsWindow(watcher)) {
-                return 0;
-            }
-            watchers_.push_back(watcher);
+            watchers_.push_back(sender);
         }
         controller_.apply(*command);
-        return static_cast<LRESULT>(control::packState(controller_.state()));
+        std::string state = control::packState(controller_.state());
+        COPYDATASTRUCT answer{kStateTag, static_cast<DWORD>(state.size()), state.data()};
+        DWORD_PTR taken = 0;
+        // The sender waits for this inside its own call, so it takes it at once.
+        return SendMessageTimeoutW(sender, WM_COPYDATA, reinterpret_cast<WPARAM>(hwnd_),
+                                   reinterpret_cast<LPARAM>(&answer), SMTO_NORMAL, kAnswerMs,
+                                   &taken) != 0 &&
+               taken != 0;
     }
 
-    // A watcher that has ended is dropped at the first message it cannot take.
-    void tellWatchers(UINT message, std::uint32_t state) {
-        std::erase_if(watchers_, [&](HWND w) {
-            return PostMessageW(w, message, 0, static_cast<LPARAM>(state)) == 0;
-        });
+    // A watcher that has ended is dropped at the first note it cannot take.
+    void tellWatchers(UINT message) {
+        std::erase_if(watchers_, [&](HWND w) { return PostMessageW(w, message, 0, 0) == 0; });
     }
 
     control::Controller& controller_;
@@ -204,7 +251,8 @@ std::optional<int> sendToRunningInstance(const control::Command& command, int, c
     if (command.action == control::Action::Watch) {
         return watch(instance, command);
     }
-    const auto state = send(instance, command);
+    ReplyWindow reply;
+    const auto state = reply.send(instance, command);
     if (!state) {
         // Gone between the look-up and the call: as if none ran.
         if (!IsWindow(instance)) {

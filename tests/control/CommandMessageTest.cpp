@@ -55,13 +55,27 @@ TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
     }
 }
 
-TEST(CommandMessage, StateAnswersRoundTripAndRefusalIsNoState) {
+TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
     const State states[] = {{true, 0xFF8000, 40}, {false, 0, 0}, {false, 0xFFFFFF, 17}};
     for (const State& s : states) {
         EXPECT_EQ(unpackState(packState(s)), s) << statusLine(s);
     }
-    EXPECT_EQ(unpackState(0), std::nullopt);
-    EXPECT_EQ(unpackState(0x80000000u | 41u << 24), std::nullopt);
+    EXPECT_EQ(packState({true, 0xFF8000, 40}), "night=1\ncolor=#0080FF\nbrightness=40\n");
+    // Keys in any order, unknown ones (a later instance's) passed over, no final line end.
+    EXPECT_EQ(unpackState("later=x y\nbrightness=7\ncolor=#0C0B0A\nnight=0"),
+              (State{false, 0x0A0B0C, 7}));
+    const char* refused[] = {
+        "",
+        "night=1\ncolor=#0080FF\n",                   // no brightness
+        "night=yes\ncolor=#0080FF\nbrightness=40\n",  // not 0 or 1
+        "night=1\ncolor=#0080F\nbrightness=40\n",
+        "night=1\ncolor=#0080FF\nbrightness=41\n",
+        "night=1\ncolor=#0080FF\nbrightness=+4\n",
+        "night=1\ncolor=#0080FF\nbrightness 40\n",
+    };
+    for (const char* text : refused) {
+        EXPECT_EQ(unpackState(text), std::nullopt) << text;
+    }
 }
 
 }  // namespace
