@@ -12,7 +12,7 @@ struct Option {
     bool takesValue;
 };
 
-constexpr std::array<Option, 7> kOptions{{
+constexpr std::array<Option, 9> kOptions{{
     {"--night", Action::Night, false},
     {"--normal", Action::Normal, false},
     {"--toggle", Action::Toggle, false},
@@ -20,6 +20,8 @@ constexpr std::array<Option, 7> kOptions{{
     {"--brightness", Action::Brightness, true},
     {"--status", Action::Status, false},
     {"--watch", Action::Watch, false},
+    {"--tint", Action::Tint, true},
+    {"--untint", Action::Untint, true},
 }};
 
 int hexDigit(char c) {
@@ -149,7 +151,13 @@ ParsedCommandLine takeCommand(const std::vector<std::string>& args) {
                 return fail(commandName + " needs a value.");
             }
             const std::string value = inline_value ? arg.substr(name.size() + 1) : args[++i];
-            if (option->action == Action::Color) {
+            if (option->action == Action::Tint || option->action == Action::Untint) {
+                // Any name at all: the output may be one that is plugged in later.
+                if (value.empty()) {
+                    return fail(commandName + " needs an output name.");
+                }
+                command.output = value;
+            } else if (option->action == Action::Color) {
                 const auto color = parseColor(value);
                 if (!color) {
                     return fail("'" + value + "' is not a colour: give #RRGGBB or RRGGBB.");
@@ -188,6 +196,8 @@ const char* commandsHelp() {
            "  --brightness <N|+N|-N>    Move the brightness slider to N, or by N (0 to 40).\n"
            "  --status [--json]         Print the state: night|normal #RRGGBB brightness.\n"
            "  --watch [--json]          Print the state again on every change.\n"
+           "  --untint <NAME>           Leave this output untinted (as the Monitors menu does).\n"
+           "  --tint <NAME>             Tint this output again.\n"
            "With no instance running, --status and --watch end with status 3; the other\n"
            "commands start the tool and apply themselves once it has loaded.\n";
 }

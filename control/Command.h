@@ -20,7 +20,7 @@ inline constexpr int kNotRunning = 3;  // --status or --watch with no instance
 inline constexpr int kMinBrightness = 0;
 inline constexpr int kMaxBrightness = 40;
 
-enum class Action { Night, Normal, Toggle, Color, Brightness, Status, Watch };
+enum class Action { Night, Normal, Toggle, Color, Brightness, Status, Watch, Tint, Untint };
 
 struct Command {
     Action action = Action::Status;
@@ -28,6 +28,7 @@ struct Command {
     int brightness = 0;       // Brightness: the position, or the step when relative
     bool relative = false;    // Brightness: "+N" or "-N"
     bool json = false;        // Status and Watch: one JSON object a line
+    std::string output;       // Tint and Untint: the output's name, never empty
 
     bool operator==(const Command&) const = default;
 };

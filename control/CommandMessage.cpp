@@ -4,6 +4,8 @@
 #include <map>
 #include <vector>
 
+#include "control/StatusNames.h"
+
 namespace control {
 namespace {
 
@@ -23,8 +25,18 @@ const char* optionOf(Action action) {
             return "--status";
         case Action::Watch:
             return "--watch";
+        case Action::Tint:
+            return "--tint";
+        case Action::Untint:
+            return "--untint";
     }
     return "";
+}
+
+// Only while an output is left untinted; the names escaped as in the status line, which keeps
+// each on the line.
+std::string untintedLine(const State& state) {
+    return state.untinted.empty() ? "" : "untinted=" + joinStatusNames(state.untinted) + "\n";
 }
 
 }  // namespace
@@ -40,6 +52,9 @@ std::string packCommand(const Command& command) {
             bytes += command.brightness < 0 ? '-' : '+';
         }
         bytes += std::to_string(command.brightness < 0 ? -command.brightness : command.brightness);
+        bytes += '\0';
+    } else if (command.action == Action::Tint || command.action == Action::Untint) {
+        bytes += command.output;
         bytes += '\0';
     }
     return bytes;
@@ -65,7 +80,7 @@ std::optional<Command> unpackCommand(std::string_view bytes) {
 std::string packState(const State& state) {
     return std::string("night=") + (state.night ? "1" : "0") +
            "\ncolor=" + formatColor(state.color) +
-           "\nbrightness=" + std::to_string(state.brightness) + "\n";
+           "\nbrightness=" + std::to_string(state.brightness) + "\n" + untintedLine(state);
 }
 
 std::optional<State> unpackState(std::string_view text) {
@@ -94,7 +109,15 @@ std::optional<State> unpackState(std::string_view text) {
     if (!bgr || !position || position->relative) {
         return std::nullopt;
     }
-    return State{*night == "1", *bgr, position->value};
+    State state{*night == "1", *bgr, position->value};
+    if (const auto untinted = field("untinted")) {
+        auto names = splitStatusNames(*untinted);
+        if (!names) {
+            return std::nullopt;
+        }
+        state.untinted = std::move(*names);
+    }
+    return state;
 }
 
 }  // namespace control

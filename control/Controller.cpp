@@ -2,16 +2,34 @@
 
 #include <algorithm>
 
+#include "control/StatusNames.h"
+
 namespace control {
+namespace {
+
+std::string untintedToken(const State& state) {
+    return state.untinted.empty() ? "" : " untinted=" + joinStatusNames(state.untinted);
+}
+
+std::string untintedJson(const State& state) {
+    std::string list;
+    for (const std::string& name : state.untinted) {
+        list += (list.empty() ? "" : ",") + jsonString(name);
+    }
+    return ",\"untinted\":[" + list + "]";
+}
+
+}  // namespace
 
 std::string statusLine(const State& state) {
     return std::string(state.night ? "night " : "normal ") + formatColor(state.color) + " " +
-           std::to_string(state.brightness);
+           std::to_string(state.brightness) + untintedToken(state);
 }
 
 std::string statusJson(const State& state) {
     return std::string("{\"night\":") + (state.night ? "true" : "false") + ",\"color\":\"" +
-           formatColor(state.color) + "\",\"brightness\":" + std::to_string(state.brightness) + "}";
+           formatColor(state.color) + "\",\"brightness\":" + std::to_string(state.brightness) +
+           untintedJson(state) + "}";
 }
 
 Controller::Controller(ControlTarget& target) : target_(target) {
@@ -23,7 +41,11 @@ Controller::~Controller() {
 }
 
 State Controller::state() const {
-    return {target_.night(), target_.color() & 0x00FFFFFFu, target_.brightness()};
+    const std::set<std::string> untinted = target_.untinted();
+    return {target_.night(),
+            target_.color() & 0x00FFFFFFu,
+            target_.brightness(),
+            {untinted.begin(), untinted.end()}};
 }
 
 void Controller::apply(const Command& command) {
@@ -42,6 +64,10 @@ void Controller::apply(const Command& command) {
             break;
         case Action::Brightness:
             setBrightness(targetBrightness(command, target_.brightness()));
+            break;
+        case Action::Tint:
+        case Action::Untint:
+            target_.setOutputTinted(command.output, command.action == Action::Tint);
             break;
         case Action::Status:
         case Action::Watch:
@@ -67,6 +93,10 @@ void Controller::setBrightness(int position) {
 
 void Controller::toggle() {
     target_.toggle();
+}
+
+void Controller::setUntinted(const std::set<std::string>& names) {
+    target_.setUntinted(names);
 }
 
 int Controller::addListener(std::function<void(const State&)> listener) {

@@ -104,6 +104,7 @@ bool frmMain::Form_Load() {
     // Before the first ramps are read and written, so an untinted output is never tinted.
     engine_.setUntinted(settings::LoadUntintedOutputs(platform_.profile, WinPath));
     keptUntinted_ = engine_.untinted();
+    reportedUntinted_ = keptUntinted_;
     showSliderValue(Slider::HScroll1);
     SaveGamma();
     showColor(color);
@@ -382,7 +383,20 @@ void frmMain::picMini_MouseMove() {
 void frmMain::mnuMonitor_Click(std::size_t index) {
     if (index < monitors_.size()) {
         const MonitorItem item = monitors_[index];
-        engine_.setTinted(item.name, !item.tinted);
+        setOutputTinted(item.name, !item.tinted);
+    }
+}
+
+void frmMain::setOutputTinted(const std::string& name, bool tinted) {
+    // Once unloaded every output keeps its base, whatever comes late.
+    if (!unloaded_) {
+        engine_.setTinted(name, tinted);
+    }
+}
+
+void frmMain::setUntintedOutputs(const std::set<std::string>& names) {
+    if (!unloaded_) {
+        engine_.setUntinted(names);
     }
 }
 
@@ -406,6 +420,12 @@ void frmMain::monitorsChanged() {
     if (!loading_ && engine_.untinted() != keptUntinted_ &&
         settings::SaveUntintedOutputs(platform_.profile, WinPath, engine_.untinted())) {
         keptUntinted_ = engine_.untinted();
+    }
+    if (!loading_ && engine_.untinted() != reportedUntinted_) {
+        reportedUntinted_ = engine_.untinted();
+        if (changed) {
+            changed();
+        }
     }
 }
 

@@ -79,7 +79,8 @@ class frmMain : public PickerOwner, public ScheduleTarget {
 
     // The settings file's folder, filled by the load.
     std::string WinPath;
-    // Called once a change of the mode, colour or sliders is complete, whatever started it.
+    // Called once a change of the mode, colour, sliders or untinted outputs is complete, whatever
+    // started it.
     std::function<void()> changed;
 
     // ---- The design's public procedures ---------------------------------------------------
@@ -131,6 +132,11 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     void mnuExit_Click() { Unload(); }
     // An item of the monitors submenu chosen: that output is tinted again, or left untinted.
     void mnuMonitor_Click(std::size_t index);
+    // From scripts: what an item of the monitors submenu does, by the output's name, which need
+    // not be lit now (it is remembered for when it is); and the whole set of untinted names.
+    void setOutputTinted(const std::string& name, bool tinted);
+    void setUntintedOutputs(const std::set<std::string>& names);
+    const std::set<std::string>& untintedOutputs() const { return engine_.untinted(); }
     void picColor_Click();
     void lbSetting_Click() { picColor_Click(); }
     void picMini_Click();
@@ -206,6 +212,8 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     std::vector<MonitorItem> monitors_;
     // The untinted names as the settings file holds them.
     std::set<std::string> keptUntinted_;
+    // The untinted names as `changed` last reported them.
+    std::set<std::string> reportedUntinted_;
 
     std::unique_ptr<Scheduler> scheduler_;
     bool automaticChecked_ = false;

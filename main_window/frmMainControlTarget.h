@@ -31,6 +31,14 @@ class frmMainControlTarget : public control::ControlTarget {
         form_.moveSlider(frmMain::Slider::HScroll1, position);
     }
 
+    std::set<std::string> untinted() const override { return form_.untintedOutputs(); }
+    void setOutputTinted(const std::string& name, bool tinted) override {
+        form_.setOutputTinted(name, tinted);
+    }
+    void setUntinted(const std::set<std::string>& names) override {
+        form_.setUntintedOutputs(names);
+    }
+
   private:
     frmMain& form_;
 };

@@ -78,6 +78,15 @@ control::State stateOf(const QVariantMap& properties, control::State state = {})
     if (const auto it = properties.find(QStringLiteral("Brightness")); it != properties.end()) {
         state.brightness = it->toInt();
     }
+    if (const auto it = properties.find(QStringLiteral("Untinted")); it != properties.end()) {
+        const QStringList names = it->canConvert<QDBusArgument>()
+                                      ? qdbus_cast<QStringList>(it->value<QDBusArgument>())
+                                      : it->toStringList();
+        state.untinted.clear();
+        for (const QString& name : names) {
+            state.untinted.push_back(name.toStdString());
+        }
+    }
     return state;
 }
 
@@ -213,6 +222,14 @@ std::optional<int> sendToRunningInstance(const control::Command& command, int ar
                                control::targetBrightness(command, current));
             break;
         }
+        case control::Action::Tint:
+            done = call(bus, kInterface, QStringLiteral("Tint"),
+                        {QString::fromStdString(command.output)});
+            break;
+        case control::Action::Untint:
+            done = call(bus, kInterface, QStringLiteral("Untint"),
+                        {QString::fromStdString(command.output)});
+            break;
         case control::Action::Watch:
             break;
     }

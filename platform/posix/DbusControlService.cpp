@@ -1,11 +1,13 @@
 #include "platform/posix/DbusControlService.h"
 
+#include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QVariantMap>
 #include <optional>
+#include <set>
 
 namespace dbuscontrol {
 namespace {
@@ -18,6 +20,7 @@ const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.Unknow
 const QString kNight = QStringLiteral("Night");
 const QString kColor = QStringLiteral("Color");
 const QString kBrightness = QStringLiteral("Brightness");
+const QString kUntinted = QStringLiteral("Untinted");
 
 QVariant valueOf(const control::State& state, const QString& property) {
     if (property == kNight) {
@@ -29,13 +32,21 @@ QVariant valueOf(const control::State& state, const QString& property) {
     if (property == kBrightness) {
         return state.brightness;
     }
+    if (property == kUntinted) {
+        QStringList names;
+        for (const std::string& name : state.untinted) {
+            names << QString::fromStdString(name);
+        }
+        return names;
+    }
     return {};
 }
 
 QVariantMap allOf(const control::State& state) {
     return {{kNight, valueOf(state, kNight)},
             {kColor, valueOf(state, kColor)},
-            {kBrightness, valueOf(state, kBrightness)}};
+            {kBrightness, valueOf(state, kBrightness)},
+            {kUntinted, valueOf(state, kUntinted)}};
 }
 
 // The interface name of a Get, GetAll or Set; empty means "whichever has the property".
@@ -87,7 +98,10 @@ QString DbusControlService::introspect(const QString&) const {
         "    <property name=\"Night\" type=\"b\" access=\"readwrite\"/>\n"
         "    <property name=\"Color\" type=\"s\" access=\"readwrite\"/>\n"
         "    <property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>\n"
+        "    <property name=\"Untinted\" type=\"as\" access=\"readwrite\"/>\n"
         "    <method name=\"Toggle\"/>\n"
+        "    <method name=\"Tint\"><arg name=\"output\" type=\"s\" direction=\"in\"/></method>\n"
+        "    <method name=\"Untint\"><arg name=\"output\" type=\"s\" direction=\"in\"/></method>\n"
         "  </interface>\n");
 }
 
@@ -112,6 +126,20 @@ bool DbusControlService::handleMessage(const QDBusMessage& message, const QDBusC
             reply = message.createErrorReply(kInvalidArgs, QStringLiteral("Toggle takes nothing."));
         } else {
             controller_.toggle();
+            reply = message.createReply();
+        }
+    } else if (ours(message.interface()) &&
+               (member == QLatin1String("Tint") || member == QLatin1String("Untint"))) {
+        // One name at a time, so that two scripts changing two outputs at once both count.
+        const QString name =
+            message.signature() == QLatin1String("s") ? message.arguments()[0].toString() : "";
+        if (name.isEmpty()) {
+            reply = message.createErrorReply(kInvalidArgs,
+                                             member + QStringLiteral(" takes an output name (s)."));
+        } else {
+            controller_.apply({.action = member == QLatin1String("Tint") ? control::Action::Tint
+                                                                         : control::Action::Untint,
+                               .output = name.toStdString()});
             reply = message.createReply();
         }
     } else {
@@ -171,6 +199,16 @@ QDBusMessage DbusControlService::set(const QDBusMessage& message) {
             return invalid(QStringLiteral("Brightness is an integer (i) from 0 to 40."));
         }
         controller_.setBrightness(value.toInt());
+    } else if (property == kUntinted) {
+        // Qt hands over an array of strings as a string list; anything else is no "as".
+        if (type != QMetaType::QStringList) {
+            return invalid(QStringLiteral("Untinted is an array of strings (as)."));
+        }
+        std::set<std::string> names;
+        for (const QString& name : value.toStringList()) {
+            names.insert(name.toStdString());
+        }
+        controller_.setUntinted(names);
     } else {
         return message.createErrorReply(kUnknownProperty, QStringLiteral("No such property."));
     }
@@ -184,7 +222,7 @@ void DbusControlService::announce(const control::State& state) {
         return;
     }
     QVariantMap changed;
-    for (const QString& property : {kNight, kColor, kBrightness}) {
+    for (const QString& property : {kNight, kColor, kBrightness, kUntinted}) {
         if (valueOf(before, property) != valueOf(state, property)) {
             changed.insert(property, valueOf(state, property));
         }

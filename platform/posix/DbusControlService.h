@@ -7,9 +7,10 @@
 #include "control/Controller.h"
 #include "platform/CommandChannel.h"
 
-// The running instance on the session bus: properties Night (b), Color (s, "#RRGGBB") and
-// Brightness (i, 0..40), all read-write, the method Toggle(), and PropertiesChanged after every
-// change, whatever its source. A write of the wrong type or out of range is an error and changes
+// The running instance on the session bus: properties Night (b), Color (s, "#RRGGBB"),
+// Brightness (i, 0..40) and Untinted (as, the outputs left untinted), all read-write, the methods
+// Toggle(), Tint(s) and Untint(s) (one output by name), and PropertiesChanged after every change,
+// whatever its source. A write of the wrong type or out of range is an error and changes
 // nothing.
 namespace dbuscontrol {
 

@@ -15,6 +15,12 @@ Command make(Action action, std::uint32_t color = 0, int brightness = 0, bool re
     return c;
 }
 
+Command output(Action action, std::string name) {
+    Command c = make(action);
+    c.output = std::move(name);
+    return c;
+}
+
 TEST(CommandMessage, EveryCommandArrivesAsSent) {
     const Command commands[] = {
         make(Action::Night),
@@ -28,6 +34,8 @@ TEST(CommandMessage, EveryCommandArrivesAsSent) {
         make(Action::Brightness, 0, -40, true),
         make(Action::Status),
         make(Action::Watch),
+        output(Action::Untint, "My TV=2, é"),
+        output(Action::Tint, "\\\\.\\DISPLAY1 (DELL U2415)"),
     };
     for (const Command& c : commands) {
         const std::string bytes = packCommand(c);
@@ -49,6 +57,7 @@ TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
         "--night\0extra\0"s,  // something left over
         "\0"s,
         "--json\0--night\0"s,
+        "--untint\0\0"s,  // no name
     };
     for (const std::string& bytes : refused) {
         EXPECT_EQ(unpackCommand(bytes), std::nullopt) << bytes;
@@ -56,7 +65,10 @@ TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
 }
 
 TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
-    const State states[] = {{true, 0xFF8000, 40}, {false, 0, 0}, {false, 0xFFFFFF, 17}};
+    const State states[] = {{true, 0xFF8000, 40},
+                            {false, 0, 0},
+                            {false, 0xFFFFFF, 17},
+                            {true, 0xFF8000, 40, {"DP-1", "My TV=2,\n é"}}};
     for (const State& s : states) {
         EXPECT_EQ(unpackState(packState(s)), s) << statusLine(s);
     }
@@ -72,6 +84,7 @@ TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
         "night=1\ncolor=#0080FF\nbrightness=41\n",
         "night=1\ncolor=#0080FF\nbrightness=+4\n",
         "night=1\ncolor=#0080FF\nbrightness 40\n",
+        "night=1\ncolor=#0080FF\nbrightness=40\nuntinted=My TV\n",
     };
     for (const char* text : refused) {
         EXPECT_EQ(unpackState(text), std::nullopt) << text;

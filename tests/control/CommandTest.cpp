@@ -4,6 +4,7 @@
 
 #include "control/Command.h"
 #include "control/Controller.h"
+#include "control/StatusNames.h"
 #include "support/MemoryControlTarget.h"
 
 namespace control {
@@ -32,6 +33,11 @@ Command color(std::uint32_t bgr) {
     c.color = bgr;
     return c;
 }
+Command output(Action action, std::string name) {
+    Command c = make(action);
+    c.output = std::move(name);
+    return c;
+}
 Command json(Action action) {
     Command c = make(action);
     c.json = true;
@@ -57,6 +63,8 @@ TEST(CommandLine, TakesOneCommandAndLeavesTheRest) {
         {{"--bogus", "--night"}, make(Action::Night), {"--bogus"}, ""},
         {{"--colour", "x"}, std::nullopt, {"--colour", "x"}, ""},
         {{"--", "--night"}, std::nullopt, {"--", "--night"}, ""},
+        {{"--untint", "My TV=2, é"}, output(Action::Untint, "My TV=2, é"), {}, ""},
+        {{"--tint=DP-1"}, output(Action::Tint, "DP-1"), {}, ""},
         // Each of these sends nothing.
         {{"--night", "--toggle"}, std::nullopt, {}, "one command at a time (--night and --toggle)"},
         {{"--night", "--night"}, std::nullopt, {}, "one command at a time"},
@@ -75,6 +83,9 @@ TEST(CommandLine, TakesOneCommandAndLeavesTheRest) {
         {{"--brightness", "4x"}, std::nullopt, {}, "'4x' is not a brightness"},
         {{"--brightness", " 4"}, std::nullopt, {}, "' 4' is not a brightness"},
         {{"--brightness"}, std::nullopt, {}, "--brightness needs a value"},
+        {{"--untint"}, std::nullopt, {}, "--untint needs a value"},
+        {{"--tint", ""}, std::nullopt, {}, "--tint needs an output name"},
+        {{"--untint", "DP-1", "--tint", "DP-1"}, std::nullopt, {}, "one command at a time"},
         {{"--json"}, std::nullopt, {}, "--json goes with --status or --watch"},
         {{"--night", "--json"}, std::nullopt, {}, "--json goes with"},
     };
@@ -131,9 +142,37 @@ TEST(Status, LineAndJsonShowTheSameState) {
     EXPECT_EQ(statusLine({true, 0xFF8000, 40}), "night #0080FF 40");
     EXPECT_EQ(statusLine({false, 0x000000, 0}), "normal #000000 0");
     EXPECT_EQ(statusJson({true, 0xFF8000, 40}),
-              R"({"night":true,"color":"#0080FF","brightness":40})");
+              R"({"night":true,"color":"#0080FF","brightness":40,"untinted":[]})");
     EXPECT_EQ(statusJson({false, 0x0A0B0C, 7}),
-              R"({"night":false,"color":"#0C0B0A","brightness":7})");
+              R"({"night":false,"color":"#0C0B0A","brightness":7,"untinted":[]})");
+
+    // Untinted outputs: every name stays one token of the line, and the JSON stays JSON.
+    const struct {
+        std::string name;
+        std::string inLine;
+        std::string inJson;
+    } names[] = {
+        {"DP-1", "DP-1", R"("DP-1")"},
+        {"My TV", "My%20TV", R"("My TV")"},
+        {"a,b=c%d", "a%2Cb%3Dc%25d", R"("a,b=c%d")"},
+        {"显示器 é", "显示器%20é", R"("显示器 é")"},
+        {R"-(\\.\DISPLAY1 ("x"))-", R"-(\\.\DISPLAY1%20("x"))-", R"-("\\\\.\\DISPLAY1 (\"x\")")-"},
+        {"tab\tnl\n\x7F", "tab%09nl%0A%7F", R"("tab\u0009nl\u000A\u007F")"},
+        {"bad\xFF\xC3(\xE0\x80\x80", "bad\xFF\xC3(\xE0\x80\x80",
+         R"("bad\uFFFD\uFFFD(\uFFFD\uFFFD\uFFFD")"},
+    };
+    for (const auto& n : names) {
+        const State s{true, 0xFF8000, 40, {"A", n.name}};
+        EXPECT_EQ(statusLine(s), "night #0080FF 40 untinted=A," + n.inLine) << n.name;
+        EXPECT_EQ(
+            statusJson(s),
+            R"({"night":true,"color":"#0080FF","brightness":40,"untinted":["A",)" + n.inJson + "]}")
+            << n.name;
+        EXPECT_EQ(splitStatusNames("A," + n.inLine), (std::vector<std::string>{"A", n.name}));
+    }
+    for (const char* bad : {"A,", ",A", "A%2", "A%G0", "A B", "A=B"}) {
+        EXPECT_EQ(splitStatusNames(bad), std::nullopt) << bad;
+    }
 }
 
 TEST(Controller, RunsTheWindowsHandlersAndReportsEveryChange) {
@@ -162,6 +201,24 @@ TEST(Controller, RunsTheWindowsHandlersAndReportsEveryChange) {
     controller.removeListener(id);
     target.changeFromWindow(0xFFFFFF);
     EXPECT_EQ(seen.size(), lines.size() + 1);
+}
+
+TEST(Controller, OutputsAreTintedAndUntintedByName) {
+    MemoryControlTarget target;
+    Controller controller(target);
+    std::vector<std::string> seen;
+    controller.addListener([&](const State& s) { seen.push_back(statusLine(s)); });
+    controller.apply(output(Action::Untint, "TV 2"));
+    controller.apply(output(Action::Untint, "DP-1"));
+    controller.apply(output(Action::Tint, "TV 2"));
+    controller.setUntinted({"B", "A"});
+    const std::vector<std::string> calls = {"untint TV 2", "untint DP-1", "tint TV 2",
+                                            "untinted 2"};
+    EXPECT_EQ(target.calls, calls);
+    const std::vector<std::string> lines = {
+        "night #0080FF 40 untinted=TV%202", "night #0080FF 40 untinted=DP-1,TV%202",
+        "night #0080FF 40 untinted=DP-1", "night #0080FF 40 untinted=A,B"};
+    EXPECT_EQ(seen, lines);
 }
 
 TEST(Controller, DirectWritesKeepToTheSlidersRange) {

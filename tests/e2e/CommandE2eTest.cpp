@@ -80,7 +80,7 @@ TEST_F(CommandE2e, EachCommandActsAsTheWindowWouldAndBadInputSendsNothing) {
         {{"--color", "#FF8000"}, 0, "", keep(base, 40, 30, 20), true, settingsWith(0x0080FF)},
         {{"--status", "--json"},
          0,
-         "{\"night\":true,\"color\":\"#FF8000\",\"brightness\":40}\n",
+         "{\"night\":true,\"color\":\"#FF8000\",\"brightness\":40,\"untinted\":[]}\n",
          keep(base, 40, 30, 20),
          true,
          settingsWith(0x0080FF)},

@@ -16,6 +16,7 @@
 #include "gamma/GammaJournal.h"
 #include "platform/posix/RuntimeJournalStore.h"
 #include "support/E2eSupport.h"
+#include "support/PrivateBus.h"
 #include "support/XorgDummyServer.h"
 
 namespace e2e {
@@ -441,4 +442,59 @@ TEST(RefusingDisplayE2e, ADisplayWithoutRandrIsSaidOnceAndSeen) {
 }
 
 }  // namespace
+// Scripts name outputs: a start by --untint leaves that output on its base, --status names the
+// untinted ones, --tint puts one back, and the settings file remembers.
+TEST_F(MultiOutputE2e, ScriptsLeaveOutputsUntintedByName) {
+    if (!PrivateBus::available()) {
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    }
+    PrivateBus bus;
+    ASSERT_TRUE(bus.running()) << bus.error().toStdString();
+    QProcessEnvironment env = x().environment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    const auto dimwarden = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), DIMWARDEN_BINARY);
+        return runCommand(args, env, kStepTimeout);
+    };
+    const auto tinted = [](int k) { return defaultTint(baseOf(k)); };
+    light(2);
+
+    ChildProcess tool({DIMWARDEN_BINARY, "--untint", "DUMMY1"}, env, x().folder() + "/tool.log");
+    ASSERT_TRUE(outputHolds(x(), 0, tinted(0), kStartTimeout)) << tool.log();
+    EXPECT_TRUE(outputHolds(x(), 1, baseOf(1)));
+    ASSERT_TRUE(waitUntil([&] { return dimwarden({"--status"}).status == 0; }, kStartTimeout));
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string output;  // starts with this
+        GammaRamp dummy1;
+    } steps[] = {
+        {{"--status"}, 0, "night #0080FF 40 untinted=DUMMY1\n", baseOf(1)},
+        {{"--untint", "My TV"}, 0, "", baseOf(1)},
+        {{"--status", "--json"},
+         0,
+         R"({"night":true,"color":"#0080FF","brightness":40,"untinted":["DUMMY1","My TV"]})",
+         baseOf(1)},
+        {{"--tint", "DUMMY1"}, 0, "", tinted(1)},
+        {{"--status"}, 0, "night #0080FF 40 untinted=My%20TV\n", tinted(1)},
+        {{"--untint"}, 2, "dimwarden: --untint needs a value", tinted(1)},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.args[0]);
+        const CommandResult r = dimwarden(step.args);
+        EXPECT_EQ(r.status, step.status) << r.output;
+        EXPECT_EQ(r.output.substr(0, step.output.size()), step.output);
+        EXPECT_TRUE(outputHolds(x(), 1, step.dummy1));
+        EXPECT_TRUE(outputHolds(x(), 0, tinted(0)));
+    }
+    std::ifstream file(x().configDir() + "/Dimwarden.ini");
+    const std::string settings((std::istreambuf_iterator<char>(file)), {});
+    for (const char* line : {"[Untinted]\n", "\ncount=1\n", "\nname1=My%20TV\n"}) {
+        EXPECT_NE(settings.find(line), std::string::npos) << settings;
+    }
+    stop(tool);
+    EXPECT_TRUE(allHold(2, baseOf));
+}
+
 }  // namespace e2e

@@ -113,3 +113,40 @@ TEST_F(MainFormTest, MonitorsSubmenuChecksTintsAndRemembers) {
         EXPECT_EQ(settings::LoadUntintedOutputs(mp.profile, form->WinPath), step.stored);
     }
 }
+
+// Scripts name outputs, lit or not; each change of the untinted set is reported once, whatever
+// made it.
+TEST_F(MainFormTest, ScriptsNameOutputsAndEveryChangeIsReported) {
+    mp.display.add().setTables(startRamp);
+    ASSERT_TRUE(form->Form_Load());
+    int reported = 0;
+    form->changed = [&] { ++reported; };
+    const auto base = [&](DisplayGamma::OutputId id) {
+        return mp.display.at(id).current() == startRamp;
+    };
+
+    form->setOutputTinted("MEM2", false);
+    EXPECT_TRUE(base(2));
+    EXPECT_FALSE(base(1));
+    form->setOutputTinted("HDMI-9", false);  // not plugged in: kept for when it is
+    form->mnuMonitor_Click(1);               // MEM2 tinted again from the menu
+    EXPECT_FALSE(base(2));
+    form->setOutputTinted("MEM2", true);  // no change, nothing to report
+    EXPECT_EQ(reported, 3);
+    EXPECT_EQ(settings::LoadUntintedOutputs(mp.profile, form->WinPath),
+              std::set<std::string>{"HDMI-9"});
+
+    form->setUntintedOutputs({"MEM1"});
+    EXPECT_EQ(reported, 4);
+    EXPECT_TRUE(base(1));
+    EXPECT_EQ(form->untintedOutputs(), std::set<std::string>{"MEM1"});
+
+    // Late commands change neither the screen nor the file once unloaded.
+    form->Unload();
+    form->setOutputTinted("MEM1", true);
+    form->setUntintedOutputs({});
+    EXPECT_TRUE(base(1));
+    EXPECT_TRUE(base(2));
+    EXPECT_EQ(settings::LoadUntintedOutputs(mp.profile, form->WinPath),
+              std::set<std::string>{"MEM1"});
+}

@@ -96,13 +96,16 @@ class DbusControlServiceTest : public ::testing::Test {
 TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
     target_.bgr = 0x00FF8000;
     target_.position = 12;
+    target_.untintedNames = {"DP-1", "My TV é"};
+    EXPECT_EQ(get(QStringLiteral("Untinted")), QVariant(QStringList{"DP-1", "My TV é"}));
     EXPECT_EQ(get(QStringLiteral("Night")), QVariant(true));
     EXPECT_EQ(get(QStringLiteral("Color")), QVariant(QStringLiteral("#0080FF")));
     EXPECT_EQ(get(QStringLiteral("Brightness")), QVariant(12));
     const QDBusMessage all = call(kPropertiesInterface, QStringLiteral("GetAll"), {kInterface});
     const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
-    EXPECT_EQ(properties.keys(), (QStringList{QStringLiteral("Brightness"), QStringLiteral("Color"),
-                                              QStringLiteral("Night")}));
+    EXPECT_EQ(properties.keys(),
+              (QStringList{QStringLiteral("Brightness"), QStringLiteral("Color"),
+                           QStringLiteral("Night"), QStringLiteral("Untinted")}));
 
     const QDBusMessage xml =
         call(QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
@@ -111,7 +114,9 @@ TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
                              "<property name=\"Night\" type=\"b\" access=\"readwrite\"/>",
                              "<property name=\"Color\" type=\"s\" access=\"readwrite\"/>",
                              "<property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>",
-                             "<method name=\"Toggle\"/>", "org.freedesktop.DBus.Properties"}) {
+                             "<property name=\"Untinted\" type=\"as\" access=\"readwrite\"/>",
+                             "<method name=\"Toggle\"/>", "<method name=\"Untint\">",
+                             "org.freedesktop.DBus.Properties"}) {
         EXPECT_TRUE(text.contains(QLatin1String(part))) << part << "\n" << text.toStdString();
     }
 }
@@ -129,6 +134,8 @@ TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
         {"Color", QStringLiteral("0a0b0c"), "", "color #0A0B0C"},
         {"Brightness", 0, "", "brightness 0"},
         {"Brightness", 40, "", "brightness 40"},
+        {"Untinted", QStringList{"DP-1", "My TV"}, "", "untinted 2"},
+        {"Untinted", QStringList{}, "", "untinted 0"},
         {"Night", 1, "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Night", QStringLiteral("true"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Color", QStringLiteral("#FF800"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
@@ -139,6 +146,7 @@ TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
         {"Brightness", 20u, "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Brightness", 20.0, "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Brightness", QStringLiteral("20"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Untinted", QStringLiteral("DP-1"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Dimness", 20, "org.freedesktop.DBus.Error.UnknownProperty", ""},
     };
     for (const auto& c : cases) {
@@ -158,6 +166,17 @@ TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
     target_.calls.clear();
     EXPECT_EQ(call(kInterface, QStringLiteral("Toggle")).type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(target_.calls, std::vector<std::string>{"toggle"});
+    // One output by name; no name or an empty one is an error.
+    target_.calls.clear();
+    EXPECT_EQ(call(kInterface, QStringLiteral("Untint"), {QStringLiteral("My TV")}).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(call(kInterface, QStringLiteral("Tint"), {QStringLiteral("DP-1")}).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(call(kInterface, QStringLiteral("Tint")).errorName(),
+              QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+    EXPECT_EQ(call(kInterface, QStringLiteral("Untint"), {QString()}).errorName(),
+              QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+    EXPECT_EQ(target_.calls, (std::vector<std::string>{"untint My TV", "tint DP-1"}));
     EXPECT_EQ(call(kPropertiesInterface, QStringLiteral("Set"),
                    {QStringLiteral("org.example.Other"), QStringLiteral("Night"),
                     QVariant::fromValue(QDBusVariant(true))})
@@ -170,12 +189,14 @@ TEST_F(DbusControlServiceTest, AnnouncesWhatChangedWhateverTheSource) {
     set(QStringLiteral("Brightness"), 10);  // no change, no signal
     set(QStringLiteral("Night"), false);
     target_.changeFromWindow(0x000000);
-    set(QStringLiteral("Night"), false);  // normal again: nothing new
+    set(QStringLiteral("Night"), false);     // normal again: nothing new
+    target_.setOutputTinted("DP-1", false);  // the tray menu's Monitors submenu
     settle();
     const std::vector<QVariantMap> expected = {
         {{QStringLiteral("Brightness"), 10}},
         {{QStringLiteral("Night"), false}},
         {{QStringLiteral("Color"), QStringLiteral("#000000")}},
+        {{QStringLiteral("Untinted"), QStringList{"DP-1"}}},
     };
     EXPECT_EQ(recorder_.changes, expected);
 }

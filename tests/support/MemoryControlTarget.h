@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ class MemoryControlTarget : public control::ControlTarget {
     bool isNight = true;
     std::uint32_t bgr = 0x00FF8000;
     int position = control::kMaxBrightness;
+    std::set<std::string> untintedNames;
     std::vector<std::string> calls;
 
     bool night() const override { return isNight; }
@@ -35,6 +37,20 @@ class MemoryControlTarget : public control::ControlTarget {
         if (p != position) {
             run("brightness " + std::to_string(p), [&] { position = p; });
         }
+    }
+
+    std::set<std::string> untinted() const override { return untintedNames; }
+    void setOutputTinted(const std::string& name, bool tinted) override {
+        run((tinted ? "tint " : "untint ") + name, [&] {
+            if (tinted) {
+                untintedNames.erase(name);
+            } else {
+                untintedNames.insert(name);
+            }
+        });
+    }
+    void setUntinted(const std::set<std::string>& names) override {
+        run("untinted " + std::to_string(names.size()), [&] { untintedNames = names; });
     }
 
     // A change made in the window itself.

@@ -308,12 +308,16 @@ def main():
                 (["--brightness", "-20"], 0, (0.75, 0.75, 0.75), ""),
                 (["--toggle"], 0, (1, 1, 1), ""),
                 (["--status", "--json"], 0, (1, 1, 1),
-                 '{"night":false,"color":"#808080","brightness":20}'),
+                 '{"night":false,"color":"#808080","brightness":20,"untinted":[]}'),
                 (["--bogus"], 2, (1, 1, 1), ""),
                 (["--color", "12345"], 2, (1, 1, 1), ""),
                 (["--night", "--toggle"], 2, (1, 1, 1), ""),
                 (["#night"], 2, (1, 1, 1), ""),
-                (["--night"], 0, (0.75, 0.75, 0.75), "")):
+                (["--night"], 0, (0.75, 0.75, 0.75), ""),
+                # An output by name, here one that is not plugged in: kept, named, no ramp change.
+                (["--untint", "My TV"], 0, (0.75, 0.75, 0.75), ""),
+                (["--status"], 0, (0.75, 0.75, 0.75), "night #808080 20 untinted=My%20TV"),
+                (["--tint", "My TV"], 0, (0.75, 0.75, 0.75), "")):
             code, out, err, seconds = command(*args)
             what = " ".join(args)
             check(code == status and out == line and (status != 2 or
@@ -326,9 +330,10 @@ def main():
         applied.sort()
         print("      command to applied, median of %d: %.2f s (a wine process start included)"
               % (len(applied), applied[len(applied) // 2]))
-        watched = read_lines(watcher, 6)
+        watched = read_lines(watcher, 8)
         check(watched == ["normal #0080FF 40", "night #0080FF 40", "night #FF8000 40",
-                          "night #808080 20", "normal #808080 20", "night #808080 20"],
+                          "night #808080 20", "normal #808080 20", "night #808080 20",
+                          "night #808080 20 untinted=My%20TV", "night #808080 20"],
               "--watch prints a line for every change (%s)" % watched)
         check(tool.poll() is None, "the instance runs on")
 
