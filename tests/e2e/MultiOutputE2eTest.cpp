@@ -463,6 +463,8 @@ TEST_F(MultiOutputE2e, ScriptsLeaveOutputsUntintedByName) {
     ASSERT_TRUE(outputHolds(x(), 0, tinted(0), kStartTimeout)) << tool.log();
     EXPECT_TRUE(outputHolds(x(), 1, baseOf(1)));
     ASSERT_TRUE(waitUntil([&] { return dimwarden({"--status"}).status == 0; }, kStartTimeout));
+    ChildProcess watch({DIMWARDEN_BINARY, "--watch"}, env, x().folder() + "/watch.log");
+    ASSERT_TRUE(waitUntil([&] { return !watch.log().empty(); }, kStepTimeout));
 
     const struct {
         std::vector<std::string> args;
@@ -488,6 +490,15 @@ TEST_F(MultiOutputE2e, ScriptsLeaveOutputsUntintedByName) {
         EXPECT_TRUE(outputHolds(x(), 1, step.dummy1));
         EXPECT_TRUE(outputHolds(x(), 0, tinted(0)));
     }
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return watch.log() ==
+                   "night #0080FF 40 untinted=DUMMY1\n"
+                   "night #0080FF 40 untinted=DUMMY1,My%20TV\n"
+                   "night #0080FF 40 untinted=My%20TV\n";
+        },
+        kStepTimeout))
+        << watch.log();
     std::ifstream file(x().configDir() + "/Dimwarden.ini");
     const std::string settings((std::istreambuf_iterator<char>(file)), {});
     for (const char* line : {"[Untinted]\n", "\ncount=1\n", "\nname1=My%20TV\n"}) {
