@@ -2,16 +2,28 @@
 
 #include <algorithm>
 
+#include "schedule/Scheduler.h"
+
 namespace control {
 
 std::string statusLine(const State& state) {
-    return std::string(state.night ? "night " : "normal ") + formatColor(state.color) + " " +
-           std::to_string(state.brightness);
+    std::string line = std::string(state.night ? "night " : "normal ") + formatColor(state.color) +
+                       " " + std::to_string(state.brightness);
+    if (state.schedule != "off") {
+        line += " schedule=" + state.schedule + " fade=" + std::to_string(state.fade);
+        if (!state.automatic) {
+            line += " automatic=off";
+        }
+    }
+    return line;
 }
 
 std::string statusJson(const State& state) {
+    // The schedule's text form needs no escaping: digits, ':', '-', '.', ',' and letters.
     return std::string("{\"night\":") + (state.night ? "true" : "false") + ",\"color\":\"" +
-           formatColor(state.color) + "\",\"brightness\":" + std::to_string(state.brightness) + "}";
+           formatColor(state.color) + "\",\"brightness\":" + std::to_string(state.brightness) +
+           ",\"schedule\":\"" + state.schedule + "\",\"fade\":" + std::to_string(state.fade) +
+           ",\"automatic\":" + (state.automatic ? "true" : "false") + "}";
 }
 
 Controller::Controller(ControlTarget& target) : target_(target) {
@@ -23,7 +35,9 @@ Controller::~Controller() {
 }
 
 State Controller::state() const {
-    return {target_.night(), target_.color() & 0x00FFFFFFu, target_.brightness()};
+    return {target_.night(),       target_.color() & 0x00FFFFFFu,
+            target_.brightness(),  schedule::format(target_.schedule()),
+            target_.fadeSeconds(), target_.automatic()};
 }
 
 void Controller::apply(const Command& command) {
@@ -42,6 +56,12 @@ void Controller::apply(const Command& command) {
             break;
         case Action::Brightness:
             setBrightness(targetBrightness(command, target_.brightness()));
+            break;
+        case Action::Schedule:
+            setSchedule(command.schedule);
+            break;
+        case Action::Fade:
+            setFadeSeconds(command.fade);
             break;
         case Action::Status:
         case Action::Watch:
@@ -67,6 +87,14 @@ void Controller::setBrightness(int position) {
 
 void Controller::toggle() {
     target_.toggle();
+}
+
+void Controller::setSchedule(const Schedule& schedule) {
+    target_.setSchedule(schedule);
+}
+
+void Controller::setFadeSeconds(int seconds) {
+    target_.setFadeSeconds(std::clamp(seconds, 0, Scheduler::kMaxFadeSeconds));
 }
 
 int Controller::addListener(std::function<void(const State&)> listener) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "control/Command.h"
+#include "schedule/Scheduler.h"
 
 // Applies commands from outside (command line, session bus) to the running tool, through the
 // same handlers the window runs, and tells listeners of every change whatever its source.
@@ -16,13 +17,18 @@ struct State {
     bool night = true;
     std::uint32_t color = 0;  // 0x00BBGGRR
     int brightness = kMaxBrightness;
+    std::string schedule = "off";  // its text form: HH:MM-HH:MM, sun:LAT,LON or off
+    int fade = Scheduler::kDefaultFadeSeconds;
+    bool automatic = true;  // the tray menu's Automatic: the schedule runs
 
     bool operator==(const State&) const = default;
 };
 
-// "night #0080FF 40" or "normal #0080FF 40".
+// "night #0080FF 40", then "schedule=22:00-07:00 fade=60" while a schedule is set, and
+// "automatic=off" when it does not run. The first three fields never change their place.
 std::string statusLine(const State& state);
-// {"night":true,"color":"#0080FF","brightness":40}
+// Every field, always: {"night":true,"color":"#0080FF","brightness":40,"schedule":"off",
+// "fade":60,"automatic":true}
 std::string statusJson(const State& state);
 
 // The running tool as commands see it. Each operation does what the named control of the
@@ -41,6 +47,13 @@ class ControlTarget {
     virtual void pickColor(std::uint32_t bgr) = 0;  // a swatch of the picker
     virtual void moveBrightness(int position) = 0;  // the brightness slider, 0..40
 
+    virtual Schedule schedule() const = 0;
+    virtual int fadeSeconds() const = 0;
+    virtual bool automatic() const = 0;  // the menu's Automatic, checked or not
+    // As typed: a schedule turns Automatic on, off clears it; the fade is 0..3600 seconds.
+    virtual void setSchedule(const Schedule& schedule) = 0;
+    virtual void setFadeSeconds(int seconds) = 0;
+
     // Set by the controller; the target calls it once a change is complete, whatever started it.
     std::function<void()> changed;
 };
@@ -54,12 +67,14 @@ class Controller {
 
     State state() const;
 
-    // Night, Normal, Toggle, Color and Brightness; Status and Watch change nothing.
+    // Every command but Status and Watch, which change nothing.
     void apply(const Command& command);
     void setNight(bool on);
     void setColor(std::uint32_t bgr);
     void setBrightness(int position);  // clamped to 0..40
     void toggle();
+    void setSchedule(const Schedule& schedule);
+    void setFadeSeconds(int seconds);  // clamped to 0..3600
 
     // `listener` is called with the new state after every completed change, until removed.
     int addListener(std::function<void(const State&)> listener);

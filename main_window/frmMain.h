@@ -73,7 +73,8 @@ class frmMain : public PickerOwner, public ScheduleTarget {
 
     // The settings file's folder, filled by the load.
     std::string WinPath;
-    // Called once a change of the mode, colour or sliders is complete, whatever started it.
+    // Called once a change of the mode, colour, sliders or schedule is complete, whatever
+    // started it.
     std::function<void()> changed;
 
     // ---- The design's public procedures ---------------------------------------------------

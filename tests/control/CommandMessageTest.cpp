@@ -29,7 +29,16 @@ TEST(CommandMessage, EveryCommandArrivesAsSent) {
         make(Action::Status),
         make(Action::Watch),
     };
-    for (const Command& c : commands) {
+    std::vector<Command> all(std::begin(commands), std::end(commands));
+    for (const char* text : {"22:00-07:00", "sun:-33.9,151.2", "off"}) {
+        all.push_back(make(Action::Schedule));
+        all.back().schedule = *schedule::parse(text).schedule;
+    }
+    for (int seconds : {0, 3600}) {
+        all.push_back(make(Action::Fade));
+        all.back().fade = seconds;
+    }
+    for (const Command& c : all) {
         const std::string bytes = packCommand(c);
         EXPECT_EQ(unpackCommand(bytes), c) << bytes;
     }
@@ -49,6 +58,8 @@ TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
         "--night\0extra\0"s,  // something left over
         "\0"s,
         "--json\0--night\0"s,
+        "--schedule\0sun:91,0\0"s,
+        "--fade\0-1\0"s,
     };
     for (const std::string& bytes : refused) {
         EXPECT_EQ(unpackCommand(bytes), std::nullopt) << bytes;
@@ -56,12 +67,16 @@ TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
 }
 
 TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
-    const State states[] = {{true, 0xFF8000, 40}, {false, 0, 0}, {false, 0xFFFFFF, 17}};
+    const State states[] = {{true, 0xFF8000, 40},
+                            {false, 0, 0, "22:00-07:00", 0, false},
+                            {false, 0xFFFFFF, 17, "sun:52.52,-13.4", 3600, true}};
     for (const State& s : states) {
         EXPECT_EQ(unpackState(packState(s)), s) << statusLine(s);
     }
-    EXPECT_EQ(packState({true, 0xFF8000, 40}), "night=1\ncolor=#0080FF\nbrightness=40\n");
-    // Keys in any order, unknown ones (a later instance's) passed over, no final line end.
+    EXPECT_EQ(packState({true, 0xFF8000, 40}),
+              "night=1\ncolor=#0080FF\nbrightness=40\nschedule=off\nfade=60\nautomatic=1\n");
+    // Keys in any order, unknown ones (a later instance's) passed over, no final line end; the
+    // schedule's fields have their defaults when left out.
     EXPECT_EQ(unpackState("later=x y\nbrightness=7\ncolor=#0C0B0A\nnight=0"),
               (State{false, 0x0A0B0C, 7}));
     const char* refused[] = {
@@ -72,6 +87,9 @@ TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
         "night=1\ncolor=#0080FF\nbrightness=41\n",
         "night=1\ncolor=#0080FF\nbrightness=+4\n",
         "night=1\ncolor=#0080FF\nbrightness 40\n",
+        "night=1\ncolor=#0080FF\nbrightness=40\nschedule=25:00-07:00\n",
+        "night=1\ncolor=#0080FF\nbrightness=40\nfade=3601\n",
+        "night=1\ncolor=#0080FF\nbrightness=40\nautomatic=no\n",
     };
     for (const char* text : refused) {
         EXPECT_EQ(unpackState(text), std::nullopt) << text;

@@ -12,6 +12,9 @@ class MemoryControlTarget : public control::ControlTarget {
     bool isNight = true;
     std::uint32_t bgr = 0x00FF8000;
     int position = control::kMaxBrightness;
+    Schedule plan;
+    int fade = 60;
+    bool runs = true;
     std::vector<std::string> calls;
 
     bool night() const override { return isNight; }
@@ -35,6 +38,20 @@ class MemoryControlTarget : public control::ControlTarget {
         if (p != position) {
             run("brightness " + std::to_string(p), [&] { position = p; });
         }
+    }
+
+    Schedule schedule() const override { return plan; }
+    int fadeSeconds() const override { return fade; }
+    bool automatic() const override { return runs; }
+    // As the window's: a schedule set turns Automatic on.
+    void setSchedule(const Schedule& s) override {
+        run("schedule " + schedule::format(s), [&] {
+            plan = s;
+            runs = runs || s.isSet();
+        });
+    }
+    void setFadeSeconds(int seconds) override {
+        run("fade " + std::to_string(seconds), [&] { fade = seconds; });
     }
 
     // A change made in the window itself.
