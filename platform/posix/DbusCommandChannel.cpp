@@ -78,6 +78,18 @@ control::State stateOf(const QVariantMap& properties, control::State state = {})
     if (const auto it = properties.find(QStringLiteral("Brightness")); it != properties.end()) {
         state.brightness = it->toInt();
     }
+    // Read back into the schedule's own form: what is printed is never another program's text.
+    if (const auto it = properties.find(QStringLiteral("Schedule")); it != properties.end()) {
+        if (const auto parsed = schedule::parse(it->toString().toStdString()); parsed.schedule) {
+            state.schedule = schedule::format(*parsed.schedule);
+        }
+    }
+    if (const auto it = properties.find(QStringLiteral("Fade")); it != properties.end()) {
+        state.fade = it->toInt();
+    }
+    if (const auto it = properties.find(QStringLiteral("Automatic")); it != properties.end()) {
+        state.automatic = it->toBool();
+    }
     return state;
 }
 
@@ -213,6 +225,13 @@ std::optional<int> sendToRunningInstance(const control::Command& command, int ar
                                control::targetBrightness(command, current));
             break;
         }
+        case control::Action::Schedule:
+            done = setProperty(bus, QStringLiteral("Schedule"),
+                               QString::fromStdString(schedule::format(command.schedule)));
+            break;
+        case control::Action::Fade:
+            done = setProperty(bus, QStringLiteral("Fade"), command.fade);
+            break;
         case control::Action::Watch:
             break;
     }

@@ -7,6 +7,8 @@
 #include <QVariantMap>
 #include <optional>
 
+#include "schedule/Scheduler.h"
+
 namespace dbuscontrol {
 namespace {
 
@@ -18,6 +20,10 @@ const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.Unknow
 const QString kNight = QStringLiteral("Night");
 const QString kColor = QStringLiteral("Color");
 const QString kBrightness = QStringLiteral("Brightness");
+const QString kSchedule = QStringLiteral("Schedule");
+const QString kFade = QStringLiteral("Fade");
+const QString kAutomatic = QStringLiteral("Automatic");
+const QStringList kProperties = {kNight, kColor, kBrightness, kSchedule, kFade, kAutomatic};
 
 QVariant valueOf(const control::State& state, const QString& property) {
     if (property == kNight) {
@@ -29,13 +35,24 @@ QVariant valueOf(const control::State& state, const QString& property) {
     if (property == kBrightness) {
         return state.brightness;
     }
+    if (property == kSchedule) {
+        return QString::fromStdString(state.schedule);
+    }
+    if (property == kFade) {
+        return state.fade;
+    }
+    if (property == kAutomatic) {
+        return state.automatic;
+    }
     return {};
 }
 
 QVariantMap allOf(const control::State& state) {
-    return {{kNight, valueOf(state, kNight)},
-            {kColor, valueOf(state, kColor)},
-            {kBrightness, valueOf(state, kBrightness)}};
+    QVariantMap all;
+    for (const QString& property : kProperties) {
+        all.insert(property, valueOf(state, property));
+    }
+    return all;
 }
 
 // The interface name of a Get, GetAll or Set; empty means "whichever has the property".
@@ -87,6 +104,9 @@ QString DbusControlService::introspect(const QString&) const {
         "    <property name=\"Night\" type=\"b\" access=\"readwrite\"/>\n"
         "    <property name=\"Color\" type=\"s\" access=\"readwrite\"/>\n"
         "    <property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>\n"
+        "    <property name=\"Schedule\" type=\"s\" access=\"readwrite\"/>\n"
+        "    <property name=\"Fade\" type=\"i\" access=\"readwrite\"/>\n"
+        "    <property name=\"Automatic\" type=\"b\" access=\"read\"/>\n"
         "    <method name=\"Toggle\"/>\n"
         "  </interface>\n");
 }
@@ -171,6 +191,27 @@ QDBusMessage DbusControlService::set(const QDBusMessage& message) {
             return invalid(QStringLiteral("Brightness is an integer (i) from 0 to 40."));
         }
         controller_.setBrightness(value.toInt());
+    } else if (property == kSchedule) {
+        if (type != QMetaType::QString) {
+            return invalid(QStringLiteral(
+                "Schedule is a string (s): HH:MM-HH:MM, sun:LATITUDE,LONGITUDE or off."));
+        }
+        const schedule::Parsed parsed = schedule::parse(value.toString().toStdString());
+        if (!parsed.schedule) {
+            return invalid(QStringLiteral("'%1' is not a schedule: %2.")
+                               .arg(value.toString(), QString::fromStdString(parsed.error)));
+        }
+        controller_.setSchedule(*parsed.schedule);
+    } else if (property == kFade) {
+        if (type != QMetaType::Int || value.toInt() < 0 ||
+            value.toInt() > Scheduler::kMaxFadeSeconds) {
+            return invalid(QStringLiteral("Fade is an integer (i) of seconds from 0 to 3600."));
+        }
+        controller_.setFadeSeconds(value.toInt());
+    } else if (property == kAutomatic) {
+        return message.createErrorReply(
+            QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"),
+            QStringLiteral("Automatic is the tray menu's to change."));
     } else {
         return message.createErrorReply(kUnknownProperty, QStringLiteral("No such property."));
     }
@@ -184,7 +225,7 @@ void DbusControlService::announce(const control::State& state) {
         return;
     }
     QVariantMap changed;
-    for (const QString& property : {kNight, kColor, kBrightness}) {
+    for (const QString& property : kProperties) {
         if (valueOf(before, property) != valueOf(state, property)) {
             changed.insert(property, valueOf(state, property));
         }

@@ -7,10 +7,11 @@
 #include "control/Controller.h"
 #include "platform/CommandChannel.h"
 
-// The running instance on the session bus: properties Night (b), Color (s, "#RRGGBB") and
-// Brightness (i, 0..40), all read-write, the method Toggle(), and PropertiesChanged after every
-// change, whatever its source. A write of the wrong type or out of range is an error and changes
-// nothing.
+// The running instance on the session bus: properties Night (b), Color (s, "#RRGGBB"),
+// Brightness (i, 0..40), Schedule (s, its text form, "off" clears it) and Fade (i, seconds,
+// 0..3600), all read-write, Automatic (b, the tray menu's item) read-only, the method Toggle(),
+// and PropertiesChanged after every change, whatever its source. A write of the wrong type or out
+// of range is an error and changes nothing.
 namespace dbuscontrol {
 
 inline const QString kService = QStringLiteral("io.github.dimwarden.Dimwarden");
