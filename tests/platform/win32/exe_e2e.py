@@ -308,7 +308,8 @@ def main():
                 (["--brightness", "-20"], 0, (0.75, 0.75, 0.75), ""),
                 (["--toggle"], 0, (1, 1, 1), ""),
                 (["--status", "--json"], 0, (1, 1, 1),
-                 '{"night":false,"color":"#808080","brightness":20}'),
+                 '{"night":false,"color":"#808080","brightness":20,"schedule":"off","fade":60,'
+                 '"automatic":true}'),
                 (["--bogus"], 2, (1, 1, 1), ""),
                 (["--color", "12345"], 2, (1, 1, 1), ""),
                 (["--night", "--toggle"], 2, (1, 1, 1), ""),
@@ -410,6 +411,15 @@ def main():
         time.sleep(3)
         check(tool.poll() is None and tinted(ramps.read(), (1, 1, 1)),
               "a schedule that wants the day turns the start's tint off, and the tool runs on")
+        # Another day schedule from the command line: taken and shown, the screen left untinted
+        # (the tool is ended below without its unload).
+        later = "%02d:%02d-%02d:%02d" % ((begin + 1) % 24, now.tm_min, (begin + 2) % 24, now.tm_min)
+        code, _, err, _ = command("--schedule", later)
+        _, out, _, _ = command("--status")
+        check(code == 0 and out == "normal #507FFF 40 schedule=%s fade=0" % later and
+              tinted(ramps.read(), (1, 1, 1)),
+              "--schedule %s is taken and --status shows it (%s, %r, %r)"
+              % (later, code, out, err[:80]))
         tool.terminate()
         tool.wait(30)
         with open(ini, "w", encoding="latin-1") as f:
