@@ -353,12 +353,21 @@ def main():
             px, py = int(picker.group(2)), int(picker.group(3))
             run("import", "-window", picker.group(1), os.path.join(SHOTS, "wine-picker.png"))
             swatch_tint = (52 / 80, 0.75, 1.0)
-            for _ in range(3):  # a click the busy X server dropped is given again
+            for attempt in range(3):
+                # A click that did not land is given again, with the picker raised, in case
+                # the window manager stacked the owner over it after the click that opened it.
+                if attempt:
+                    run("xdotool", "windowraise", picker.group(1))
                 click(px + 58, py + 101)
                 if wait_for(lambda: tinted(ramps.read(), swatch_tint), 10):
                     break
-            check(tinted(ramps.read(), swatch_tint),
-                  "a swatch click tints the display with its colour")
+            if not check(tinted(ramps.read(), swatch_tint),
+                         "a swatch click tints the display with its colour"):
+                # What the pointer met, for the log.
+                run("import", "-window", "root", os.path.join(SHOTS, "wine-picker-missed.png"))
+                print("     picker at (%d, %d); windows of its size: %s; pointer: %s" % (
+                    px, py, re.findall(r".*433x249.*", windows()),
+                    run("xdotool", "getmouselocation").strip()))
             click(px + 400, py + 24)
             check(wait_for(lambda: not re.search(r"433x249", windows()), 10), "confirm closes the picker")
 
