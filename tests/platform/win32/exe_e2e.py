@@ -464,7 +464,9 @@ def main():
         tops = ramps.crtc_tops()
         print("      red top entry of each lit CRTC (RandR): %s" % tops)
         check(len(tops) == 2, "two CRTCs are lit")
-        # A watcher of an instance killed without its unload ends all the same.
+        # A watcher of an instance killed without its unload ends all the same. The tint above
+        # may still be the last run's: the watcher waits for this instance to answer.
+        check(wait_for(lambda: command("--status")[0] == 0, 40), "the new instance answers")
         watcher = subprocess.Popen([WINE, EXE, "--watch"], env=env, stdout=subprocess.PIPE,
                                    stderr=subprocess.DEVNULL)
         procs.append(watcher)
