@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "schedule/Scheduler.h"
+
 namespace control {
 namespace {
 
@@ -12,12 +14,14 @@ struct Option {
     bool takesValue;
 };
 
-constexpr std::array<Option, 9> kOptions{{
+constexpr std::array<Option, 11> kOptions{{
     {"--night", Action::Night, false},
     {"--normal", Action::Normal, false},
     {"--toggle", Action::Toggle, false},
     {"--color", Action::Color, true},
     {"--brightness", Action::Brightness, true},
+    {"--schedule", Action::Schedule, true},
+    {"--fade", Action::Fade, true},
     {"--status", Action::Status, false},
     {"--watch", Action::Watch, false},
     {"--tint", Action::Tint, true},
@@ -102,6 +106,24 @@ int targetBrightness(const Command& command, int current) {
     return std::clamp(current + command.brightness, kMinBrightness, kMaxBrightness);
 }
 
+std::optional<int> parseFade(std::string_view text) {
+    // Four digits at most keeps the value far from overflow.
+    if (text.empty() || text.size() > 4) {
+        return std::nullopt;
+    }
+    int seconds = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        seconds = seconds * 10 + (c - '0');
+    }
+    if (seconds > Scheduler::kMaxFadeSeconds) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
 bool startsTool(Action action) {
     return action != Action::Status && action != Action::Watch;
 }
@@ -163,6 +185,18 @@ ParsedCommandLine takeCommand(const std::vector<std::string>& args) {
                     return fail("'" + value + "' is not a colour: give #RRGGBB or RRGGBB.");
                 }
                 command.color = *color;
+            } else if (option->action == Action::Schedule) {
+                const schedule::Parsed parsed = schedule::parse(value);
+                if (!parsed.schedule) {
+                    return fail("'" + value + "' is not a schedule: " + parsed.error + ".");
+                }
+                command.schedule = *parsed.schedule;
+            } else if (option->action == Action::Fade) {
+                const auto fade = parseFade(value);
+                if (!fade) {
+                    return fail("'" + value + "' is not a fade: give the seconds, from 0 to 3600.");
+                }
+                command.fade = *fade;
             } else {
                 const auto brightness = parseBrightness(value);
                 if (!brightness) {
@@ -194,7 +228,12 @@ const char* commandsHelp() {
            "  --toggle                  Switch between night and normal mode.\n"
            "  --color <#RRGGBB>         Tint with this colour, as a swatch pick does.\n"
            "  --brightness <N|+N|-N>    Move the brightness slider to N, or by N (0 to 40).\n"
-           "  --status [--json]         Print the state: night|normal #RRGGBB brightness.\n"
+           "  --schedule <WHEN>         Night by the clock (HH:MM-HH:MM, local time), from dusk\n"
+           "                            to dawn at a place (sun:LATITUDE,LONGITUDE), or off.\n"
+           "  --fade <SECONDS>          How long a scheduled change takes (0 to 3600).\n"
+           "  --status [--json]         Print the state: night|normal #RRGGBB brightness, then\n"
+           "                            schedule=WHEN fade=SECONDS [automatic=off] when one is "
+           "set.\n"
            "  --watch [--json]          Print the state again on every change.\n"
            "  --untint <NAME>           Leave this output untinted (as the Monitors menu does).\n"
            "  --tint <NAME>             Tint this output again.\n"

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "schedule/Schedule.h"
+
 // The commands that drive a running instance from scripts, hotkeys and status bars, as typed on
 // the command line. Plain C++: every platform's sender and receiver reads them the same way.
 namespace control {
@@ -20,13 +22,27 @@ inline constexpr int kNotRunning = 3;  // --status or --watch with no instance
 inline constexpr int kMinBrightness = 0;
 inline constexpr int kMaxBrightness = 40;
 
-enum class Action { Night, Normal, Toggle, Color, Brightness, Status, Watch, Tint, Untint };
+enum class Action {
+    Night,
+    Normal,
+    Toggle,
+    Color,
+    Brightness,
+    Schedule,
+    Fade,
+    Status,
+    Watch,
+    Tint,
+    Untint
+};
 
 struct Command {
     Action action = Action::Status;
     std::uint32_t color = 0;  // Color: 0x00BBGGRR, the window's colour layout
     int brightness = 0;       // Brightness: the position, or the step when relative
     bool relative = false;    // Brightness: "+N" or "-N"
+    ::Schedule schedule;      // Schedule: off clears it
+    int fade = 0;             // Fade: seconds, 0..3600
     bool json = false;        // Status and Watch: one JSON object a line
     std::string output;       // Tint and Untint: the output's name, never empty
 
@@ -57,6 +73,9 @@ std::optional<BrightnessArgument> parseBrightness(std::string_view text);
 // The position a brightness command asks for when the slider stands at `current`: a step
 // stops at the slider's ends.
 int targetBrightness(const Command& command, int current);
+
+// A fade's seconds, "0" to "3600".
+std::optional<int> parseFade(std::string_view text);
 
 // Commands that start the tool when none runs; the others only ask.
 bool startsTool(Action action);

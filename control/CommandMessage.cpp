@@ -21,6 +21,10 @@ const char* optionOf(Action action) {
             return "--color";
         case Action::Brightness:
             return "--brightness";
+        case Action::Schedule:
+            return "--schedule";
+        case Action::Fade:
+            return "--fade";
         case Action::Status:
             return "--status";
         case Action::Watch:
@@ -53,6 +57,12 @@ std::string packCommand(const Command& command) {
         }
         bytes += std::to_string(command.brightness < 0 ? -command.brightness : command.brightness);
         bytes += '\0';
+    } else if (command.action == Action::Schedule) {
+        bytes += schedule::format(command.schedule);
+        bytes += '\0';
+    } else if (command.action == Action::Fade) {
+        bytes += std::to_string(command.fade);
+        bytes += '\0';
     } else if (command.action == Action::Tint || command.action == Action::Untint) {
         bytes += command.output;
         bytes += '\0';
@@ -80,7 +90,9 @@ std::optional<Command> unpackCommand(std::string_view bytes) {
 std::string packState(const State& state) {
     return std::string("night=") + (state.night ? "1" : "0") +
            "\ncolor=" + formatColor(state.color) +
-           "\nbrightness=" + std::to_string(state.brightness) + "\n" + untintedLine(state);
+           "\nbrightness=" + std::to_string(state.brightness) + "\nschedule=" + state.schedule +
+           "\nfade=" + std::to_string(state.fade) + "\nautomatic=" + (state.automatic ? "1" : "0") +
+           "\n" + untintedLine(state);
 }
 
 std::optional<State> unpackState(std::string_view text) {
@@ -98,18 +110,44 @@ std::optional<State> unpackState(std::string_view text) {
         const auto it = fields.find(key);
         return it == fields.end() ? std::nullopt : std::optional(it->second);
     };
-    const auto night = field("night");
-    const auto color = field("color");
-    const auto brightness = field("brightness");
-    if (!night || (*night != "0" && *night != "1") || !color || !brightness) {
+    const auto flag = [](std::optional<std::string_view> value) -> std::optional<bool> {
+        if (value == "0" || value == "1") {
+            return value == "1";
+        }
+        return std::nullopt;
+    };
+    // The first three every instance sends; the others have their defaults when left out.
+    State state;
+    const auto night = flag(field("night"));
+    const auto color = parseColor(field("color").value_or(""));
+    const auto brightness = parseBrightness(field("brightness").value_or(""));
+    if (!night || !color || !brightness || brightness->relative) {
         return std::nullopt;
     }
-    const auto bgr = parseColor(*color);
-    const auto position = parseBrightness(*brightness);
-    if (!bgr || !position || position->relative) {
-        return std::nullopt;
+    state.night = *night;
+    state.color = *color;
+    state.brightness = brightness->value;
+    if (const auto text = field("schedule")) {
+        const auto parsed = schedule::parse(*text);
+        if (!parsed.schedule) {
+            return std::nullopt;
+        }
+        state.schedule = schedule::format(*parsed.schedule);
     }
-    State state{*night == "1", *bgr, position->value};
+    if (const auto text = field("fade")) {
+        const auto fade = parseFade(*text);
+        if (!fade) {
+            return std::nullopt;
+        }
+        state.fade = *fade;
+    }
+    if (const auto text = field("automatic")) {
+        const auto automatic = flag(text);
+        if (!automatic) {
+            return std::nullopt;
+        }
+        state.automatic = *automatic;
+    }
     if (const auto untinted = field("untinted")) {
         auto names = splitStatusNames(*untinted);
         if (!names) {

@@ -19,8 +19,8 @@ std::string packCommand(const Command& command);
 std::optional<Command> unpackCommand(std::string_view bytes);
 
 // The state as the answer to a command: one "key=value" line a field ("night=1", "color=#0080FF",
-// "brightness=40", "untinted=DP-1,My%20TV" while any), so that fields can be added and a reader
-// passes over keys it does not know.
+// "brightness=40", "schedule=22:00-07:00", "fade=60", "automatic=1", "untinted=DP-1,My%20TV"
+// while any), so that fields can be added and a reader passes over keys it does not know.
 std::string packState(const State& state);
 // Nothing when a field is missing or holds what no instance sends: the text comes from another
 // process.

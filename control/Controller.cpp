@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "control/StatusNames.h"
+#include "schedule/Scheduler.h"
 
 namespace control {
 namespace {
@@ -22,14 +23,23 @@ std::string untintedJson(const State& state) {
 }  // namespace
 
 std::string statusLine(const State& state) {
-    return std::string(state.night ? "night " : "normal ") + formatColor(state.color) + " " +
-           std::to_string(state.brightness) + untintedToken(state);
+    std::string line = std::string(state.night ? "night " : "normal ") + formatColor(state.color) +
+                       " " + std::to_string(state.brightness);
+    if (state.schedule != "off") {
+        line += " schedule=" + state.schedule + " fade=" + std::to_string(state.fade);
+        if (!state.automatic) {
+            line += " automatic=off";
+        }
+    }
+    return line + untintedToken(state);
 }
 
 std::string statusJson(const State& state) {
+    // The schedule's text form needs no escaping: digits, ':', '-', '.', ',' and letters.
     return std::string("{\"night\":") + (state.night ? "true" : "false") + ",\"color\":\"" +
            formatColor(state.color) + "\",\"brightness\":" + std::to_string(state.brightness) +
-           untintedJson(state) + "}";
+           ",\"schedule\":\"" + state.schedule + "\",\"fade\":" + std::to_string(state.fade) +
+           ",\"automatic\":" + (state.automatic ? "true" : "false") + untintedJson(state) + "}";
 }
 
 Controller::Controller(ControlTarget& target) : target_(target) {
@@ -42,10 +52,11 @@ Controller::~Controller() {
 
 State Controller::state() const {
     const std::set<std::string> untinted = target_.untinted();
-    return {target_.night(),
-            target_.color() & 0x00FFFFFFu,
-            target_.brightness(),
-            {untinted.begin(), untinted.end()}};
+    State state{target_.night(),       target_.color() & 0x00FFFFFFu,
+                target_.brightness(),  schedule::format(target_.schedule()),
+                target_.fadeSeconds(), target_.automatic()};
+    state.untinted.assign(untinted.begin(), untinted.end());
+    return state;
 }
 
 void Controller::apply(const Command& command) {
@@ -64,6 +75,12 @@ void Controller::apply(const Command& command) {
             break;
         case Action::Brightness:
             setBrightness(targetBrightness(command, target_.brightness()));
+            break;
+        case Action::Schedule:
+            setSchedule(command.schedule);
+            break;
+        case Action::Fade:
+            setFadeSeconds(command.fade);
             break;
         case Action::Tint:
         case Action::Untint:
@@ -93,6 +110,14 @@ void Controller::setBrightness(int position) {
 
 void Controller::toggle() {
     target_.toggle();
+}
+
+void Controller::setSchedule(const Schedule& schedule) {
+    target_.setSchedule(schedule);
+}
+
+void Controller::setFadeSeconds(int seconds) {
+    target_.setFadeSeconds(std::clamp(seconds, 0, Scheduler::kMaxFadeSeconds));
 }
 
 void Controller::setUntinted(const std::set<std::string>& names) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control/Command.h"
+#include "schedule/Scheduler.h"
 
 // Applies commands from outside (command line, session bus) to the running tool, through the
 // same handlers the window runs, and tells listeners of every change whatever its source.
@@ -18,16 +19,21 @@ struct State {
     bool night = true;
     std::uint32_t color = 0;  // 0x00BBGGRR
     int brightness = kMaxBrightness;
+    std::string schedule = "off";  // its text form: HH:MM-HH:MM, sun:LAT,LON or off
+    int fade = Scheduler::kDefaultFadeSeconds;
+    bool automatic = true;  // the tray menu's Automatic: the schedule runs
     // The outputs left untinted, by name, in order; names of outputs not lit now included.
     std::vector<std::string> untinted = {};
 
     bool operator==(const State&) const = default;
 };
 
-// "night #0080FF 40" or "normal #0080FF 40", then "untinted=DP-1,My%20TV" while any output is
-// left untinted.
+// "night #0080FF 40", then "schedule=22:00-07:00 fade=60" while a schedule is set,
+// "automatic=off" when it does not run, and "untinted=DP-1,My%20TV" while any output is left
+// untinted. The first three fields never change their place.
 std::string statusLine(const State& state);
-// {"night":true,"color":"#0080FF","brightness":40,"untinted":["DP-1","My TV"]}
+// Every field, always: {"night":true,"color":"#0080FF","brightness":40,"schedule":"off",
+// "fade":60,"automatic":true,"untinted":[]}
 std::string statusJson(const State& state);
 
 // The running tool as commands see it. Each operation does what the named control of the
@@ -46,6 +52,12 @@ class ControlTarget {
     virtual void pickColor(std::uint32_t bgr) = 0;  // a swatch of the picker
     virtual void moveBrightness(int position) = 0;  // the brightness slider, 0..40
 
+    virtual Schedule schedule() const = 0;
+    virtual int fadeSeconds() const = 0;
+    virtual bool automatic() const = 0;  // the menu's Automatic, checked or not
+    // As typed: a schedule turns Automatic on, off clears it; the fade is 0..3600 seconds.
+    virtual void setSchedule(const Schedule& schedule) = 0;
+    virtual void setFadeSeconds(int seconds) = 0;
     // The outputs left untinted, by name; an item of the menu's Monitors submenu for each
     // change, for outputs that are not lit now too.
     virtual std::set<std::string> untinted() const = 0;
@@ -65,12 +77,14 @@ class Controller {
 
     State state() const;
 
-    // Night, Normal, Toggle, Color and Brightness; Status and Watch change nothing.
+    // Every command but Status and Watch, which change nothing.
     void apply(const Command& command);
     void setNight(bool on);
     void setColor(std::uint32_t bgr);
     void setBrightness(int position);  // clamped to 0..40
     void toggle();
+    void setSchedule(const Schedule& schedule);
+    void setFadeSeconds(int seconds);  // clamped to 0..3600
     // Every output named is left untinted, every other one tinted.
     void setUntinted(const std::set<std::string>& names);
 

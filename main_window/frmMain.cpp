@@ -254,8 +254,8 @@ void frmMain::mnuAuto_Click() {
         return;
     }
     scheduler_->setAutomatic(!scheduler_->automatic());
-    keepSchedule();
     showAutomatic();
+    keepSchedule();
 }
 
 void frmMain::setSchedule(const Schedule& schedule) {
@@ -266,8 +266,8 @@ void frmMain::setSchedule(const Schedule& schedule) {
     if (schedule.isSet()) {
         scheduler_->setAutomatic(true);
     }
-    keepSchedule();
     showAutomatic();
+    keepSchedule();
 }
 
 void frmMain::setFadeSeconds(int seconds) {
@@ -278,10 +278,14 @@ void frmMain::setFadeSeconds(int seconds) {
     keepSchedule();
 }
 
+// Kept at once, like the colour, and reported as any completed change is.
 void frmMain::keepSchedule() {
     settings::SaveScheduleSetting(
         platform_.profile, WinPath,
         {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
+    if (changed) {
+        changed();
+    }
 }
 
 void frmMain::showAutomatic() {

@@ -79,7 +79,8 @@ class frmMain : public PickerOwner, public ScheduleTarget {
 
     // The settings file's folder, filled by the load.
     std::string WinPath;
-    // Called once a change of the mode, colour, sliders or untinted outputs is complete, whatever
+    // Called once a change of the mode, colour, sliders, schedule or untinted outputs is
+    // complete, whatever
     // started it.
     std::function<void()> changed;
 

@@ -2,6 +2,7 @@
 
 #include "control/Controller.h"
 #include "main_window/frmMain.h"
+#include "schedule/Scheduler.h"
 
 // The window as commands from outside see it: each command runs the handler of the control it
 // stands for, so the window, the tray menu and the kept colour follow as they do for a click.
@@ -30,6 +31,20 @@ class frmMainControlTarget : public control::ControlTarget {
     void moveBrightness(int position) override {
         form_.moveSlider(frmMain::Slider::HScroll1, position);
     }
+
+    // Without a clock and an alarm the schedule stays off, as the form leaves it.
+    Schedule schedule() const override {
+        return form_.scheduler() != nullptr ? form_.scheduler()->schedule() : Schedule{};
+    }
+    int fadeSeconds() const override {
+        return form_.scheduler() != nullptr ? form_.scheduler()->fadeSeconds()
+                                            : Scheduler::kDefaultFadeSeconds;
+    }
+    bool automatic() const override {
+        return form_.scheduler() != nullptr && form_.scheduler()->automatic();
+    }
+    void setSchedule(const Schedule& schedule) override { form_.setSchedule(schedule); }
+    void setFadeSeconds(int seconds) override { form_.setFadeSeconds(seconds); }
 
     std::set<std::string> untinted() const override { return form_.untintedOutputs(); }
     void setOutputTinted(const std::string& name, bool tinted) override {

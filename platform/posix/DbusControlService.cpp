@@ -9,6 +9,8 @@
 #include <optional>
 #include <set>
 
+#include "schedule/Scheduler.h"
+
 namespace dbuscontrol {
 namespace {
 
@@ -20,7 +22,12 @@ const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.Unknow
 const QString kNight = QStringLiteral("Night");
 const QString kColor = QStringLiteral("Color");
 const QString kBrightness = QStringLiteral("Brightness");
+const QString kSchedule = QStringLiteral("Schedule");
+const QString kFade = QStringLiteral("Fade");
+const QString kAutomatic = QStringLiteral("Automatic");
 const QString kUntinted = QStringLiteral("Untinted");
+const QStringList kProperties = {kNight, kColor,     kBrightness, kSchedule,
+                                 kFade,  kAutomatic, kUntinted};
 
 QVariant valueOf(const control::State& state, const QString& property) {
     if (property == kNight) {
@@ -31,6 +38,15 @@ QVariant valueOf(const control::State& state, const QString& property) {
     }
     if (property == kBrightness) {
         return state.brightness;
+    }
+    if (property == kSchedule) {
+        return QString::fromStdString(state.schedule);
+    }
+    if (property == kFade) {
+        return state.fade;
+    }
+    if (property == kAutomatic) {
+        return state.automatic;
     }
     if (property == kUntinted) {
         QStringList names;
@@ -43,10 +59,11 @@ QVariant valueOf(const control::State& state, const QString& property) {
 }
 
 QVariantMap allOf(const control::State& state) {
-    return {{kNight, valueOf(state, kNight)},
-            {kColor, valueOf(state, kColor)},
-            {kBrightness, valueOf(state, kBrightness)},
-            {kUntinted, valueOf(state, kUntinted)}};
+    QVariantMap all;
+    for (const QString& property : kProperties) {
+        all.insert(property, valueOf(state, property));
+    }
+    return all;
 }
 
 // The interface name of a Get, GetAll or Set; empty means "whichever has the property".
@@ -98,6 +115,9 @@ QString DbusControlService::introspect(const QString&) const {
         "    <property name=\"Night\" type=\"b\" access=\"readwrite\"/>\n"
         "    <property name=\"Color\" type=\"s\" access=\"readwrite\"/>\n"
         "    <property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>\n"
+        "    <property name=\"Schedule\" type=\"s\" access=\"readwrite\"/>\n"
+        "    <property name=\"Fade\" type=\"i\" access=\"readwrite\"/>\n"
+        "    <property name=\"Automatic\" type=\"b\" access=\"read\"/>\n"
         "    <property name=\"Untinted\" type=\"as\" access=\"readwrite\"/>\n"
         "    <method name=\"Toggle\"/>\n"
         "    <method name=\"Tint\"><arg name=\"output\" type=\"s\" direction=\"in\"/></method>\n"
@@ -137,9 +157,11 @@ bool DbusControlService::handleMessage(const QDBusMessage& message, const QDBusC
             reply = message.createErrorReply(kInvalidArgs,
                                              member + QStringLiteral(" takes an output name (s)."));
         } else {
-            controller_.apply({.action = member == QLatin1String("Tint") ? control::Action::Tint
-                                                                         : control::Action::Untint,
-                               .output = name.toStdString()});
+            control::Command command;
+            command.action =
+                member == QLatin1String("Tint") ? control::Action::Tint : control::Action::Untint;
+            command.output = name.toStdString();
+            controller_.apply(command);
             reply = message.createReply();
         }
     } else {
@@ -199,6 +221,27 @@ QDBusMessage DbusControlService::set(const QDBusMessage& message) {
             return invalid(QStringLiteral("Brightness is an integer (i) from 0 to 40."));
         }
         controller_.setBrightness(value.toInt());
+    } else if (property == kSchedule) {
+        if (type != QMetaType::QString) {
+            return invalid(QStringLiteral(
+                "Schedule is a string (s): HH:MM-HH:MM, sun:LATITUDE,LONGITUDE or off."));
+        }
+        const schedule::Parsed parsed = schedule::parse(value.toString().toStdString());
+        if (!parsed.schedule) {
+            return invalid(QStringLiteral("'%1' is not a schedule: %2.")
+                               .arg(value.toString(), QString::fromStdString(parsed.error)));
+        }
+        controller_.setSchedule(*parsed.schedule);
+    } else if (property == kFade) {
+        if (type != QMetaType::Int || value.toInt() < 0 ||
+            value.toInt() > Scheduler::kMaxFadeSeconds) {
+            return invalid(QStringLiteral("Fade is an integer (i) of seconds from 0 to 3600."));
+        }
+        controller_.setFadeSeconds(value.toInt());
+    } else if (property == kAutomatic) {
+        return message.createErrorReply(
+            QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"),
+            QStringLiteral("Automatic is the tray menu's to change."));
     } else if (property == kUntinted) {
         // Qt hands over an array of strings as a string list; anything else is no "as".
         if (type != QMetaType::QStringList) {
@@ -222,7 +265,7 @@ void DbusControlService::announce(const control::State& state) {
         return;
     }
     QVariantMap changed;
-    for (const QString& property : {kNight, kColor, kBrightness, kUntinted}) {
+    for (const QString& property : kProperties) {
         if (valueOf(before, property) != valueOf(state, property)) {
             changed.insert(property, valueOf(state, property));
         }

@@ -9,10 +9,11 @@
 #include "platform/posix/sender/BusNames.h"
 
 // The running instance on the session bus: properties Night (b), Color (s, "#RRGGBB"),
-// Brightness (i, 0..40) and Untinted (as, the outputs left untinted), all read-write, the methods
-// Toggle(), Tint(s) and Untint(s) (one output by name), and PropertiesChanged after every change,
-// whatever its source. A write of the wrong type or out of range is an error and changes
-// nothing.
+// Brightness (i, 0..40), Schedule (s, its text form, "off" clears it), Fade (i, seconds,
+// 0..3600) and Untinted (as, the outputs left untinted), all read-write, Automatic (b, the tray
+// menu's item) read-only, the methods Toggle(), Tint(s) and Untint(s) (one output by name), and
+// PropertiesChanged after every change, whatever its source. A write of the wrong type or out of
+// range is an error and changes nothing.
 namespace dbuscontrol {
 
 inline const QString kService = QString::fromLatin1(busnames::kService);

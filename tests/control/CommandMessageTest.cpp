@@ -37,7 +37,16 @@ TEST(CommandMessage, EveryCommandArrivesAsSent) {
         output(Action::Untint, "My TV=2, é"),
         output(Action::Tint, "\\\\.\\DISPLAY1 (DELL U2415)"),
     };
-    for (const Command& c : commands) {
+    std::vector<Command> all(std::begin(commands), std::end(commands));
+    for (const char* text : {"22:00-07:00", "sun:-33.9,151.2", "off"}) {
+        all.push_back(make(Action::Schedule));
+        all.back().schedule = *schedule::parse(text).schedule;
+    }
+    for (int seconds : {0, 3600}) {
+        all.push_back(make(Action::Fade));
+        all.back().fade = seconds;
+    }
+    for (const Command& c : all) {
         const std::string bytes = packCommand(c);
         EXPECT_EQ(unpackCommand(bytes), c) << bytes;
     }
@@ -57,6 +66,8 @@ TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
         "--night\0extra\0"s,  // something left over
         "\0"s,
         "--json\0--night\0"s,
+        "--schedule\0sun:91,0\0"s,
+        "--fade\0-1\0"s,
         "--untint\0\0"s,  // no name
     };
     for (const std::string& bytes : refused) {
@@ -66,14 +77,16 @@ TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
 
 TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
     const State states[] = {{true, 0xFF8000, 40},
-                            {false, 0, 0},
-                            {false, 0xFFFFFF, 17},
-                            {true, 0xFF8000, 40, {"DP-1", "My TV=2,\n é"}}};
+                            {false, 0, 0, "22:00-07:00", 0, false},
+                            {false, 0xFFFFFF, 17, "sun:52.52,-13.4", 3600, true},
+                            {true, 0xFF8000, 40, "off", 60, true, {"DP-1", "My TV=2,\n é"}}};
     for (const State& s : states) {
         EXPECT_EQ(unpackState(packState(s)), s) << statusLine(s);
     }
-    EXPECT_EQ(packState({true, 0xFF8000, 40}), "night=1\ncolor=#0080FF\nbrightness=40\n");
-    // Keys in any order, unknown ones (a later instance's) passed over, no final line end.
+    EXPECT_EQ(packState({true, 0xFF8000, 40}),
+              "night=1\ncolor=#0080FF\nbrightness=40\nschedule=off\nfade=60\nautomatic=1\n");
+    // Keys in any order, unknown ones (a later instance's) passed over, no final line end; the
+    // schedule's fields have their defaults when left out.
     EXPECT_EQ(unpackState("later=x y\nbrightness=7\ncolor=#0C0B0A\nnight=0"),
               (State{false, 0x0A0B0C, 7}));
     const char* refused[] = {
@@ -84,6 +97,9 @@ TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
         "night=1\ncolor=#0080FF\nbrightness=41\n",
         "night=1\ncolor=#0080FF\nbrightness=+4\n",
         "night=1\ncolor=#0080FF\nbrightness 40\n",
+        "night=1\ncolor=#0080FF\nbrightness=40\nschedule=25:00-07:00\n",
+        "night=1\ncolor=#0080FF\nbrightness=40\nfade=3601\n",
+        "night=1\ncolor=#0080FF\nbrightness=40\nautomatic=no\n",
         "night=1\ncolor=#0080FF\nbrightness=40\nuntinted=My TV\n",
     };
     for (const char* text : refused) {

@@ -33,6 +33,16 @@ Command color(std::uint32_t bgr) {
     c.color = bgr;
     return c;
 }
+Command planned(const char* text) {
+    Command c = make(Action::Schedule);
+    c.schedule = *schedule::parse(text).schedule;
+    return c;
+}
+Command fade(int seconds) {
+    Command c = make(Action::Fade);
+    c.fade = seconds;
+    return c;
+}
 Command output(Action action, std::string name) {
     Command c = make(action);
     c.output = std::move(name);
@@ -57,6 +67,11 @@ TEST(CommandLine, TakesOneCommandAndLeavesTheRest) {
         {{"--brightness", "+5"}, brightness(5, true), {}, ""},
         {{"--brightness=-40"}, brightness(-40, true), {}, ""},
         {{"--brightness", "-5", "--help"}, brightness(-5, true), {"--help"}, ""},
+        {{"--schedule", "22:00-07:00"}, planned("22:00-07:00"), {}, ""},
+        {{"--schedule", "sun:52.52,13.405"}, planned("sun:52.52,13.405"), {}, ""},
+        {{"--schedule", "off"}, make(Action::Schedule), {}, ""},
+        {{"--fade", "0"}, fade(0), {}, ""},
+        {{"--fade=3600"}, fade(3600), {}, ""},
         {{"--status"}, make(Action::Status), {}, ""},
         {{"--json", "--status"}, json(Action::Status), {}, ""},
         {{"--watch", "--json"}, json(Action::Watch), {}, ""},
@@ -86,6 +101,13 @@ TEST(CommandLine, TakesOneCommandAndLeavesTheRest) {
         {{"--untint"}, std::nullopt, {}, "--untint needs a value"},
         {{"--tint", ""}, std::nullopt, {}, "--tint needs an output name"},
         {{"--untint", "DP-1", "--tint", "DP-1"}, std::nullopt, {}, "one command at a time"},
+        {{"--schedule", "25:00-07:00"}, std::nullopt, {}, "'25:00-07:00' is not a schedule: times"},
+        {{"--schedule", "sun:91,0"}, std::nullopt, {}, "'sun:91,0' is not a schedule: latitude"},
+        {{"--schedule", "sun:abc"}, std::nullopt, {}, "'sun:abc' is not a schedule: a sun"},
+        {{"--schedule"}, std::nullopt, {}, "--schedule needs a value"},
+        {{"--fade", "3601"}, std::nullopt, {}, "'3601' is not a fade"},
+        {{"--fade", "-1"}, std::nullopt, {}, "'-1' is not a fade"},
+        {{"--fade", "60s"}, std::nullopt, {}, "'60s' is not a fade"},
         {{"--json"}, std::nullopt, {}, "--json goes with --status or --watch"},
         {{"--night", "--json"}, std::nullopt, {}, "--json goes with"},
     };
@@ -139,12 +161,31 @@ TEST(CommandLine, BrightnessStepsStopAtTheSlidersEnds) {
 }
 
 TEST(Status, LineAndJsonShowTheSameState) {
-    EXPECT_EQ(statusLine({true, 0xFF8000, 40}), "night #0080FF 40");
-    EXPECT_EQ(statusLine({false, 0x000000, 0}), "normal #000000 0");
-    EXPECT_EQ(statusJson({true, 0xFF8000, 40}),
-              R"({"night":true,"color":"#0080FF","brightness":40,"untinted":[]})");
-    EXPECT_EQ(statusJson({false, 0x0A0B0C, 7}),
-              R"({"night":false,"color":"#0C0B0A","brightness":7,"untinted":[]})");
+    const auto state = [](bool night, std::uint32_t color, int brightness,
+                          std::string schedule = "off", int fade = 60, bool automatic = true) {
+        return State{night, color, brightness, std::move(schedule), fade, automatic};
+    };
+    const struct {
+        State state;
+        const char* line;
+        const char* json;
+    } cases[] = {
+        {state(true, 0xFF8000, 40), "night #0080FF 40",
+         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":[]})"},
+        // Automatic and the fade say nothing while no schedule is set.
+        {state(false, 0x0A0B0C, 0, "off", 0, false), "normal #0C0B0A 0",
+         R"({"night":false,"color":"#0C0B0A","brightness":0,"schedule":"off","fade":0,"automatic":false,"untinted":[]})"},
+        {state(false, 0xFF8000, 40, "22:00-07:00"),
+         "normal #0080FF 40 schedule=22:00-07:00 fade=60",
+         R"({"night":false,"color":"#0080FF","brightness":40,"schedule":"22:00-07:00","fade":60,"automatic":true,"untinted":[]})"},
+        {state(true, 0x0080FF, 20, "sun:52.52,13.4", 0, false),
+         "night #FF8000 20 schedule=sun:52.52,13.4 fade=0 automatic=off",
+         R"({"night":true,"color":"#FF8000","brightness":20,"schedule":"sun:52.52,13.4","fade":0,"automatic":false,"untinted":[]})"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(statusLine(c.state), c.line);
+        EXPECT_EQ(statusJson(c.state), c.json) << c.line;
+    }
 
     // Untinted outputs: every name stays one token of the line, and the JSON stays JSON.
     const struct {
@@ -162,11 +203,13 @@ TEST(Status, LineAndJsonShowTheSameState) {
          R"("bad\uFFFD\uFFFD(\uFFFD\uFFFD\uFFFD")"},
     };
     for (const auto& n : names) {
-        const State s{true, 0xFF8000, 40, {"A", n.name}};
+        State s = state(true, 0xFF8000, 40);
+        s.untinted = {"A", n.name};
         EXPECT_EQ(statusLine(s), "night #0080FF 40 untinted=A," + n.inLine) << n.name;
         EXPECT_EQ(
             statusJson(s),
-            R"({"night":true,"color":"#0080FF","brightness":40,"untinted":["A",)" + n.inJson + "]}")
+            R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":["A",)" +
+                n.inJson + "]}")
             << n.name;
         EXPECT_EQ(splitStatusNames("A," + n.inLine), (std::vector<std::string>{"A", n.name}));
     }
@@ -195,12 +238,24 @@ TEST(Controller, RunsTheWindowsHandlersAndReportsEveryChange) {
                                             "normal #FF8000 10", "normal #FF8000 0"};
     EXPECT_EQ(seen, lines);
 
+    // A schedule and its fade; off clears the schedule and leaves Automatic as it was.
+    seen.clear();
+    for (const Command& c : {planned("22:00-07:00"), fade(0), make(Action::Schedule)}) {
+        controller.apply(c);
+    }
+    const std::vector<std::string> scheduled = {"normal #FF8000 0 schedule=22:00-07:00 fade=60",
+                                                "normal #FF8000 0 schedule=22:00-07:00 fade=0",
+                                                "normal #FF8000 0"};
+    EXPECT_EQ(seen, scheduled);
+    EXPECT_EQ(target.calls.back(), "schedule off");
+    EXPECT_TRUE(controller.state().automatic);
+
     // A change made in the window reaches listeners the same way; a removed one hears nothing.
     target.changeFromWindow(0x000000);
     EXPECT_EQ(seen.back(), "normal #000000 0");
     controller.removeListener(id);
     target.changeFromWindow(0xFFFFFF);
-    EXPECT_EQ(seen.size(), lines.size() + 1);
+    EXPECT_EQ(seen.size(), scheduled.size() + 1);
 }
 
 TEST(Controller, OutputsAreTintedAndUntintedByName) {
@@ -227,9 +282,11 @@ TEST(Controller, DirectWritesKeepToTheSlidersRange) {
     controller.setBrightness(99);
     controller.setBrightness(-3);
     controller.setColor(0xFF00FF00);
-    const std::vector<std::string> calls = {"brightness 0", "color #00FF00"};
+    controller.setFadeSeconds(3601);
+    controller.setFadeSeconds(-1);
+    const std::vector<std::string> calls = {"brightness 0", "color #00FF00", "fade 3600", "fade 0"};
     EXPECT_EQ(target.calls, calls);
-    EXPECT_EQ(controller.state(), (State{true, 0x00FF00, 0}));
+    EXPECT_EQ(controller.state(), (State{true, 0x00FF00, 0, "off", 0}));
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <ctime>
 #include <filesystem>
 
 #include "support/E2eSupport.h"
 #include "support/PrivateBus.h"
+#include "support/ScopedEnv.h"
 
 namespace e2e {
 namespace {
@@ -56,6 +58,7 @@ std::string settingsWith(std::uint32_t color) {
 }
 
 TEST_F(CommandE2e, EachCommandActsAsTheWindowWouldAndBadInputSendsNothing) {
+    ScopedEnv zone("TZ", "UTC");
     auto tool = session().startTool();
     const auto main = waitMainWindow(*tool);
     ASSERT_TRUE(main) << tool->log();
@@ -71,6 +74,14 @@ TEST_F(CommandE2e, EachCommandActsAsTheWindowWouldAndBadInputSendsNothing) {
     };
     const GammaRamp base = fullRange();
     const std::string noFile;
+    // A night from an hour ago to an hour from now (in UTC, the tool's zone here) keeps the
+    // night on when it is set.
+    const int minute = static_cast<int>(std::time(nullptr) / 60 % (24 * 60));
+    char night[16];
+    std::snprintf(night, sizeof night, "%02d:%02d-%02d:%02d", (minute + 1380) / 60 % 24,
+                  minute % 60, (minute + 60) / 60 % 24, minute % 60);
+    const std::string scheduled =
+        settingsWith(0x00FF00) + "[Schedule]\nschedule=" + night + "\nfade=60\nautomatic=1\n";
     const Case cases[] = {
         {{"--status"}, 0, "night #0080FF 40\n", defaultTint(), true, noFile},
         // The first completed change keeps the colour, as a click would.
@@ -80,7 +91,8 @@ TEST_F(CommandE2e, EachCommandActsAsTheWindowWouldAndBadInputSendsNothing) {
         {{"--color", "#FF8000"}, 0, "", keep(base, 40, 30, 20), true, settingsWith(0x0080FF)},
         {{"--status", "--json"},
          0,
-         "{\"night\":true,\"color\":\"#FF8000\",\"brightness\":40,\"untinted\":[]}\n",
+         "{\"night\":true,\"color\":\"#FF8000\",\"brightness\":40,\"schedule\":\"off\","
+         "\"fade\":60,\"automatic\":true,\"untinted\":[]}\n",
          keep(base, 40, 30, 20),
          true,
          settingsWith(0x0080FF)},
@@ -120,6 +132,13 @@ TEST_F(CommandE2e, EachCommandActsAsTheWindowWouldAndBadInputSendsNothing) {
         {{"--normal"}, 0, "", base, false, settingsWith(0x808080)},
         {{"--color", "00ff00"}, 0, "", keep(base, 20, 40, 20), false, settingsWith(0x00FF00)},
         {{"--night"}, 0, "", keep(base, 20, 40, 20), true, settingsWith(0x00FF00)},
+        {{"--schedule", night}, 0, "", keep(base, 20, 40, 20), true, scheduled},
+        {{"--status"},
+         0,
+         "night #00FF00 20 schedule=" + std::string(night) + " fade=60\n",
+         keep(base, 20, 40, 20),
+         true,
+         scheduled},
     };
     for (const Case& c : cases) {
         const std::string what = c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "");

@@ -61,4 +61,37 @@ TEST_F(MainFormTest, EachCommandIsOneCompletedChangeReportedAfterTheColourIsKept
     EXPECT_EQ(seen.size(), before) << "nothing is reported once the form has unloaded";
 }
 
+TEST_F(MainFormTest, ScheduleCommandsAndTheAutomaticItemAreKeptAndReported) {
+    ASSERT_TRUE(form->Form_Load());  // at the in-memory clock's 00:00, inside 22:00-07:00
+    frmMainControlTarget target(*form);
+    control::Controller controller(target);
+    std::vector<std::string> seen;
+    controller.addListener([&](const control::State& s) { seen.push_back(statusLine(s)); });
+    const auto stored = [&](const char* name) {
+        return mp.profile
+            .values[{settings::settingsFilePath(mp.settingsDir.dir), "Schedule", name}];
+    };
+
+    Command plan = make(Action::Schedule);
+    plan.schedule = *schedule::parse("22:00-07:00").schedule;
+    controller.apply(plan);
+    EXPECT_EQ(seen.back(), "night #0080FF 40 schedule=22:00-07:00 fade=60");
+    EXPECT_EQ(stored("schedule"), "22:00-07:00");
+    EXPECT_TRUE(view.automaticEnabled);
+
+    // The tray's item is a change like any other, whoever listens.
+    form->mnuAuto_Click();
+    EXPECT_EQ(seen.back(), "night #0080FF 40 schedule=22:00-07:00 fade=60 automatic=off");
+    EXPECT_EQ(stored("automatic"), "0");
+
+    Command fade = make(Action::Fade);
+    fade.fade = 5;
+    controller.apply(fade);
+    EXPECT_EQ(stored("fade"), "5");
+    controller.apply(make(Action::Schedule));  // off
+    EXPECT_EQ(seen.back(), "night #0080FF 40");
+    EXPECT_EQ(stored("schedule"), "off");
+    EXPECT_FALSE(view.automaticEnabled);
+}
+
 }  // namespace

@@ -104,8 +104,10 @@ TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
     const QDBusMessage all = call(kPropertiesInterface, QStringLiteral("GetAll"), {kInterface});
     const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
     EXPECT_EQ(properties.keys(),
-              (QStringList{QStringLiteral("Brightness"), QStringLiteral("Color"),
-                           QStringLiteral("Night"), QStringLiteral("Untinted")}));
+              (QStringList{QStringLiteral("Automatic"), QStringLiteral("Brightness"),
+                           QStringLiteral("Color"), QStringLiteral("Fade"), QStringLiteral("Night"),
+                           QStringLiteral("Schedule"), QStringLiteral("Untinted")}));
+    EXPECT_EQ(properties.value(QStringLiteral("Schedule")), QVariant(QStringLiteral("off")));
 
     const QDBusMessage xml =
         call(QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
@@ -114,6 +116,9 @@ TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
                              "<property name=\"Night\" type=\"b\" access=\"readwrite\"/>",
                              "<property name=\"Color\" type=\"s\" access=\"readwrite\"/>",
                              "<property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>",
+                             "<property name=\"Schedule\" type=\"s\" access=\"readwrite\"/>",
+                             "<property name=\"Fade\" type=\"i\" access=\"readwrite\"/>",
+                             "<property name=\"Automatic\" type=\"b\" access=\"read\"/>",
                              "<property name=\"Untinted\" type=\"as\" access=\"readwrite\"/>",
                              "<method name=\"Toggle\"/>", "<method name=\"Untint\">",
                              "org.freedesktop.DBus.Properties"}) {
@@ -146,6 +151,19 @@ TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
         {"Brightness", 20u, "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Brightness", 20.0, "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Brightness", QStringLiteral("20"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Schedule", QStringLiteral("22:00-07:00"), "", "schedule 22:00-07:00"},
+        {"Schedule", QStringLiteral(" Sun:52.52, 13.4 "), "", "schedule sun:52.52,13.4"},
+        {"Schedule", QStringLiteral("off"), "", "schedule off"},
+        {"Fade", 0, "", "fade 0"},
+        {"Fade", 3600, "", "fade 3600"},
+        {"Schedule", QStringLiteral("25:00-07:00"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Schedule", QStringLiteral("sun:91,0"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Schedule", QStringLiteral("sun:abc"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Schedule", 2200, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Fade", 3601, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Fade", -1, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Fade", QStringLiteral("60"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Automatic", false, "org.freedesktop.DBus.Error.PropertyReadOnly", ""},
         {"Untinted", QStringLiteral("DP-1"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Dimness", 20, "org.freedesktop.DBus.Error.UnknownProperty", ""},
     };
@@ -189,13 +207,22 @@ TEST_F(DbusControlServiceTest, AnnouncesWhatChangedWhateverTheSource) {
     set(QStringLiteral("Brightness"), 10);  // no change, no signal
     set(QStringLiteral("Night"), false);
     target_.changeFromWindow(0x000000);
-    set(QStringLiteral("Night"), false);     // normal again: nothing new
+    set(QStringLiteral("Night"), false);  // normal again: nothing new
+    set(QStringLiteral("Fade"), 5);
+    target_.runs = false;  // the tray's Automatic; a schedule set turns it on again
+    target_.changeFromWindow(0x000000);
+    set(QStringLiteral("Schedule"), QStringLiteral("sun:0,0"));
+    set(QStringLiteral("Schedule"), QStringLiteral("sun:91,0"));  // refused: nothing
     target_.setOutputTinted("DP-1", false);  // the tray menu's Monitors submenu
     settle();
     const std::vector<QVariantMap> expected = {
         {{QStringLiteral("Brightness"), 10}},
         {{QStringLiteral("Night"), false}},
         {{QStringLiteral("Color"), QStringLiteral("#000000")}},
+        {{QStringLiteral("Fade"), 5}},
+        {{QStringLiteral("Automatic"), false}},
+        {{QStringLiteral("Schedule"), QStringLiteral("sun:0,0")},
+         {QStringLiteral("Automatic"), true}},
         {{QStringLiteral("Untinted"), QStringList{"DP-1"}}},
     };
     EXPECT_EQ(recorder_.changes, expected);

@@ -13,6 +13,9 @@ class MemoryControlTarget : public control::ControlTarget {
     bool isNight = true;
     std::uint32_t bgr = 0x00FF8000;
     int position = control::kMaxBrightness;
+    Schedule plan;
+    int fade = 60;
+    bool runs = true;
     std::set<std::string> untintedNames;
     std::vector<std::string> calls;
 
@@ -39,6 +42,19 @@ class MemoryControlTarget : public control::ControlTarget {
         }
     }
 
+    Schedule schedule() const override { return plan; }
+    int fadeSeconds() const override { return fade; }
+    bool automatic() const override { return runs; }
+    // As the window's: a schedule set turns Automatic on.
+    void setSchedule(const Schedule& s) override {
+        run("schedule " + schedule::format(s), [&] {
+            plan = s;
+            runs = runs || s.isSet();
+        });
+    }
+    void setFadeSeconds(int seconds) override {
+        run("fade " + std::to_string(seconds), [&] { fade = seconds; });
+    }
     std::set<std::string> untinted() const override { return untintedNames; }
     void setOutputTinted(const std::string& name, bool tinted) override {
         run((tinted ? "tint " : "untint ") + name, [&] {

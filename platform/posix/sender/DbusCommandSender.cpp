@@ -246,8 +246,20 @@ control::State stateOf(const Properties& properties, control::State state = {}) 
     if (const std::int32_t* brightness = find<std::int32_t>(properties, "Brightness")) {
         state.brightness = *brightness;
     }
+    // Read back into the schedule's own form: what is printed is never another program's text.
+    if (const std::string* text = find<std::string>(properties, "Schedule")) {
+        if (const schedule::Parsed parsed = schedule::parse(*text); parsed.schedule) {
+            state.schedule = schedule::format(*parsed.schedule);
+        }
+    }
+    if (const std::int32_t* fade = find<std::int32_t>(properties, "Fade")) {
+        state.fade = *fade;
+    }
+    if (const bool* automatic = find<bool>(properties, "Automatic")) {
+        state.automatic = *automatic;
+    }
     if (const auto* names = find<std::vector<std::string>>(properties, "Untinted")) {
-        state.untinted = *names;
+        state.untinted.assign(names->begin(), names->end());
     }
     return state;
 }
@@ -402,6 +414,12 @@ std::optional<int> sendToRunningInstance(const control::Command& command, int, c
                                std::int32_t(control::targetBrightness(command, current)));
             break;
         }
+        case control::Action::Schedule:
+            done = setProperty(bus, "Schedule", schedule::format(command.schedule));
+            break;
+        case control::Action::Fade:
+            done = setProperty(bus, "Fade", std::int32_t(command.fade));
+            break;
         case control::Action::Tint:
         case control::Action::Untint:
             // The bus carries UTF-8 alone; libdbus would refuse the message on its own terms.
