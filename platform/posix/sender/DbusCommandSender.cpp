@@ -174,17 +174,17 @@ std::optional<Value> readVariant(DBusMessageIter* it) {
         case DBUS_TYPE_BOOLEAN: {
             dbus_bool_t b = FALSE;
             dbus_message_iter_get_basic(&inner, &b);
-            return Value(b != FALSE);
+            return std::optional<Value>(std::in_place, std::in_place_type<bool>, b != FALSE);
         }
         case DBUS_TYPE_INT32: {
             std::int32_t i = 0;
             dbus_message_iter_get_basic(&inner, &i);
-            return Value(i);
+            return std::optional<Value>(std::in_place, std::in_place_type<std::int32_t>, i);
         }
         case DBUS_TYPE_STRING: {
             const char* s = nullptr;
             dbus_message_iter_get_basic(&inner, &s);
-            return Value(std::string(s));
+            return std::optional<Value>(std::in_place, std::in_place_type<std::string>, s);
         }
         case DBUS_TYPE_ARRAY: {
             if (dbus_message_iter_get_element_type(&inner) != DBUS_TYPE_STRING) {
@@ -199,7 +199,8 @@ std::optional<Value> readVariant(DBusMessageIter* it) {
                 list.emplace_back(s);
                 dbus_message_iter_next(&array);
             }
-            return Value(std::move(list));
+            return std::optional<Value>(std::in_place, std::in_place_type<std::vector<std::string>>,
+                                        std::move(list));
         }
         default:
             return std::nullopt;
