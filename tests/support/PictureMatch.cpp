@@ -1,9 +1,11 @@
 #include "support/PictureMatch.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace picture_match {
 
@@ -16,6 +18,8 @@ constexpr int kTextMargin = 3;
 constexpr int kSunkenEdge = 2;
 // Fewer pixels than this off the ground are specks, not text.
 constexpr int kLeastInk = 8;
+// How far the start of a text may move from one face to another.
+constexpr int kTextShift = 2;
 
 std::uint32_t rgbOf(BgrColor c) {
     return static_cast<std::uint32_t>(c.red() << 16 | c.green() << 8 | c.blue());
@@ -47,7 +51,7 @@ class Painter {
         out_.width = width;
         out_.height = height;
         out_.owner.assign(size, 0);
-        designText_.assign(size, false);
+        out_.textStart.assign(size, false);
     }
 
     Regions run(BgrColor windowBack) {
@@ -130,11 +134,11 @@ class Painter {
             for (int x = b.left; x < b.right; ++x) {
                 const auto i = static_cast<std::size_t>(y) * static_cast<std::size_t>(out_.width) +
                                static_cast<std::size_t>(x);
-                if (text == false && designText_[i]) {
+                if (text == false && out_.textStart[i]) {
                     continue;
                 }
                 out_.owner[i] = region;
-                designText_[i] = text.value_or(false);
+                out_.textStart[i] = text.value_or(false);
             }
         }
     }
@@ -142,21 +146,41 @@ class Painter {
     std::span<const layout::Control> table_;
     const Place& place_;
     Regions out_;
-    std::vector<bool> designText_;  // a pixel of some label's design rectangle
 };
 
-// Pixels off the commonest colour of those given: the ink of text on its ground.
-int ink(const std::vector<std::uint32_t>& pixels) {
-    std::map<std::uint32_t, int> counts;
-    for (std::uint32_t p : pixels) {
-        ++counts[p];
+// Text judged loosely: its ink is what is off the commonest colour of its region.
+struct Text {
+    std::vector<std::uint32_t> pixels;
+    std::vector<layout::PixelPoint> places;
+
+    // `x` and `y` are -1 where the text cannot start.
+    void add(std::uint32_t pixel, int x, int y) {
+        pixels.push_back(pixel);
+        places.push_back({x, y});
     }
-    const auto ground = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
-                            return a.second < b.second;
-                        })->first;
-    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(),
-                                          [&](std::uint32_t p) { return !close(p, ground); }));
-}
+
+    // The count of ink pixels and where the ink starts.
+    std::pair<int, layout::PixelPoint> ink() const {
+        std::map<std::uint32_t, int> counts;
+        for (std::uint32_t p : pixels) {
+            ++counts[p];
+        }
+        const auto ground = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                                return a.second < b.second;
+                            })->first;
+        int n = 0;
+        layout::PixelPoint start{INT_MAX, INT_MAX};
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            if (!close(pixels[i], ground)) {
+                ++n;
+                if (places[i].x >= 0) {
+                    start = {std::min(start.x, places[i].x), std::min(start.y, places[i].y)};
+                }
+            }
+        }
+        return {n, start};
+    }
+};
 
 }  // namespace
 
@@ -179,8 +203,8 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
                              std::vector<bool>* marks) {
     const std::size_t n = regions.names.size();
     std::vector<Verdict> verdicts(n);
-    std::vector<std::vector<std::uint32_t>> textA(n);
-    std::vector<std::vector<std::uint32_t>> textB(n);
+    std::vector<Text> textA(n);
+    std::vector<Text> textB(n);
     if (marks != nullptr) {
         marks->assign(regions.owner.size(), false);
     }
@@ -194,8 +218,8 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
             bool differs = false;
             switch (regions.checks[r]) {
                 case Check::Ink:
-                    textA[r].push_back(pa);
-                    textB[r].push_back(pb);
+                    textA[r].add(pa, regions.textStart[i] ? x : -1, regions.textStart[i] ? y : -1);
+                    textB[r].add(pb, regions.textStart[i] ? x : -1, regions.textStart[i] ? y : -1);
                     break;
                 case Check::Same:
                     differs = !close(pa, pb);
@@ -220,9 +244,11 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
         v.name = regions.names[r];
         v.check = regions.checks[r];
         if (v.check == Check::Ink) {
-            v.inkA = ink(textA[r]);
-            v.inkB = ink(textB[r]);
-            v.ok = v.inkA >= kLeastInk && v.inkB >= kLeastInk;
+            std::tie(v.inkA, v.inkStartA) = textA[r].ink();
+            std::tie(v.inkB, v.inkStartB) = textB[r].ink();
+            v.ok = v.inkA >= kLeastInk && v.inkB >= kLeastInk &&
+                   std::abs(v.inkStartA.x - v.inkStartB.x) <= kTextShift &&
+                   std::abs(v.inkStartA.y - v.inkStartB.y) <= kTextShift;
         } else {
             v.ok = v.differing <= std::max(2, v.pixels / 400);
         }

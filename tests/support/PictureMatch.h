@@ -39,6 +39,9 @@ struct Regions {
     std::vector<Check> checks;
     std::vector<std::uint32_t> grounds;  // Covers: the colour behind the control, 0xRRGGBB
     std::vector<int> owner;              // a region per pixel, row by row
+    // A pixel of a label's own rectangle (with its margin), where its text starts; the rest of
+    // its line may hold what another label's text runs into.
+    std::vector<bool> textStart;
 };
 
 // Where item `item` of control `index` lies in the window, in twips.
@@ -62,13 +65,16 @@ struct Verdict {
     int differing = 0;
     int inkA = 0;  // Ink: pixels of each picture off the region's commonest colour
     int inkB = 0;
+    layout::PixelPoint inkStartA;  // Ink: the leftmost column and the top row of the ink
+    layout::PixelPoint inkStartB;
     bool ok = true;
 };
 
 // Judges every region that owns a pixel. Same and Covers pass with at most one differing pixel
 // in 400 (2 in a small region), so that an edge moved by one pixel fails; Ink passes when each
-// picture has ink there. The pictures must have the regions' size. `marks`, when given, gets
-// every differing pixel.
+// picture has ink there and both inks start within 2 pixels of each other, left and top (where
+// text ends depends on the face). The pictures must have the regions' size. `marks`, when given,
+// gets every differing pixel.
 std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regions,
                              std::vector<bool>* marks = nullptr);
 

@@ -101,6 +101,13 @@ TEST(PictureMatch, FontsAndToolkitLooksPassAMovedOrMissingControlFails) {
          },
          {"bar"}},
         {"no caption", [] { return draw(0); }, {"caption"}},
+        {"the caption three pixels lower",
+         [] {
+             Image b = draw(0);
+             fill(b, 4, 19, 12, 6, kInk);
+             return b;
+         },
+         {"caption"}},
     };
     const Image a = draw();
     for (const Case& c : cases) {

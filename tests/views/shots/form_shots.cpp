@@ -55,8 +55,9 @@ bool holdAgainst(const char* what, const QImage& ours, const char* shotPath,
     for (const picture_match::Verdict& v : picture_match::compare(a, b, regions, &marks)) {
         all = all && v.ok;
         if (v.check == Check::Ink) {
-            std::printf("%s %s %s: text, ink %d here and %d there\n", v.ok ? "ok  " : "FAIL", what,
-                        v.name.c_str(), v.inkA, v.inkB);
+            std::printf("%s %s %s: text, ink %d here from (%d, %d), %d there from (%d, %d)\n",
+                        v.ok ? "ok  " : "FAIL", what, v.name.c_str(), v.inkA, v.inkStartA.x,
+                        v.inkStartA.y, v.inkB, v.inkStartB.x, v.inkStartB.y);
         } else {
             std::printf("%s %s %s: %d of %d pixels %s\n", v.ok ? "ok  " : "FAIL", what,
                         v.name.c_str(), v.differing, v.pixels,
