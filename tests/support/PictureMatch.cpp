@@ -14,8 +14,6 @@ namespace {
 constexpr int kCloseChannel = 24;
 // Text may stand a little above, below or left of its design rectangle in another face.
 constexpr int kTextMargin = 3;
-// A sunken picture box keeps its two-pixel edge; its children draw inside it.
-constexpr int kSunkenEdge = 2;
 // Fewer pixels than this off the ground are specks, not text.
 constexpr int kLeastInk = 8;
 // How far the start of a text may move from one face to another.
@@ -123,7 +121,8 @@ class Painter {
                 fill(box, clip, addRegion(name, Check::Same, 0), std::nullopt);
                 break;
         }
-        paintChildren(index, c.back, box.inset(c.sunken ? kSunkenEdge : 0).clipped(clip));
+        paintChildren(index, c.back,
+                      box.inset(c.sunken ? layout::kSunkenEdgePixels : 0).clipped(clip));
     }
 
     // `text`: true paints a label's design rectangle, false the rest of its line, which leaves
