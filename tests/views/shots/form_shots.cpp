@@ -6,9 +6,11 @@
 //
 // Writes OUT_DIR/linux-main.png and OUT_DIR/linux-picker.png and, with shots to compare, a
 // verdict for every region and OUT_DIR/diff-*.png with the differing pixels in magenta. Exits 1
-// when a region does not match or a shot cannot be read.
+// when a region does not match or a shot is not of the window's size, 77 when a shot is missing
+// (the run that takes them was skipped).
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -44,7 +46,7 @@ bool holdAgainst(const char* what, const QImage& ours, const char* shotPath,
                  const picture_match::Regions& regions, const QString& diffPath) {
     const QImage shot(QString::fromLocal8Bit(shotPath));
     if (shot.isNull() || shot.size() != ours.size()) {
-        std::printf("FAIL %s: %s is missing or not %dx%d\n", what, shotPath, ours.width(),
+        std::printf("FAIL %s: %s is not a picture of %dx%d\n", what, shotPath, ours.width(),
                     ours.height());
         return false;
     }
@@ -110,6 +112,12 @@ int main(int argc, char** argv) {
     }
     if (argc == 2) {
         return 0;
+    }
+    for (const char* shot : {argv[2], argv[3]}) {
+        if (!QFileInfo::exists(QString::fromLocal8Bit(shot))) {
+            std::printf("no %s: the run that takes the pictures was skipped or failed\n", shot);
+            return 77;
+        }
     }
 
     const auto mainRegions = picture_match::paint(
