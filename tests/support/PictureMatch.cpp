@@ -152,10 +152,10 @@ struct Text {
     std::vector<std::uint32_t> pixels;
     std::vector<layout::PixelPoint> places;
 
-    // `x` and `y` are -1 where the text cannot start.
-    void add(std::uint32_t pixel, int x, int y) {
+    // `at` is {-1, -1} where the text cannot start.
+    void add(std::uint32_t pixel, layout::PixelPoint at) {
         pixels.push_back(pixel);
-        places.push_back({x, y});
+        places.push_back(at);
     }
 
     // The count of ink pixels and where the ink starts.
@@ -216,10 +216,13 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
             const std::uint32_t pb = b.at(x, y);
             bool differs = false;
             switch (regions.checks[r]) {
-                case Check::Ink:
-                    textA[r].add(pa, regions.textStart[i] ? x : -1, regions.textStart[i] ? y : -1);
-                    textB[r].add(pb, regions.textStart[i] ? x : -1, regions.textStart[i] ? y : -1);
+                case Check::Ink: {
+                    const layout::PixelPoint at = regions.textStart[i] ? layout::PixelPoint{x, y}
+                                                                       : layout::PixelPoint{-1, -1};
+                    textA[r].add(pa, at);
+                    textB[r].add(pb, at);
                     break;
+                }
                 case Check::Same:
                     differs = !close(pa, pb);
                     break;
