@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ ninja-build pkg-config
-    qt6-base-dev libxrandr-dev libgtest-dev libbenchmark-dev
+    qt6-base-dev libxrandr-dev libdbus-1-dev libgtest-dev libbenchmark-dev
     libwayland-dev libwayland-bin qt6-wayland
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick sway
     xserver-xorg-core xserver-xorg-video-dummy dbus mutter

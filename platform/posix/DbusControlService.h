@@ -6,6 +6,7 @@
 
 #include "control/Controller.h"
 #include "platform/CommandChannel.h"
+#include "platform/posix/sender/BusNames.h"
 
 // The running instance on the session bus: properties Night (b), Color (s, "#RRGGBB") and
 // Brightness (i, 0..40), all read-write, the method Toggle(), and PropertiesChanged after every
@@ -13,10 +14,10 @@
 // nothing.
 namespace dbuscontrol {
 
-inline const QString kService = QStringLiteral("io.github.dimwarden.Dimwarden");
-inline const QString kPath = QStringLiteral("/io/github/dimwarden/Dimwarden");
-inline const QString kInterface = kService;
-inline const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+inline const QString kService = QString::fromLatin1(busnames::kService);
+inline const QString kPath = QString::fromLatin1(busnames::kPath);
+inline const QString kInterface = QString::fromLatin1(busnames::kInterface);
+inline const QString kPropertiesInterface = QString::fromLatin1(busnames::kPropertiesInterface);
 
 class DbusControlService : public QDBusVirtualObject, public CommandService {
   public:

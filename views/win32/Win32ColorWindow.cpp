@@ -17,62 +17,26 @@ const layout::Control& control(Id id) {
 
 Win32ColorWindow::Win32ColorWindow(HWND owner, frmColor& form)
     : owner_(owner), form_(form), canvas_(frmColorLayout::kControls) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.lpszClassName = kClass;
-    RegisterClassExW(&wc);
+    viewwindow::registerClass<Win32ColorWindow>(kClass);
     const layout::PixelRect size = layout::toPixels(frmColorLayout::kWindow.client);
     // Owned, so it has no taskbar button of its own and stays above its owner.
     hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kClass, L"", WS_POPUP, 0, 0, size.width, size.height,
-                            owner_, nullptr, instance, this);
+                            owner_, nullptr, GetModuleHandleW(nullptr), this);
     form_.attach(*this);
 }
 
 Win32ColorWindow::~Win32ColorWindow() {
     form_.detach();
-    if (hwnd_ != nullptr) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
-}
-
-LRESULT CALLBACK Win32ColorWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                              LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32ColorWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || self->hwnd_ == nullptr) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
+    viewwindow::destroy(hwnd_);
 }
 
 LRESULT Win32ColorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd_, &ps);
-            RECT client;
-            GetClientRect(hwnd_, &client);
-            HDC memory = CreateCompatibleDC(dc);
-            HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-            HGDIOBJ old = SelectObject(memory, bitmap);
-            canvas_.paint(memory, frmColorLayout::kWindow.back, client.right, client.bottom);
-            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-            SelectObject(memory, old);
-            DeleteObject(bitmap);
-            DeleteDC(memory);
-            EndPaint(hwnd_, &ps);
+        case WM_PAINT:
+            viewwindow::paint(hwnd_, canvas_, frmColorLayout::kWindow.back);
             return 0;
-        }
         case WM_ERASEBKGND:
             return 1;
         case WM_MOUSEMOVE: {

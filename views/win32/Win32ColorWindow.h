@@ -2,6 +2,7 @@
 
 #include "color_picker/ColorView.h"
 #include "views/win32/TableCanvas.h"
+#include "views/win32/ViewWindow.h"
 
 class frmColor;
 
@@ -26,7 +27,8 @@ class Win32ColorWindow : public ColorView {
     void followPointer() override;
 
   private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename View>
+    friend LRESULT CALLBACK viewwindow::procedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND owner_;

@@ -38,16 +38,7 @@ int buttonOf(UINT message) {
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLayout::kControls) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.hIcon = programIcon(32);
-    wc.hIconSm = programIcon(16);
-    wc.lpszClassName = kClass;
-    RegisterClassExW(&wc);
+    viewwindow::registerClass<Win32MainWindow>(kClass, programIcon(32), programIcon(16));
 
     const layout::PixelRect size = layout::toPixels(frmMainLayout::kWindow.client);
     RECT work = {};
@@ -59,13 +50,13 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
     hwnd_ =
         CreateWindowExW(WS_EX_APPWINDOW, kClass, win::toWide(control(Id::lbTitle).caption).c_str(),
                         WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, x, y, size.width,
-                        size.height, nullptr, nullptr, instance, this);
+                        size.height, nullptr, nullptr, GetModuleHandleW(nullptr), this);
 
     for (frmMainLayout::Slider s : frmMainLayout::kSliders) {
         const RECT r = canvas_.pixelRect(index(frmMainLayout::scrollBarOf(s)));
         HWND bar = CreateWindowExW(0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_HORZ,
                                    r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
-                                   nullptr, instance, nullptr);
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
         SCROLLINFO info = {sizeof info, SIF_RANGE | SIF_POS | SIF_PAGE, 0, 40, 0, 40, 0};
         SetScrollInfo(bar, SB_CTL, &info, FALSE);
         bars_[static_cast<std::size_t>(s)] = bar;
@@ -86,7 +77,7 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
     InitCommonControlsEx(&common);
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-                            nullptr, instance, nullptr);
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
     for (std::size_t i = 0; i < frmMainLayout::kControls.size(); ++i) {
         const layout::Control& c = frmMainLayout::kControls[i];
         if (c.toolTip == nullptr || !c.visible || tips_ == nullptr) {
@@ -107,46 +98,16 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
 
 Win32MainWindow::~Win32MainWindow() {
     form_.detach();
-    if (hwnd_ != nullptr) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
-}
-
-LRESULT CALLBACK Win32MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || self->hwnd_ == nullptr) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
+    viewwindow::destroy(hwnd_);
 }
 
 LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd_, &ps);
-            RECT client;
-            GetClientRect(hwnd_, &client);
-            // Drawn off screen first, so that a repaint never flickers through the layers.
-            HDC memory = CreateCompatibleDC(dc);
-            HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-            HGDIOBJ old = SelectObject(memory, bitmap);
-            canvas_.paint(memory, frmMainLayout::kWindow.back, client.right, client.bottom);
-            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-            SelectObject(memory, old);
-            DeleteObject(bitmap);
-            DeleteDC(memory);
-            EndPaint(hwnd_, &ps);
+        case WM_PAINT:
+            viewwindow::paint(hwnd_, canvas_, frmMainLayout::kWindow.back);
             return 0;
-        }
         case WM_ERASEBKGND:
             return 1;
         case WM_MOUSEMOVE:

@@ -10,6 +10,7 @@
 #include "main_window/MainView.h"
 #include "platform/win32/Win32PopupMenu.h"
 #include "views/win32/TableCanvas.h"
+#include "views/win32/ViewWindow.h"
 
 class frmMain;
 
@@ -51,7 +52,8 @@ class Win32MainWindow : public MainView {
     void letPendingEventsRun() override;
 
   private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename View>
+    friend LRESULT CALLBACK viewwindow::procedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void mouseMove(int x, int y);
     void mouseDown(int x, int y, int button);
