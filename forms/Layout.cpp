@@ -6,8 +6,10 @@ TwipsRect inWindow(std::span<const Control> table, int index) {
     TwipsRect r = table[static_cast<std::size_t>(index)].rect;
     for (int p = table[static_cast<std::size_t>(index)].parent; p != kWindow;
          p = table[static_cast<std::size_t>(p)].parent) {
-        r.left += table[static_cast<std::size_t>(p)].rect.left;
-        r.top += table[static_cast<std::size_t>(p)].rect.top;
+        const Control& parent = table[static_cast<std::size_t>(p)];
+        const float edge = parent.sunken ? kSunkenEdgePixels * kTwipsPerPixel : 0;
+        r.left += parent.rect.left + edge;
+        r.top += parent.rect.top + edge;
     }
     return r;
 }

@@ -68,6 +68,9 @@ struct Font {
 
 inline constexpr int kWindow = -1;
 
+// A sunken picture box's edge lies inside its size, and its children are placed inside the edge.
+inline constexpr int kSunkenEdgePixels = 2;
+
 struct Control {
     const char* name = "";  // the design name
     Kind kind = Kind::PictureBox;
@@ -83,7 +86,7 @@ struct Control {
     // Place among the parent's children, 0 in front. Windowless labels and shapes are drawn on
     // the parent itself, so they are numbered after all of its child windows.
     int stack = 0;
-    bool sunken = false;   // picture box: the two-pixel sunken edge, inside its size
+    bool sunken = false;   // picture box: the sunken edge, inside its size
     int lineWidthPx = 1;   // shape
     bool checked = false;  // menu item, as created
     int count = 1;         // a control array of this many, all alike as created
@@ -96,7 +99,8 @@ struct Window {
     bool ownTaskbarButton = true;
 };
 
-// Control `index`'s rectangle in its window's client area, through its parents.
+// Control `index`'s rectangle in its window's client area, through its parents (and inside the
+// edges of sunken ones).
 TwipsRect inWindow(std::span<const Control> table, int index);
 
 // The pixel at the middle of a rectangle, as tests aim at it.

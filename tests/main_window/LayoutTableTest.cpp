@@ -26,6 +26,10 @@ TEST(MainLayoutTable, KnobEndsAndPositionsInTheWindow) {
     const layout::TwipsRect swatch = frmMainLayout::inWindow(Id::picColor);
     EXPECT_FLOAT_EQ(swatch.left, 3000);  // through fraNormal at -120, 1080
     EXPECT_FLOAT_EQ(swatch.top, 2400);
+    // Its caption sits inside its sunken edge.
+    const layout::PixelRect caption = layout::toPixels(frmMainLayout::inWindow(Id::lbSetting));
+    EXPECT_EQ(caption.left, 200 + 2 + 8);
+    EXPECT_EQ(caption.top, 160 + 2 + 2);
     const layout::PixelPoint close = layout::pixelCentre(frmMainLayout::inWindow(Id::picCls));
     EXPECT_EQ(close.x, 504);
     EXPECT_EQ(close.y, 24);

@@ -55,7 +55,7 @@ class PictureBox : public Control {
     const QPixmap& Picture() const { return picture_; }
     void setPicture(const QPixmap& picture);
     void setSunken(bool sunken);
-    int clientInset() const override { return sunken_ ? 2 : 0; }
+    int clientInset() const override { return sunken_ ? layout::kSunkenEdgePixels : 0; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -132,8 +132,11 @@ RECT TableCanvas::pixelRect(int index, int item) const {
     for (int p = table_[static_cast<std::size_t>(index)].parent; p != layout::kWindow;
          p = table_[static_cast<std::size_t>(p)].parent) {
         const layout::TwipsRect& pr = looks_[static_cast<std::size_t>(p)].front().rect;
-        r.left += pr.left;
-        r.top += pr.top;
+        const float edge = table_[static_cast<std::size_t>(p)].sunken
+                               ? layout::kSunkenEdgePixels * layout::kTwipsPerPixel
+                               : 0;
+        r.left += pr.left + edge;
+        r.top += pr.top + edge;
     }
     const layout::PixelRect px = layout::toPixels(r);
     return RECT{px.left, px.top, px.left + px.width, px.top + px.height};

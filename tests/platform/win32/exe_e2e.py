@@ -170,6 +170,11 @@ def start_desktop(work, env, procs):
 
 
 def main():
+    # The window pictures are held against the Qt windows afterwards: none from an earlier run
+    # may stand in for this run's.
+    for name in ("wine-main.png", "wine-picker.png"):
+        if os.path.exists(os.path.join(SHOTS, name)):
+            os.remove(os.path.join(SHOTS, name))
     if not shutil.which("Xorg") or not os.path.exists("/usr/lib/xorg/modules/drivers/dummy_drv.so"):
         print("no Xorg with the dummy driver")
         return 77
