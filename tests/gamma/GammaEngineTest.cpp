@@ -6,19 +6,9 @@
 
 #include "gamma/RampMath.h"
 #include "support/MemoryDisplayGamma.h"
+#include "support/Ramps.h"
 
 namespace {
-
-// What a calibrated screen might hold at start: a different, non-identity curve per channel.
-GammaRamp calibrated() {
-    GammaRamp r;
-    for (std::size_t i = 0; i < 256; ++i) {
-        r.at(0, i) = static_cast<std::uint16_t>(i * 257);
-        r.at(1, i) = static_cast<std::uint16_t>(i * i);
-        r.at(2, i) = static_cast<std::uint16_t>(1000 + i * 200);
-    }
-    return r;
-}
 
 GammaRamp filled(std::uint16_t value) {
     GammaRamp r;
