@@ -8,19 +8,10 @@
 #include "gamma/GammaRamp.h"
 #include "gamma/RampMath.h"
 #include "platform/x11/X11DisplayGamma.h"
+#include "support/Ramps.h"
 #include "support/XvfbServer.h"
 
 namespace {
-
-GammaRamp calibrated() {
-    GammaRamp r;
-    for (std::size_t i = 0; i < 256; ++i) {
-        r.at(0, i) = static_cast<std::uint16_t>(i * 257);
-        r.at(1, i) = static_cast<std::uint16_t>(i * i);
-        r.at(2, i) = static_cast<std::uint16_t>(1000 + i * 200);
-    }
-    return r;
-}
 
 // Offsets as the sliders produce them, varied so that no branch is always taken the same way.
 void BM_BuildAdjustedRamp(benchmark::State& state) {

@@ -17,39 +17,12 @@
 
 #include "gamma/GammaEngine.h"
 #include "platform/posix/RuntimeJournalStore.h"
-#include "schedule/ScheduleTarget.h"
 #include "schedule/Scheduler.h"
+#include "support/EngineScheduleTarget.h"
 #include "support/MemoryClock.h"
 #include "support/MemoryDisplayGamma.h"
 
 namespace {
-
-class EngineTarget : public ScheduleTarget {
-  public:
-    explicit EngineTarget(GammaEngine& engine) : engine_(engine) {}
-    bool night = false;
-    int blends = 0;
-    bool nightOn() const override { return night; }
-    void switchToNight() override {
-        night = true;
-        const auto r = GammaEngine::Request::night(BgrColor(0x00FF8000));
-        engine_.SetGamma(r.red, r.green, r.blue);
-    }
-    void switchToNormal() override {
-        night = false;
-        engine_.SetDefault();
-        engine_.SaveGamma();
-    }
-    void writeBlend(bool toNight, double progress) override {
-        ++blends;
-        engine_.SetBlend(toNight ? GammaEngine::Request::night(BgrColor(0x00FF8000))
-                                 : GammaEngine::Request::base(),
-                         progress);
-    }
-
-  private:
-    GammaEngine& engine_;
-};
 
 double cpuSeconds() {
     timespec ts{};
@@ -72,7 +45,7 @@ void printFadeFigure(bool withJournal) {
     }
     GammaEngine engine(display, journal.get());
     engine.SaveGamma();
-    EngineTarget target(engine);
+    EngineScheduleTarget target(engine, BgrColor(0x00FF8000), false);
     MemoryClock clock;
     MemoryAlarm alarm;
     Scheduler scheduler(target, clock, alarm);

@@ -30,21 +30,18 @@ TEST(PaletteColors, ComponentsReadRedFromTheLowByte) {
         int index;
         Rgb rgb;
     };
+    // 19 and 20 are neighbours that differ in red only.
     const Case cases[] = {
         {0, {0, 0, 0}},        {1, {80, 127, 255}}, {10, {255, 0, 255}},   {11, {0, 255, 255}},
-        {12, {87, 207, 227}},  {22, {0, 128, 255}}, {25, {128, 148, 163}}, {26, {15, 54, 138}},
-        {38, {140, 180, 210}}, {39, {255, 0, 0}},   {42, {70, 23, 11}},    {51, {255, 255, 0}},
+        {12, {87, 207, 227}},  {19, {0, 97, 255}},  {20, {3, 97, 255}},    {22, {0, 128, 255}},
+        {25, {128, 148, 163}}, {26, {15, 54, 138}}, {38, {140, 180, 210}}, {39, {255, 0, 0}},
+        {42, {70, 23, 11}},    {51, {255, 255, 0}},
     };
     for (const Case& c : cases) {
         const Rgb got = rgbOf(palette::kColors[c.index]);
         EXPECT_EQ(got, c.rgb) << "swatch " << c.index << " is (" << got.r << ", " << got.g << ", "
                               << got.b << ")";
     }
-}
-
-TEST(PaletteColors, Neighbours19And20DifferInRedOnly) {
-    EXPECT_EQ(rgbOf(palette::kColors[19]), (Rgb{0, 97, 255}));
-    EXPECT_EQ(rgbOf(palette::kColors[20]), (Rgb{3, 97, 255}));
 }
 
 TEST(PalettePlacement, GridOfThirteenByFourAtTheLaidOutPitch) {
@@ -57,13 +54,6 @@ TEST(PalettePlacement, GridOfThirteenByFourAtTheLaidOutPitch) {
         EXPECT_EQ(g[i].width, 400.0f) << "swatch " << i;
         EXPECT_EQ(g[i].height, 400.0f) << "swatch " << i;
     }
-    // Each row starts again at the left margin, under the first swatch of the row above.
-    EXPECT_EQ(g[13].left, g[0].left);
-    EXPECT_EQ(g[13].top, 1890.0f);
-    EXPECT_EQ(g[25].left, 5900.0f);
-    EXPECT_EQ(g[25].top, 1890.0f);
-    EXPECT_EQ(g[51].left + g[51].width, 6300.0f);
-    EXPECT_EQ(g[51].top + g[51].height, 3440.0f);
 }
 
 TEST(PalettePlacement, PitchComesFromSwatchZeroWidthAndEachRowsFirstHeight) {

@@ -15,17 +15,16 @@ std::optional<WindowInfo> viewablePicker(const std::string& display, const Child
     return viewableWindow(display, tool.pid(), layout::kPickerWidth, layout::kPickerHeight);
 }
 
-// A press at `from`, a move by (dx, dy) and a release, with the pauses a window manager needs to
-// take over the pointer.
-std::vector<std::string> dragSteps(int button, int x, int y, int dx, int dy) {
-    const std::string b = std::to_string(button);
+// A left press at (x, y), a move by (dx, dy) and a release, with the pauses a window manager
+// needs to take over the pointer.
+std::vector<std::string> dragSteps(int x, int y, int dx, int dy) {
     return {"mousemove",
             std::to_string(x),
             std::to_string(y),
             "sleep",
             "0.2",
             "mousedown",
-            b,
+            "1",
             "sleep",
             "0.2",
             "mousemove",
@@ -34,10 +33,12 @@ std::vector<std::string> dragSteps(int button, int x, int y, int dx, int dy) {
             "sleep",
             "0.3",
             "mouseup",
-            b};
+            "1"};
 }
 
-TEST_F(ChromeE2e, TitleStripDragsWithTheLeftButtonOnly) {
+// Which buttons drag is the form's and the view's to decide (their tests); here the window
+// manager moves the window.
+TEST_F(ChromeE2e, TitleStripDragMovesTheWindow) {
     std::string why;
     ASSERT_TRUE(session().startOpenbox(why)) << why;
     auto tool = session().startTool();
@@ -46,7 +47,7 @@ TEST_F(ChromeE2e, TitleStripDragsWithTheLeftButtonOnly) {
 
     const int x = main->x + layout::kTitleFree.first;
     const int y = main->y + layout::kTitleFree.second;
-    ASSERT_TRUE(session().xdotool(dragSteps(1, x, y, 100, 60)));
+    ASSERT_TRUE(session().xdotool(dragSteps(x, y, 100, 60)));
     const auto moved = waitMainWindow(*tool, kStepTimeout);
     ASSERT_TRUE(moved);
     EXPECT_TRUE(waitUntil(
@@ -56,18 +57,6 @@ TEST_F(ChromeE2e, TitleStripDragsWithTheLeftButtonOnly) {
         },
         kStepTimeout))
         << "the window did not follow the pointer";
-
-    const auto before = waitMainWindow(*tool, 0ms);
-    ASSERT_TRUE(before);
-    ASSERT_TRUE(session().xdotool(dragSteps(3, before->x + layout::kTitleFree.first,
-                                            before->y + layout::kTitleFree.second, 100, 60)));
-    EXPECT_TRUE(holdsFor(
-        [&] {
-            const auto w = waitMainWindow(*tool, 0ms);
-            return w && w->x == before->x && w->y == before->y;
-        },
-        300ms))
-        << "the right button moved the window";
 }
 
 TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
@@ -99,25 +88,10 @@ TEST_F(ChromeE2e, PickedColourTintsAtOnceTurnsNightModeOnAndIsAppliedNextTime) {
     EXPECT_NE(pixelIn(*main, layout::kSwitchLeft), layout::kSwitchBlue)
         << "a swatch click alone switched night mode on";
 
-    // What the user sees: the palette, and the marker framing the clicked swatch only. The marker
-    // is drawn when the event loop is next idle, so wait for it first.
-    const layout::Point frameLeft = layout::markerLeftEdge(39);
-    const layout::Point frameTop = layout::markerTopEdge(39);
-    ASSERT_TRUE(waitUntil([&] { return pixelIn(*picker, frameLeft) == 0x00A7D1u; }, kStepTimeout))
+    // The marker shows on the real screen (its drawing is checked in the view's own test).
+    ASSERT_TRUE(waitUntil([&] { return pixelIn(*picker, layout::markerLeftEdge(39)) == 0x00A7D1u; },
+                          kStepTimeout))
         << "no marker around the clicked swatch";
-    const std::pair<layout::Point, std::uint32_t> seen[] = {
-        {layout::pickerSwatchCentre(39), 0xFF0000},
-        {layout::pickerSwatchCentre(0), 0x000000},
-        {layout::pickerSwatchCentre(51), 0xFFFF00},
-        {frameTop, 0x00A7D1},
-        {{frameLeft.first - 2, frameLeft.second}, 0xFFFFFF},
-        // Where a frame around swatch 0 would be.
-        {layout::markerLeftEdge(0), 0xFFFFFF},
-        {layout::markerTopEdge(0), 0xFFFFFF},
-    };
-    for (const auto& [at, colour] : seen) {
-        EXPECT_EQ(pixelIn(*picker, at), colour) << "at " << at.first << "," << at.second;
-    }
 
     // Confirm: the picker goes and night mode comes on with the picked colour.
     ASSERT_TRUE(click(*picker, layout::kPickerConfirm));

@@ -6,19 +6,9 @@
 
 #include "gamma/RampMath.h"
 #include "support/MemoryDisplayGamma.h"
+#include "support/Ramps.h"
 
 namespace {
-
-// What a calibrated screen might hold at start: a different, non-identity curve per channel.
-GammaRamp calibrated() {
-    GammaRamp r;
-    for (std::size_t i = 0; i < 256; ++i) {
-        r.at(0, i) = static_cast<std::uint16_t>(i * 257);
-        r.at(1, i) = static_cast<std::uint16_t>(i * i);
-        r.at(2, i) = static_cast<std::uint16_t>(1000 + i * 200);
-    }
-    return r;
-}
 
 GammaRamp filled(std::uint16_t value) {
     GammaRamp r;
@@ -55,19 +45,6 @@ TEST_F(GammaEngineTest, NeutralOffsetsApplyTheSavedRampBitForBit) {
     }
 }
 
-TEST_F(GammaEngineTest, FullDimmingOfTheIdentityHalvesEveryEntry) {
-    display.setTables(ramp::identity());
-    engine.SaveGamma();
-    engine.SetGamma(-40, -40, -40);
-    const GammaRamp& sent = display.applied.back();
-    for (std::size_t c = 0; c < 3; ++c) {
-        for (std::size_t i = 0; i < 256; ++i) {
-            ASSERT_EQ(sent.at(c, i), i * 128) << "channel " << c << ", level " << i;
-        }
-    }
-    EXPECT_EQ(display.current(), sent);
-}
-
 TEST_F(GammaEngineTest, AdjustmentsDeriveFromTheSavedRampAndNeverAccumulate) {
     engine.SaveGamma();
     engine.SetGamma(-40, -40, -40);
@@ -100,14 +77,6 @@ TEST_F(GammaEngineTest, SmallOffsetOnMidGrey) {
     engine.SetGamma(-3, 0, 0);
     EXPECT_EQ(display.applied.back().at(0, 77), 31130);
     EXPECT_EQ(display.applied.back().at(1, 77), 32768);
-}
-
-TEST_F(GammaEngineTest, OffsetsOutsideTheContractAreClamped) {
-    engine.SaveGamma();
-    engine.SetGamma(-40, 40, -40);
-    const GammaRamp limit = display.applied.back();
-    engine.SetGamma(-100, 1000, -41);
-    EXPECT_EQ(display.applied.back(), limit);
 }
 
 // Normal mode gives the screen back the ramp it had before the first tint; only a ramp that no

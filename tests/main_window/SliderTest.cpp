@@ -150,14 +150,6 @@ TEST_F(MainFormTest, SetScreenByColorWorkedExamples) {
         EXPECT_EQ(mp.display.applied.back(), tinted(id, c.pR, c.pG, c.pB));
         EXPECT_EQ(swatch(), bgr(c.r, c.g, c.b));
     }
-    // The default colour on the identity: red halved, green three quarters, blue untouched.
-    form->SetScreenByColor(BgrColor(0x00FF8000));
-    const GammaRamp& last = mp.display.applied.back();
-    for (std::size_t i = 0; i < 256; ++i) {
-        ASSERT_EQ(last.channel(0)[i], i * 128);
-        ASSERT_EQ(last.channel(1)[i], i * 192);
-        ASSERT_EQ(last.channel(2)[i], i * 256);
-    }
 }
 
 TEST_F(MainFormTest, SetScreenByColorOnSlidersAlreadyThereAppliesOnce) {

@@ -186,11 +186,6 @@ TEST_F(IniProfileFileTest, FailedWritesLeaveEverythingAsItWas) {
     const std::string blocker = dir() + "/plain";
     writeBytes(blocker, "just a file");
     fs::create_directory(dir() + "/isdir");
-    const std::string binary("[Setting]\ncolor=5\n\0junk", 23);
-    const std::string big = "[Setting]\ncolor=5\n; " + std::string(2u << 20, 'x') + "\n";
-    writeBytes(path, binary);
-    const std::string bigPath = dir() + "/big.ini";
-    writeBytes(bigPath, big);
     const auto before = entries();
 
     EXPECT_FALSE(ini.write(blocker + "/Dimwarden.ini", "Setting", "color", "1"));

@@ -5,43 +5,14 @@
 
 #include "gamma/GammaEngine.h"
 #include "gamma/RampMath.h"
-#include "schedule/ScheduleTarget.h"
 #include "schedule/Scheduler.h"
+#include "support/EngineScheduleTarget.h"
 #include "support/MemoryClock.h"
 #include "support/MemoryDisplayGamma.h"
 
 namespace {
 
 constexpr BgrColor kColor(0x00FF8000);
-
-// The main window's switches as far as the engine sees them: night applies the colour's tint,
-// normal writes each output's base and remembers what the display reports.
-class EngineTarget : public ScheduleTarget {
-  public:
-    explicit EngineTarget(GammaEngine& engine) : engine_(engine) {}
-    bool night = true;
-    int blends = 0;
-
-    bool nightOn() const override { return night; }
-    void switchToNight() override {
-        night = true;
-        const GammaEngine::Request r = GammaEngine::Request::night(kColor);
-        engine_.SetGamma(r.red, r.green, r.blue);
-    }
-    void switchToNormal() override {
-        night = false;
-        engine_.SetDefault();
-        engine_.SaveGamma();
-    }
-    void writeBlend(bool toNight, double progress) override {
-        ++blends;
-        engine_.SetBlend(
-            toNight ? GammaEngine::Request::night(kColor) : GammaEngine::Request::base(), progress);
-    }
-
-  private:
-    GammaEngine& engine_;
-};
 
 // A calibration a display may really carry (rising in every channel), so that it is each output's
 // base.
@@ -76,8 +47,8 @@ TEST(Fade, EndsOnTheInstantSwitchsRampBitForBit) {
         MemoryClock clock;
         clock.nowMs = utcMs(2026, 1, 10, toNight ? 12 : 2);
         MemoryAlarm alarm;
-        EngineTarget target(*faded.engine);
-        EngineTarget reference(*instant.engine);
+        EngineScheduleTarget target(*faded.engine, kColor, true);
+        EngineScheduleTarget reference(*instant.engine, kColor, true);
         // Both start in the mode the schedule wants before the change.
         Scheduler scheduler(target, clock, alarm);
         scheduler.setSchedule(*schedule::parse("22:00-07:00").schedule);

@@ -85,22 +85,16 @@ TYPED_TEST(ColorSetting, NothingStoredGivesTheDefaultNotFound) {
 TYPED_TEST(ColorSetting, StoredValueTable) {
     const LoadCase cases[] = {
         {"", false, 16744448u},
+        // Read as a leading number (its rules are NumberParseTest's).
         {"0", true, 0u},
-        {"255", true, 255u},
-        {"255xyz", true, 255u},
-        {"2.5", true, 2u},
+        {" \t 65280", true, 65280u},
         {"3.5", true, 4u},
         {"abc", true, 0u},
-        {"0x10", true, 0u},
-        {"1e3", true, 1u},
         {"16777215", true, 16777215u},
         // No plain colour: counts as found, with the default colour.
         {"-1", true, DefaultTintColor.value()},
-        {"-2147483648", true, DefaultTintColor.value()},
         {"16777216", true, DefaultTintColor.value()},
-        {"2147483647", true, DefaultTintColor.value()},
         {"2147483648", true, DefaultTintColor.value()},
-        {"99999999999999999999", true, DefaultTintColor.value()},
         // Only the first 254 characters arrive: the last digit of this 255-character value is lost.
         {std::string(252, '0') + "255", true, 25u},
         {std::string(251, '0') + "255", true, 255u},
@@ -111,13 +105,6 @@ TYPED_TEST(ColorSetting, StoredValueTable) {
         EXPECT_EQ(loaded.found, c.found) << "value: " << c.value;
         EXPECT_EQ(loaded.color.value(), c.color) << "value: " << c.value;
     }
-}
-
-TYPED_TEST(ColorSetting, LeadingBlanksAreSkipped) {
-    this->store.putRaw(" \t 65280");
-    const LoadedColor loaded = this->load();
-    EXPECT_TRUE(loaded.found);
-    EXPECT_EQ(loaded.color, BgrColor(65280));
 }
 
 TYPED_TEST(ColorSetting, ColoursRoundTripExactly) {

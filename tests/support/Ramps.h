@@ -15,3 +15,14 @@ inline GammaRamp patterned(std::uint32_t seed) {
     }
     return r;
 }
+
+// What a calibrated screen might hold at start: a different, non-identity curve per channel.
+inline GammaRamp calibrated() {
+    GammaRamp r;
+    for (std::size_t i = 0; i < 256; ++i) {
+        r.at(0, i) = static_cast<std::uint16_t>(i * 257);
+        r.at(1, i) = static_cast<std::uint16_t>(i * i);
+        r.at(2, i) = static_cast<std::uint16_t>(1000 + i * 200);
+    }
+    return r;
+}
