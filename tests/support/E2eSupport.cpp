@@ -564,10 +564,6 @@ Point markerLeftEdge(int i) {
     return {::layout::twipsToPixels(markerAround(i).left), pickerSwatchCentre(i).second};
 }
 
-Point markerTopEdge(int i) {
-    return {pickerSwatchCentre(i).first, ::layout::twipsToPixels(markerAround(i).top)};
-}
-
 }  // namespace layout
 
 }  // namespace e2e

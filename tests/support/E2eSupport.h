@@ -166,10 +166,8 @@ extern const std::uint32_t kSwitchBlue;
 extern const Point kPickerConfirm;
 // Centre of picker swatch i in the loaded picker.
 Point pickerSwatchCentre(int i);
-// Where the left and the top line of the marker around swatch i are drawn, level with the swatch's
-// centre.
+// Where the left line of the marker around swatch i is drawn, level with the swatch's centre.
 Point markerLeftEdge(int i);
-Point markerTopEdge(int i);
 }  // namespace layout
 
 // A test case with its own session whose display starts from the full-range ramp.
