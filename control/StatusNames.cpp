@@ -1,25 +1,14 @@
 #include "control/StatusNames.h"
 
+#include <algorithm>
+
+#include "settings/PercentEscape.h"
+
 namespace control {
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
 bool escaped(unsigned char c) {
     return c < 0x20 || c == 0x7F || c == ' ' || c == ',' || c == '%' || c == '=';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 // The length of the sound UTF-8 sequence at the start of `s`, or 0.
@@ -59,18 +48,7 @@ std::size_t utf8Length(std::string_view s) {
 }  // namespace
 
 std::string escapeStatusName(std::string_view name) {
-    std::string out;
-    for (char c : name) {
-        const auto b = static_cast<unsigned char>(c);
-        if (escaped(b)) {
-            out += '%';
-            out += kHex[b >> 4];
-            out += kHex[b & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return percent::encode(name, [](unsigned char c) { return !escaped(c); });
 }
 
 std::string joinStatusNames(const std::vector<std::string>& names) {
@@ -86,32 +64,23 @@ std::optional<std::vector<std::string>> splitStatusNames(std::string_view text) 
     if (text.empty()) {
         return names;
     }
-    std::string name;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == ',') {
-            if (name.empty()) {
-                return std::nullopt;
-            }
-            names.push_back(std::move(name));
-            name.clear();
-        } else if (text[i] == '%') {
-            const int high = i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
-            const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
-            if (low < 0) {
-                return std::nullopt;
-            }
-            name += static_cast<char>(high * 16 + low);
-            i += 2;
-        } else if (escaped(static_cast<unsigned char>(text[i]))) {
+    // A comma within a name is always escaped: every bare one ends a name.
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        auto name = percent::decode(text.substr(from, comma - from),
+                                    [](unsigned char c) { return !escaped(c); });
+        if (!name) {
             return std::nullopt;
-        } else {
-            name += text[i];
         }
+        names.push_back(std::move(*name));
+        from = comma + 1;
     }
     return names;
 }
 
 std::string jsonString(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out = "\"";
     while (!text.empty()) {
         const std::size_t n = utf8Length(text);

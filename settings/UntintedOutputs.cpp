@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "settings/ColorSetting.h"
+#include "settings/PercentEscape.h"
 #include "settings/ProfileFile.h"
 
 namespace settings {
@@ -16,23 +17,9 @@ constexpr const char* kCount = "count";
 // The system's profile reader cuts a value to 254 characters, and one of exactly 254 cannot be
 // told from a cut one.
 constexpr std::size_t kMaxValue = 253;
-constexpr char kHex[] = "0123456789ABCDEF";
 
 bool storedAsIs(unsigned char c) {
     return c > 0x20 && c < 0x7F && std::strchr("%\"';#=[]", c) == nullptr;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 std::string nameKey(std::size_t n) {
@@ -53,42 +40,11 @@ std::optional<std::size_t> parseCount(const std::string& text) {
 }  // namespace
 
 std::string encodeOutputName(const std::string& name) {
-    std::string out;
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (storedAsIs(c)) {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        }
-    }
-    return out;
+    return percent::encode(name, storedAsIs);
 }
 
 std::optional<std::string> decodeOutputName(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '%') {
-            const int high = i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
-            const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
-            if (low < 0) {
-                return std::nullopt;
-            }
-            out += static_cast<char>(high * 16 + low);
-            i += 2;
-        } else if (storedAsIs(c)) {
-            out += text[i];
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (out.empty()) {
-        return std::nullopt;
-    }
-    return out;
+    return percent::decode(text, storedAsIs);
 }
 
 OutputNames LoadUntintedOutputs(ProfileFile& profile, const std::string& WinPath) {
