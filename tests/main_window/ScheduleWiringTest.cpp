@@ -81,15 +81,6 @@ TEST_F(ScheduleFormTest, ScheduledChangeFadesAtMostTwentyRampsASecondAndEndsOnTh
     EXPECT_EQ(mp.alarm.armedAt, utcMs(2026, 12, 8, 7));
 }
 
-TEST_F(ScheduleFormTest, NoFadeSwitchesInstantly) {
-    store("22:00-07:00", "0");
-    loadAt(at(21, 59));
-    const std::size_t before = mp.display.applied.size();
-    runUntil(at(22));
-    EXPECT_TRUE(form->modeOn());
-    EXPECT_EQ(mp.display.applied.size() - before, 1u);
-}
-
 // Every way the user switches by hand holds until the schedule's next change.
 struct HandPath {
     const char* name;
