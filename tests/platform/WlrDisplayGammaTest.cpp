@@ -44,6 +44,14 @@ class WlrDisplayGammaTest : public ::testing::Test {
         EXPECT_EQ(compositor.errors(), std::vector<std::string>{});
         EXPECT_EQ(compositor.clients(), 1);
     }
+    // The output's last table becomes `ramp` (of the compositor's own size, 256 here).
+    bool lastTableIs(const std::string& name, const GammaRamp& ramp) {
+        return settle([&] {
+            const auto tables = compositor.tables(name);
+            return !tables.empty() && tables.back() == std::vector<std::uint16_t>(
+                                                           ramp.words.begin(), ramp.words.end());
+        });
+    }
     FakeWlrCompositor compositor;
 };
 
@@ -119,13 +127,6 @@ TEST_F(WlrDisplayGammaTest, OutputsComeAndGoWhileRunning) {
     compositor.addOutput("HDMI-A-1", 256);
     WlrDisplayGamma display(compositor.socket());
     GammaEngine engine(display);
-    const auto lastTableIs = [&](const std::string& name, const GammaRamp& ramp) {
-        return settle([&] {
-            const auto tables = compositor.tables(name);
-            return !tables.empty() && tables.back() == std::vector<std::uint16_t>(
-                                                           ramp.words.begin(), ramp.words.end());
-        });
-    };
     GammaRamp tint;
     ramp::buildAdjusted(ramp::identity(), -20, -10, 0, tint);
     engine.SaveGamma();
@@ -152,13 +153,6 @@ TEST_F(WlrDisplayGammaTest, UntintedOutputsKeepTheIdentity) {
     compositor.addOutput("DP-2", 256);
     WlrDisplayGamma display(compositor.socket());
     GammaEngine engine(display);
-    const auto lastTableIs = [&](const std::string& name, const GammaRamp& ramp) {
-        return settle([&] {
-            const auto tables = compositor.tables(name);
-            return !tables.empty() && tables.back() == std::vector<std::uint16_t>(
-                                                           ramp.words.begin(), ramp.words.end());
-        });
-    };
     GammaRamp tint;
     ramp::buildAdjusted(ramp::identity(), -20, -10, 0, tint);
     engine.setUntinted({"DP-2"});
