@@ -20,13 +20,6 @@ std::string menu(const RecordingMainView& view) {
 
 }  // namespace
 
-TEST_F(MainFormTest, OneLitOutputShowsNoMonitorsSubmenu) {
-    mp.display.add(256, false).setTables(startRamp);
-    ASSERT_TRUE(form->Form_Load());
-    EXPECT_TRUE(view.monitors.empty());
-    EXPECT_TRUE(form->monitors().empty());
-}
-
 // Two outputs, MEM2 remembered as untinted in the file; after each step: what each output shows
 // (T tinted, B its base, - dark), the submenu, and the names the file holds.
 TEST_F(MainFormTest, MonitorsSubmenuChecksTintsAndRemembers) {
