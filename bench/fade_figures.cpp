@@ -16,7 +16,7 @@
 #include <string>
 
 #include "gamma/GammaEngine.h"
-#include "platform/posix/RuntimeJournalStore.h"
+#include "platform/linux/RuntimeJournalStore.h"
 #include "schedule/Scheduler.h"
 #include "support/EngineScheduleTarget.h"
 #include "support/MemoryClock.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "gamma/GammaEngine.h"
-#include "platform/posix/RuntimeJournalStore.h"
+#include "platform/linux/RuntimeJournalStore.h"
 #include "platform/x11/X11DisplayGamma.h"
 #include "support/E2eSupport.h"
 #include "support/XorgDummyServer.h"

@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "gamma/GammaJournal.h"
-#include "platform/posix/RuntimeJournalStore.h"
+#include "platform/linux/RuntimeJournalStore.h"
 #include "support/E2eSupport.h"
 #include "support/PrivateBus.h"
 #include "support/XorgDummyServer.h"

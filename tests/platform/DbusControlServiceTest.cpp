@@ -13,7 +13,7 @@
 #include <chrono>
 #include <memory>
 
-#include "platform/posix/DbusControlService.h"
+#include "platform/linux/DbusControlService.h"
 #include "support/MemoryControlTarget.h"
 #include "support/PrivateBus.h"
 

@@ -2,7 +2,7 @@
 
 #include <QTemporaryDir>
 
-#include "platform/posix/IniProfileFile.h"
+#include "platform/linux/IniProfileFile.h"
 #include "settings/ProfileFileCases.h"
 
 // The same table the Windows test program runs against the system's own profile functions.

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/IniProfileFile.h"
+#include "platform/linux/IniProfileFile.h"
 #include "support/Files.h"
 
 namespace fs = std::filesystem;

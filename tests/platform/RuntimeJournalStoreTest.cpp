@@ -16,7 +16,7 @@
 #include "gamma/GammaEngine.h"
 #include "gamma/GammaJournal.h"
 #include "gamma/RampMath.h"
-#include "platform/posix/RuntimeJournalStore.h"
+#include "platform/linux/RuntimeJournalStore.h"
 #include "support/Files.h"
 #include "support/MemoryDisplayGamma.h"
 #include "support/ScopedEnv.h"

@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/posix/FlockSingleInstance.h"
-#include "platform/qt/LockFileSingleInstance.h"
+#include "platform/linux/FlockSingleInstance.h"
+#include "platform/linux/LockFileSingleInstance.h"
 #include "support/ScopedEnv.h"
 
 TEST(FolderLock, DamagedLockFilesNeverBlockAndALiveHolderDoes) {

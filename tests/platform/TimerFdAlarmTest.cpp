@@ -5,8 +5,8 @@
 #include <QTest>
 #include <chrono>
 
-#include "platform/posix/SystemClock.h"
-#include "platform/posix/TimerFdAlarm.h"
+#include "platform/linux/SystemClock.h"
+#include "platform/linux/TimerFdAlarm.h"
 #include "support/Files.h"
 
 namespace {

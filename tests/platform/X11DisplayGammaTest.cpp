@@ -12,7 +12,7 @@
 
 #include "gamma/GammaEngine.h"
 #include "gamma/RampMath.h"
-#include "platform/posix/IniProfileFile.h"
+#include "platform/linux/IniProfileFile.h"
 #include "settings/UntintedOutputs.h"
 #include "support/Ramps.h"
 #include "support/ScopedEnv.h"

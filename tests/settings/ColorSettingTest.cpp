@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix/IniProfileFile.h"
+#include "platform/linux/IniProfileFile.h"
 #include "settings/ColorSetting.h"
 #include "support/Files.h"
 #include "support/MemoryPlatform.h"

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/IniProfileFile.h"
+#include "platform/linux/IniProfileFile.h"
 #include "settings/ColorSetting.h"
 #include "settings/NumberParse.h"
 #include "support/Files.h"

@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "platform/posix/IniProfileFile.h"
+#include "platform/linux/IniProfileFile.h"
 #include "settings/ColorSetting.h"
 #include "settings/ScheduleSetting.h"
 #include "support/Files.h"

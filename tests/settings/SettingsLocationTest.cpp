@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix/IniProfileFile.h"
-#include "platform/posix/XdgSettingsDirectory.h"
+#include "platform/linux/IniProfileFile.h"
+#include "platform/linux/XdgSettingsDirectory.h"
 #include "settings/ColorSetting.h"
 #include "support/Files.h"
 #include "support/MemoryPlatform.h"

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "platform/posix/IniProfileFile.h"
+#include "platform/linux/IniProfileFile.h"
 #include "settings/UntintedOutputsCases.h"
 #include "support/MemoryPlatform.h"
 

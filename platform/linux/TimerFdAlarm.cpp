@@ -1,4 +1,4 @@
-#include "platform/posix/TimerFdAlarm.h"
+#include "platform/linux/TimerFdAlarm.h"
 
 #include <sys/stat.h>
 #include <sys/timerfd.h>
@@ -13,7 +13,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/posix/SystemClock.h"
+#include "platform/linux/SystemClock.h"
 
 TimerFdAlarm::TimerFdAlarm(QObject* parent, std::string zoneFile)
     : QObject(parent), zoneFile_(std::move(zoneFile)) {

@@ -1,4 +1,4 @@
-#include "platform/posix/FlockSingleInstance.h"
+#include "platform/linux/FlockSingleInstance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

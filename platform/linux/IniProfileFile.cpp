@@ -1,4 +1,4 @@
-#include "platform/posix/IniProfileFile.h"
+#include "platform/linux/IniProfileFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

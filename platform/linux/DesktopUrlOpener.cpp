@@ -1,4 +1,4 @@
-#include "platform/qt/DesktopUrlOpener.h"
+#include "platform/linux/DesktopUrlOpener.h"
 
 #include <QDesktopServices>
 #include <QUrl>

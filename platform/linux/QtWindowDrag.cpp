@@ -1,4 +1,4 @@
-#include "platform/qt/QtWindowDrag.h"
+#include "platform/linux/QtWindowDrag.h"
 
 #include <QGuiApplication>
 #include <QWindow>

@@ -1,4 +1,4 @@
-#include "platform/qt/LockFileSingleInstance.h"
+#include "platform/linux/LockFileSingleInstance.h"
 
 #include <QDir>
 #include <QStandardPaths>

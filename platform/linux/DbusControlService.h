@@ -6,7 +6,7 @@
 
 #include "control/Controller.h"
 #include "platform/CommandChannel.h"
-#include "platform/posix/sender/BusNames.h"
+#include "platform/linux/sender/BusNames.h"
 
 // The running instance on the session bus: properties Night (b), Color (s, "#RRGGBB"),
 // Brightness (i, 0..40), Schedule (s, its text form, "off" clears it), Fade (i, seconds,

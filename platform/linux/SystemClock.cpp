@@ -1,4 +1,4 @@
-#include "platform/posix/SystemClock.h"
+#include "platform/linux/SystemClock.h"
 
 #include <cstdlib>
 #include <ctime>

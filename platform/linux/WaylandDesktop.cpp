@@ -1,4 +1,4 @@
-#include "platform/posix/WaylandDesktop.h"
+#include "platform/linux/WaylandDesktop.h"
 
 #include <QDBusConnectionInterface>
 #include <QString>

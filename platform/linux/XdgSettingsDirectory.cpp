@@ -1,4 +1,4 @@
-#include "platform/posix/XdgSettingsDirectory.h"
+#include "platform/linux/XdgSettingsDirectory.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

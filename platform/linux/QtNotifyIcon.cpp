@@ -1,4 +1,4 @@
-#include "platform/qt/QtNotifyIcon.h"
+#include "platform/linux/QtNotifyIcon.h"
 
 #include <QGuiApplication>
 #include <QSystemTrayIcon>

@@ -1,4 +1,4 @@
-#include "platform/posix/RuntimeJournalStore.h"
+#include "platform/linux/RuntimeJournalStore.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

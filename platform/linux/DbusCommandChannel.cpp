@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/CommandChannel.h"
-#include "platform/posix/DbusControlService.h"
+#include "platform/linux/DbusControlService.h"
 
 using namespace dbuscontrol;
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/CommandChannel.h"
-#include "platform/posix/sender/BusNames.h"
+#include "platform/linux/sender/BusNames.h"
 
 using namespace busnames;
 

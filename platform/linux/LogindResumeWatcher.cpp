@@ -1,4 +1,4 @@
-#include "platform/posix/LogindResumeWatcher.h"
+#include "platform/linux/LogindResumeWatcher.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

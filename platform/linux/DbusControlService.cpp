@@ -1,4 +1,4 @@
-#include "platform/posix/DbusControlService.h"
+#include "platform/linux/DbusControlService.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
