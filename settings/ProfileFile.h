@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Private-profile (INI) files: read one key's value, write one key's value. Failures are quiet:
 // a read that cannot be done gives the default, a write that cannot be done reports false and
@@ -13,4 +14,16 @@ class ProfileFile {
                              const std::string& key, const std::string& fallback) = 0;
     virtual bool write(const std::string& path, const std::string& section, const std::string& key,
                        const std::string& value) = 0;
+    // Several keys of one section, each as read() would give it, in one read of the file where
+    // the backend can: a section of many keys then loads in a time that grows with the file's
+    // size only.
+    virtual std::vector<std::string> readKeys(const std::string& path, const std::string& section,
+                                              const std::vector<std::string>& keys,
+                                              const std::string& fallback) {
+        std::vector<std::string> values;
+        for (const std::string& key : keys) {
+            values.push_back(read(path, section, key, fallback));
+        }
+        return values;
+    }
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -47,6 +48,16 @@ std::string_view trimBlanks(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -457,20 +468,46 @@ bool replaceFile(const std::string& target, std::string_view content, mode_t mod
 
 std::string IniProfileFile::read(const std::string& path, const std::string& section,
                                  const std::string& key, const std::string& fallback) {
+    return readKeys(path, section, {key}, fallback).front();
+}
+
+std::vector<std::string> IniProfileFile::readKeys(const std::string& path,
+                                                  const std::string& section,
+                                                  const std::vector<std::string>& keys,
+                                                  const std::string& fallback) {
+    std::vector<std::string> values(keys.size(), fallback);
     std::string content;
     if (readProfileText(path, content, nullptr) != ReadResult::Ok) {
-        return fallback;
+        return values;
     }
     std::string_view text = content;
     if (text.starts_with(kUtf8Bom)) {
         text.remove_prefix(kUtf8Bom.size());
     }
-    const std::vector<Line> lines = splitLines(text);
-    const Location where = locate(lines, section, key);
-    if (!where.keyLine) {
-        return fallback;
+    // The keys asked for, by their names in lower case; each takes the first line naming it.
+    std::map<std::string, std::vector<std::size_t>, std::less<>> wanted;
+    for (std::size_t n = 0; n < keys.size(); ++n) {
+        wanted[lowerCase(trimBlanks(keys[n]))].push_back(n);
     }
-    return valueOf(lines[*where.keyLine].text).value_or(fallback);
+    const std::vector<Line> lines = splitLines(text);
+    const Location where = locate(lines, section, {});
+    if (!where.header) {
+        return values;
+    }
+    for (std::size_t i = *where.header + 1; i < where.sectionEnd && !wanted.empty(); ++i) {
+        const std::string_view line = lines[i].text;
+        const auto it = wanted.find(lowerCase(trimBlanks(line.substr(0, line.find('=')))));
+        if (it == wanted.end()) {
+            continue;
+        }
+        if (const auto value = valueOf(line)) {
+            for (const std::size_t n : it->second) {
+                values[n] = *value;
+            }
+        }
+        wanted.erase(it);
+    }
+    return values;
 }
 
 bool IniProfileFile::write(const std::string& path, const std::string& section,

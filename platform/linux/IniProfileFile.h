@@ -16,6 +16,9 @@ class IniProfileFile : public ProfileFile {
   public:
     std::string read(const std::string& path, const std::string& section, const std::string& key,
                      const std::string& fallback) override;
+    std::vector<std::string> readKeys(const std::string& path, const std::string& section,
+                                      const std::vector<std::string>& keys,
+                                      const std::string& fallback) override;
     bool write(const std::string& path, const std::string& section, const std::string& key,
                const std::string& value) override;
 

@@ -45,7 +45,7 @@ struct Folder {
 
 // A journal as a killed run on this display left it: the screen holds its tint of `base`.
 std::string leftBy(const GammaRamp& base) {
-    return journal::encode(":7", {{MemoryDisplayGamma::kFirst, base, kTinted}});
+    return journal::encode(":7", {{MemoryDisplayGamma::kFirst, base, kTinted, kTinted}});
 }
 
 TEST(RuntimeJournalStore, HostileFilesAreNeverTrustedFollowedOrWaitedOn) {
