@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -433,7 +434,7 @@ bool writeAll(int fd, std::string_view data) {
 // Writes content to a new file beside target and renames it over target, so that a reader sees
 // either the old file or the new one, never a part of either.
 bool replaceFile(const std::string& target, std::string_view content, mode_t mode,
-                 const struct stat* owner) {
+                 const struct stat* owner, bool sync) {
     const std::string dir = directoryOf(target);
     const std::size_t slash = target.rfind('/');
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -448,7 +449,7 @@ bool replaceFile(const std::string& target, std::string_view content, mode_t mod
         // Keeps the owner when root edits a user's file; an ordinary user cannot, and that is fine.
         [[maybe_unused]] const int ignored = ::fchown(fd, owner->st_uid, owner->st_gid);
     }
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && (!sync || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
@@ -456,7 +457,7 @@ bool replaceFile(const std::string& target, std::string_view content, mode_t mod
     }
     // The rename itself is only durable once the directory is on disk; the new file is in place
     // either way, so a failure here is not reported.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = sync ? ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
@@ -537,9 +538,19 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
         refuse(*target + " holds data that is not settings text; it is left as it is");
         return false;
     }
+    // Every write is in the file before it returns, so a kill keeps it; the flush to disk that
+    // outlives a power cut comes at most once a second, so a burst of changes costs no more.
+    const auto now = std::chrono::steady_clock::now();
+    const auto last = synced_.find(*target);
+    const bool due = last == synced_.end() || now - last->second >= std::chrono::seconds(1);
+    const auto replace = [&](std::string_view text, mode_t mode, const struct stat* owner) {
+        if (due) {
+            synced_[*target] = now;
+        }
+        return replaceFile(*target, text, mode, owner, due);
+    };
     if (existing == ReadResult::Blank) {
-        return replaceFile(*target, withValue("", section, key, value), info.st_mode & 07777,
-                           &info);
+        return replace(withValue("", section, key, value), info.st_mode & 07777, &info);
     }
     // The byte-order mark is no part of the first line; it stays where it was.
     std::string_view text = content;
@@ -556,9 +567,9 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
         if (updated == content) {
             return true;
         }
-        return replaceFile(*target, updated, info.st_mode & 07777, &info);
+        return replace(updated, info.st_mode & 07777, &info);
     }
-    return replaceFile(*target, updated, 0644 & ~currentUmask(), nullptr);
+    return replace(updated, 0644 & ~currentUmask(), nullptr);
 }
 
 void IniProfileFile::refuse(const std::string& why) {

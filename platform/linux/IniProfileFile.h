@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <map>
 #include <set>
 #include <string>
 
@@ -26,4 +28,5 @@ class IniProfileFile : public ProfileFile {
     void refuse(const std::string& why);
 
     std::set<std::string> told_;
+    std::map<std::string, std::chrono::steady_clock::time_point> synced_;  // last flush per file
 };

@@ -180,7 +180,8 @@ TEST_F(MultiOutputE2e, AKilledRunIsNotCompoundedAndForeignOrDamagedJournalsAreIg
          [this](const std::string&) {
              std::vector<journal::Entry> entries;
              for (int k = 0; k < 2; ++k) {
-                 entries.push_back({x().crtc(k), baseOf(7), defaultTint(baseOf(7))});
+                 const GammaRamp tint = defaultTint(baseOf(7));
+                 entries.push_back({x().crtc(k), baseOf(7), tint, tint, false});
              }
              return journal::encode(x().display(), entries);
          },
