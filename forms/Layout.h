@@ -34,6 +34,23 @@ inline PixelRect toPixels(const TwipsRect& r) {
             twipsToPixels(r.height)};
 }
 
+// The design at another density: twips × dpi / 1440. A rectangle's edges are rounded each on its
+// own, so that controls that meet at 96 dpi still meet, with no gap or overlap, at 144.
+inline constexpr int kDesignDpi = 96;
+inline int twipsToPixels(float twips, int dpi) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) * dpi / 1440.0));
+}
+inline PixelRect toPixels(const TwipsRect& r, int dpi) {
+    const int left = twipsToPixels(r.left, dpi);
+    const int top = twipsToPixels(r.top, dpi);
+    return {left, top, twipsToPixels(r.left + r.width, dpi) - left,
+            twipsToPixels(r.top + r.height, dpi) - top};
+}
+// A length the design gives in pixels at 96 dpi (a line, a picture, a font's height).
+inline int scalePixels(int pixels, int dpi) {
+    return static_cast<int>(std::lround(static_cast<double>(pixels) * dpi / kDesignDpi));
+}
+
 enum class Kind {
     PictureBox,  // a child window with a background and an optional picture; sizes to its picture
     Frame,       // a borderless filled panel holding other controls
