@@ -1,6 +1,7 @@
 #include "support/PictureMatch.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <map>
@@ -36,15 +37,16 @@ struct Box {
     Box inset(int by) const { return {left + by, top + by, right - by, bottom - by}; }
 };
 
-Box boxOf(const layout::TwipsRect& r) {
-    const layout::PixelRect p = layout::toPixels(r);
+Box boxOf(const layout::TwipsRect& r, int dpi) {
+    const layout::PixelRect p = layout::toPixels(r, dpi);
     return {p.left, p.top, p.left + p.width, p.top + p.height};
 }
 
 class Painter {
   public:
-    Painter(std::span<const layout::Control> table, int width, int height, const Place& place)
-        : table_(table), place_(place) {
+    Painter(std::span<const layout::Control> table, int width, int height, const Place& place,
+            int dpi)
+        : table_(table), place_(place), dpi_(dpi) {
         const auto size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
         out_.width = width;
         out_.height = height;
@@ -53,6 +55,9 @@ class Painter {
     }
 
     Regions run(BgrColor windowBack) {
+        out_.slack = dpi_ % layout::kDesignDpi == 0
+                         ? 0
+                         : layout::scalePixels(layout::kSunkenEdgePixels, dpi_) + 1;
         addRegion("window", Check::Same, 0);
         paintChildren(layout::kWindow, windowBack, {0, 0, out_.width, out_.height});
         return std::move(out_);
@@ -89,7 +94,8 @@ class Painter {
 
     void paintControl(int index, int item, BgrColor ground, const Box& clip) {
         const layout::Control& c = at(index);
-        const Box box = boxOf(place_(index, item));
+        const Box box = boxOf(place_(index, item), dpi_);
+        const int margin = layout::scalePixels(kTextMargin, dpi_);
         std::string name = c.name;
         if (c.count > 1) {
             name += "(" + std::to_string(item) + ")";
@@ -97,15 +103,15 @@ class Painter {
         switch (c.kind) {
             case layout::Kind::Label: {
                 const int region = addRegion(name, Check::Ink, 0);
-                const Box design = {box.left - kTextMargin, box.top - kTextMargin,
-                                    box.right + kTextMargin, box.bottom + kTextMargin};
+                const Box design = {box.left - margin, box.top - margin, box.right + margin,
+                                    box.bottom + margin};
                 fill({design.left, design.top, clip.right, design.bottom}, clip, region, false);
                 fill(design, clip, region, true);
                 return;
             }
             case layout::Kind::Shape: {
                 const int region = addRegion(name, Check::Same, 0);
-                const int w = c.lineWidthPx;
+                const int w = layout::scalePixels(c.lineWidthPx, dpi_);
                 for (const Box& side : {Box{box.left, box.top, box.right, box.top + w},
                                         Box{box.left, box.bottom - w, box.right, box.bottom},
                                         Box{box.left, box.top, box.left + w, box.bottom},
@@ -117,12 +123,16 @@ class Painter {
             case layout::Kind::ScrollBar:
                 fill(box, clip, addRegion(name, Check::Covers, rgbOf(ground)), std::nullopt);
                 break;
-            default:
-                fill(box, clip, addRegion(name, Check::Same, 0), std::nullopt);
+            default: {
+                const bool blocks = out_.slack > 0 && c.picture != layout::Picture::None;
+                fill(box, clip, addRegion(name, blocks ? Check::Blocks : Check::Same, 0),
+                     std::nullopt);
                 break;
+            }
         }
         paintChildren(index, c.back,
-                      box.inset(c.sunken ? layout::kSunkenEdgePixels : 0).clipped(clip));
+                      box.inset(c.sunken ? layout::scalePixels(layout::kSunkenEdgePixels, dpi_) : 0)
+                          .clipped(clip));
     }
 
     // `text`: true paints a label's design rectangle, false the rest of its line, which leaves
@@ -144,6 +154,7 @@ class Painter {
 
     std::span<const layout::Control> table_;
     const Place& place_;
+    int dpi_;
     Regions out_;
 };
 
@@ -183,6 +194,31 @@ struct Text {
 
 }  // namespace
 
+namespace {
+
+// Whether the pixels within the regions' slack of (x, y) all belong to the region of (x, y).
+bool inside(const Regions& regions, int x, int y) {
+    const auto owner = [&regions](int px, int py) {
+        return regions
+            .owner[static_cast<std::size_t>(py) * static_cast<std::size_t>(regions.width) +
+                   static_cast<std::size_t>(px)];
+    };
+    const int own = owner(x, y);
+    for (int dy = -regions.slack; dy <= regions.slack; ++dy) {
+        for (int dx = -regions.slack; dx <= regions.slack; ++dx) {
+            const int nx = x + dx;
+            const int ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < regions.width && ny < regions.height &&
+                owner(nx, ny) != own) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool close(std::uint32_t a, std::uint32_t b) {
     for (int shift : {0, 8, 16}) {
         const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
@@ -194,8 +230,8 @@ bool close(std::uint32_t a, std::uint32_t b) {
 }
 
 Regions paint(std::span<const layout::Control> table, BgrColor windowBack, int width, int height,
-              const Place& place) {
-    return Painter(table, width, height, place).run(windowBack);
+              const Place& place, int dpi) {
+    return Painter(table, width, height, place, dpi).run(windowBack);
 }
 
 std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regions,
@@ -217,13 +253,19 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
             bool differs = false;
             switch (regions.checks[r]) {
                 case Check::Ink: {
-                    const layout::PixelPoint at = regions.textStart[i] ? layout::PixelPoint{x, y}
-                                                                       : layout::PixelPoint{-1, -1};
+                    const layout::PixelPoint at = regions.textStart[i] && inside(regions, x, y)
+                                                      ? layout::PixelPoint{x, y}
+                                                      : layout::PixelPoint{-1, -1};
                     textA[r].add(pa, at);
                     textB[r].add(pb, at);
                     break;
                 }
+                case Check::Blocks:
+                    continue;
                 case Check::Same:
+                    if (!inside(regions, x, y)) {
+                        continue;
+                    }
                     differs = !close(pa, pb);
                     break;
                 case Check::Covers:
@@ -234,6 +276,55 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
             verdicts[r].differing += differs ? 1 : 0;
             if (marks != nullptr) {
                 (*marks)[i] = differs;
+            }
+        }
+    }
+    const int side = regions.slack + 1;
+    for (int by = 0; by + side <= regions.height; by += side) {
+        for (int bx = 0; bx + side <= regions.width; bx += side) {
+            const int r =
+                regions
+                    .owner[static_cast<std::size_t>(by) * static_cast<std::size_t>(regions.width) +
+                           static_cast<std::size_t>(bx)];
+            if (regions.checks[static_cast<std::size_t>(r)] != Check::Blocks) {
+                continue;
+            }
+            std::array<int, 3> sumA{};
+            std::array<int, 3> sumB{};
+            bool whole = true;
+            for (int y = by; y < by + side && whole; ++y) {
+                for (int x = bx; x < bx + side && whole; ++x) {
+                    whole = regions.owner[static_cast<std::size_t>(y) *
+                                              static_cast<std::size_t>(regions.width) +
+                                          static_cast<std::size_t>(x)] == r;
+                    for (int k = 0; k < 3; ++k) {
+                        sumA[static_cast<std::size_t>(k)] += (a.at(x, y) >> (8 * k)) & 0xFF;
+                        sumB[static_cast<std::size_t>(k)] += (b.at(x, y) >> (8 * k)) & 0xFF;
+                    }
+                }
+            }
+            if (!whole) {
+                continue;
+            }
+            std::uint32_t meanA = 0;
+            std::uint32_t meanB = 0;
+            for (int k = 0; k < 3; ++k) {
+                meanA |=
+                    static_cast<std::uint32_t>(sumA[static_cast<std::size_t>(k)] / (side * side))
+                    << (8 * k);
+                meanB |=
+                    static_cast<std::uint32_t>(sumB[static_cast<std::size_t>(k)] / (side * side))
+                    << (8 * k);
+            }
+            const bool differs = !close(meanA, meanB);
+            Verdict& v = verdicts[static_cast<std::size_t>(r)];
+            ++v.pixels;
+            v.differing += differs ? 1 : 0;
+            for (int y = by; y < by + side && marks != nullptr; ++y) {
+                for (int x = bx; x < bx + side; ++x) {
+                    (*marks)[static_cast<std::size_t>(y) * static_cast<std::size_t>(regions.width) +
+                             static_cast<std::size_t>(x)] = differs;
+                }
             }
         }
     }
