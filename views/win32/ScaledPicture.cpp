@@ -1,26 +1,26 @@
 #include "views/win32/ScaledPicture.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
-// Weights of the source pixels along one axis for each pixel of the result.
+// Weights of the source pixels along one axis for each pixel of the result, in whole numbers:
+// a source pixel is `to` units long, a pixel of the result `from`, so the weights of one pixel
+// add up to `from` exactly.
 struct Span {
     int first = 0;
-    std::vector<double> weights;
+    std::vector<long long> weights;
 };
 
 std::vector<Span> spans(int from, int to) {
     std::vector<Span> out(static_cast<std::size_t>(to));
-    const double step = static_cast<double>(from) / to;
     for (int i = 0; i < to; ++i) {
-        const double begin = i * step;
-        const double end = (i + 1) * step;
+        const long long begin = static_cast<long long>(i) * from;
+        const long long end = begin + from;
         Span& s = out[static_cast<std::size_t>(i)];
-        s.first = static_cast<int>(std::floor(begin));
-        for (int j = s.first; j < from && j < end; ++j) {
-            s.weights.push_back((std::min<double>(end, j + 1) - std::max<double>(begin, j)) / step);
+        s.first = static_cast<int>(begin / to);
+        for (long long j = s.first; j < from && j * to < end; ++j) {
+            s.weights.push_back(std::min(end, (j + 1) * to) - std::max(begin, j * to));
         }
     }
     return out;
@@ -39,12 +39,14 @@ win::Picture scaledPicture(const win::Picture& source, int width, int height) {
     const std::vector<Span> rows = spans(source.height, height);
     win::Picture out{width, height, {}};
     out.pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    // The weights of one pixel add up to the source's width times its height.
+    const long long total = static_cast<long long>(source.width) * source.height;
     for (const Span& row : rows) {
         for (const Span& column : columns) {
-            double sum[4] = {};
+            long long sum[4] = {};
             for (std::size_t r = 0; r < row.weights.size(); ++r) {
                 for (std::size_t c = 0; c < column.weights.size(); ++c) {
-                    const double w = row.weights[r] * column.weights[c];
+                    const long long w = row.weights[r] * column.weights[c];
                     const std::uint32_t p = source.at(column.first + static_cast<int>(c),
                                                       row.first + static_cast<int>(r));
                     for (int k = 0; k < 4; ++k) {
@@ -54,8 +56,7 @@ win::Picture scaledPicture(const win::Picture& source, int width, int height) {
             }
             std::uint32_t p = 0;
             for (int k = 0; k < 4; ++k) {
-                const long v = std::lround(sum[k]);
-                p |= static_cast<std::uint32_t>(std::clamp(v, 0L, 255L)) << (8 * k);
+                p |= static_cast<std::uint32_t>((sum[k] + total / 2) / total) << (8 * k);
             }
             out.pixels.push_back(p);
         }
