@@ -1,7 +1,6 @@
 #include "support/PictureMatch.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cstdlib>
 #include <map>
@@ -192,29 +191,42 @@ struct Text {
     }
 };
 
-}  // namespace
+int ownerAt(const Regions& regions, int x, int y) {
+    return regions.owner[static_cast<std::size_t>(y) * static_cast<std::size_t>(regions.width) +
+                         static_cast<std::size_t>(x)];
+}
 
-namespace {
-
-// Whether the pixels within the regions' slack of (x, y) all belong to the region of (x, y).
-bool inside(const Regions& regions, int x, int y) {
-    const auto owner = [&regions](int px, int py) {
-        return regions
-            .owner[static_cast<std::size_t>(py) * static_cast<std::size_t>(regions.width) +
-                   static_cast<std::size_t>(px)];
-    };
-    const int own = owner(x, y);
-    for (int dy = -regions.slack; dy <= regions.slack; ++dy) {
-        for (int dx = -regions.slack; dx <= regions.slack; ++dx) {
-            const int nx = x + dx;
-            const int ny = y + dy;
-            if (nx >= 0 && ny >= 0 && nx < regions.width && ny < regions.height &&
-                owner(nx, ny) != own) {
+// Whether every pixel of the box (clipped to the picture) belongs to region `own`.
+bool allOf(const Regions& regions, int own, const Box& box) {
+    for (int y = std::max(box.top, 0); y < std::min(box.bottom, regions.height); ++y) {
+        for (int x = std::max(box.left, 0); x < std::min(box.right, regions.width); ++x) {
+            if (ownerAt(regions, x, y) != own) {
                 return false;
             }
         }
     }
     return true;
+}
+
+// Whether the pixels within the regions' slack of (x, y) all belong to the region of (x, y).
+bool inside(const Regions& regions, int x, int y) {
+    const int s = regions.slack;
+    return allOf(regions, ownerAt(regions, x, y), {x - s, y - s, x + s + 1, y + s + 1});
+}
+
+// The mean colour of a square block.
+std::uint32_t meanOf(const Image& image, int left, int top, int side) {
+    std::uint32_t mean = 0;
+    for (int shift : {0, 8, 16}) {
+        int sum = 0;
+        for (int y = top; y < top + side; ++y) {
+            for (int x = left; x < left + side; ++x) {
+                sum += static_cast<int>((image.at(x, y) >> shift) & 0xFF);
+            }
+        }
+        mean |= static_cast<std::uint32_t>(sum / (side * side)) << shift;
+    }
+    return mean;
 }
 
 }  // namespace
@@ -282,41 +294,12 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
     const int side = regions.slack + 1;
     for (int by = 0; by + side <= regions.height; by += side) {
         for (int bx = 0; bx + side <= regions.width; bx += side) {
-            const int r =
-                regions
-                    .owner[static_cast<std::size_t>(by) * static_cast<std::size_t>(regions.width) +
-                           static_cast<std::size_t>(bx)];
-            if (regions.checks[static_cast<std::size_t>(r)] != Check::Blocks) {
+            const int r = ownerAt(regions, bx, by);
+            if (regions.checks[static_cast<std::size_t>(r)] != Check::Blocks ||
+                !allOf(regions, r, {bx, by, bx + side, by + side})) {
                 continue;
             }
-            std::array<int, 3> sumA{};
-            std::array<int, 3> sumB{};
-            bool whole = true;
-            for (int y = by; y < by + side && whole; ++y) {
-                for (int x = bx; x < bx + side && whole; ++x) {
-                    whole = regions.owner[static_cast<std::size_t>(y) *
-                                              static_cast<std::size_t>(regions.width) +
-                                          static_cast<std::size_t>(x)] == r;
-                    for (int k = 0; k < 3; ++k) {
-                        sumA[static_cast<std::size_t>(k)] += (a.at(x, y) >> (8 * k)) & 0xFF;
-                        sumB[static_cast<std::size_t>(k)] += (b.at(x, y) >> (8 * k)) & 0xFF;
-                    }
-                }
-            }
-            if (!whole) {
-                continue;
-            }
-            std::uint32_t meanA = 0;
-            std::uint32_t meanB = 0;
-            for (int k = 0; k < 3; ++k) {
-                meanA |=
-                    static_cast<std::uint32_t>(sumA[static_cast<std::size_t>(k)] / (side * side))
-                    << (8 * k);
-                meanB |=
-                    static_cast<std::uint32_t>(sumB[static_cast<std::size_t>(k)] / (side * side))
-                    << (8 * k);
-            }
-            const bool differs = !close(meanA, meanB);
+            const bool differs = !close(meanOf(a, bx, by, side), meanOf(b, bx, by, side));
             Verdict& v = verdicts[static_cast<std::size_t>(r)];
             ++v.pixels;
             v.differing += differs ? 1 : 0;
