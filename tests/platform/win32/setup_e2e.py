@@ -77,6 +77,15 @@ def main(prefix, cpack_config):
         code = subprocess.run([WINE, setup, "/S"], env=env, capture_output=True,
                               timeout=120).returncode
         check(code == 0, "the silent install ends with 0 (%s)" % code)
+        run = (reg_values(env, RUN_KEY) or {}).get("Dimwarden")
+        tool = None
+        if check(run == '"%s"' % exe, "the Run value is the quoted path (%r)" % run):
+            tool = subprocess.Popen([WINE, run.strip('"')], env=env, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+            procs.append(tool)
+            if check(wait_for(lambda: tinted(ramps.read(), (0.5, 0.75, 1.0)), 40),
+                     "the installed program starts and tints"):
+                print("      install to first tint: %.1f s" % (time.monotonic() - t0))
         files = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
         check(files == ["Dimwarden_V5.0.exe", "LICENSE", "README.md", "Uninstall.exe"],
               "the program, README, licence and uninstaller are installed (%s)" % files)
@@ -91,15 +100,7 @@ def main(prefix, cpack_config):
                   % (name, want, entry.get(name)))
         check(int(entry.get("EstimatedSize", "0"), 16) > 100,
               "the uninstall entry gives a size in KB (%s)" % entry.get("EstimatedSize"))
-        run = (reg_values(env, RUN_KEY) or {}).get("Dimwarden")
-        if check(run == '"%s"' % exe, "the Run value is the quoted path (%r)" % run):
-            tool = subprocess.Popen([WINE, run.strip('"')], env=env, stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
-            procs.append(tool)
-            if check(wait_for(lambda: tinted(ramps.read(), (0.5, 0.75, 1.0)), 40),
-                     "the installed program starts and tints"):
-                print("      install to first tint: %.1f s" % (time.monotonic() - t0))
-
+        if tool:
             # ---- The silent uninstaller while it runs: it returns at once (from a copy in
             # %TEMP%); the files go once the instance has ended.
             subprocess.run([WINE, os.path.join(folder, "Uninstall.exe"), "/S"], env=env,
