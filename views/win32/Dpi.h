@@ -14,7 +14,7 @@
 namespace dpi {
 
 // Per-monitor awareness (version 2 where the system has it, then version 1, then the Windows 8.1
-// call, then system-wide awareness on Vista to 8). Called before the first window is made.
+// call, then system-wide awareness on Vista to 8). Called before the windows are made.
 void declareAwareness();
 
 // The density of the monitor a window stands on.
