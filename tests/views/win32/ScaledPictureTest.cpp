@@ -3,14 +3,6 @@
 
 #include "views/win32/ScaledPicture.h"
 
-namespace {
-
-win::Picture picture(int width, int height, std::vector<std::uint32_t> pixels) {
-    return {width, height, std::move(pixels)};
-}
-
-}  // namespace
-
 TEST(ScaledPicture, AreaAveragedAtEverySize) {
     constexpr std::uint32_t k = 0xFF000000;  // opaque black
     constexpr std::uint32_t w = 0xFFFFFFFF;  // opaque white
@@ -23,25 +15,28 @@ TEST(ScaledPicture, AreaAveragedAtEverySize) {
         std::vector<std::uint32_t> want;
     };
     const Case cases[] = {
-        {"a flat picture grown by half stays its colour", picture(2, 2, {blue, blue, blue, blue}),
-         3, 3, std::vector<std::uint32_t>(9, blue)},
+        {"a flat picture grown by half stays its colour",
+         {2, 2, {blue, blue, blue, blue}},
+         3,
+         3,
+         std::vector<std::uint32_t>(9, blue)},
         // The middle pixel covers half of each source pixel.
         {"an edge grown by half blends where it falls inside a pixel",
-         picture(2, 1, {k, w}),
+         {2, 1, {k, w}},
          3,
          1,
          {k, 0xFF808080, w}},
         {"blocks shrunk to a pixel each keep their colours",
-         picture(4, 2, {k, k, w, w, k, k, w, w}),
+         {4, 2, {k, k, w, w, k, k, w, w}},
          2,
          1,
          {k, w}},
         {"a checkerboard shrunk to one pixel is its mean",
-         picture(2, 2, {k, w, w, k}),
+         {2, 2, {k, w, w, k}},
          1,
          1,
          {0xFF808080}},
-        {"no size is no picture", picture(2, 1, {k, w}), 0, 1, {}},
+        {"no size is no picture", {2, 1, {k, w}}, 0, 1, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
