@@ -440,8 +440,17 @@ void Win32MainWindow::openMenu() {
 }
 
 void Win32MainWindow::openPicker(frmColor& picker) {
-    Win32ColorWindow window(hwnd_, picker);
-    picker.Show();
+    // The swatch's tip, due as the pointer rests after the click, would come up over the picker.
+    if (tips_ != nullptr) {
+        SendMessageW(tips_, TTM_ACTIVATE, FALSE, 0);
+    }
+    {
+        Win32ColorWindow window(hwnd_, picker);
+        picker.Show();
+    }
+    if (tips_ != nullptr) {
+        SendMessageW(tips_, TTM_ACTIVATE, TRUE, 0);
+    }
 }
 
 void Win32MainWindow::sayMessage(const std::string& title, const std::string& text) {

@@ -21,6 +21,7 @@ import time
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 WINESERVER = os.environ.get("WINESERVER", "/usr/lib/wine/wineserver")
 TITLE = "澄岚电脑夜间模式工具V5.0 [Dimwarden]"
+DESKTOP = r"HKCU\Control Panel\Desktop"  # its LogPixels is the density Wine gives programs
 failures = []
 
 
@@ -184,6 +185,7 @@ def main():
             return 77
     work = tempfile.mkdtemp()
     procs = []
+    dense = []  # set while the prefix's density is 144 dpi
     env = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                XDG_CACHE_HOME=os.path.join(work, "cache"))
@@ -517,11 +519,12 @@ def main():
             if p.args[0] == "trayer":
                 p.kill()
                 p.wait()
-        desktop = r"HKCU\Control Panel\Desktop"
-        run(WINE, "reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f")
+        run(WINE, "reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f")
+        dense.append(True)
         subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
         subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)
-        os.remove(ini)
+        if os.path.exists(ini):
+            os.remove(ini)
         tool = start()
         win = wait_for(lambda: (lambda w: w if w and viewable(w[0]) else None)(main_window()), 40)
         if check(bool(win) and win[1:3] == (806, 749),
@@ -536,8 +539,11 @@ def main():
                     os.path.join(SHOTS, "wine-picker-144.png"))
         tool.kill()
         tool.wait(30)
-        run(WINE, "reg", "delete", desktop, "/v", "LogPixels", "/f")
     finally:
+        if dense:
+            # The prefix is shared: the next run starts at 96 dpi again.
+            subprocess.run([WINE, "reg", "delete", DESKTOP, "/v", "LogPixels", "/f"], env=env,
+                           capture_output=True)
         subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
         subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)
         for p in reversed(procs):
