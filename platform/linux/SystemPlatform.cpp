@@ -8,8 +8,10 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
+#include "platform/linux/BusProbe.h"
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/FlockSingleInstance.h"
 #include "platform/linux/IniProfileFile.h"
@@ -94,6 +96,7 @@ SystemPlatform::SystemPlatform()
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance(), &backends_->journal,
                    &backends_->clock, &backends_->alarm})) {
+    backends_->tray.holdUntilSessionBusUsable();
     backends_->displayInstance.onLost = [display = backends_->display.get()] {
         display->handedOver = true;
     };
@@ -143,6 +146,28 @@ bool SystemPlatform::watchTermination(std::function<void()> onRequest) {
 bool SystemPlatform::watchResume(std::function<void()> onResume) {
     auto* watcher = new LogindResumeWatcher(std::move(onResume), QCoreApplication::instance());
     return watcher->watching();
+}
+
+void SystemPlatform::whenSessionBusUsable(std::function<void()> then) {
+    // Qt's accessibility bridge, the tray's StatusNotifier check and the command service each
+    // connect synchronously, and would wait for ever on a bus that never answers.
+    constexpr int kLimitMs = 3000;
+    const std::string list = qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString();
+    auto* probe = new BusProbe(list, kLimitMs, QCoreApplication::instance());
+    probe->start([this, probe, then = std::move(then)](BusProbe::Answer answer) {
+        if (answer == BusProbe::Answer::Silent) {
+            std::fputs(
+                "dimwarden: the session bus takes connections but does not answer; the tool runs "
+                "without it (no commands from scripts)\n",
+                stderr);
+            // Qt reads the address once, at its first connection: one that cannot be connected to
+            // fails at once (/dev/null is no socket) instead of waiting on the silent one.
+            qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null");
+        }
+        probe->deleteLater();
+        backends_->tray.sessionBusUsable();
+        then();
+    });
 }
 
 std::string SystemPlatform::noDisplay() {
