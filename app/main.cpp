@@ -179,9 +179,6 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(DIMWARDEN_APP_ID));
     app.setQuitOnLastWindowClosed(false);
 
-    // The notification icon shows the program's own icon.
-    QApplication::setWindowIcon(Pictures::get().appIcon);
-
     SystemPlatform system;
     frmMain form(system.platform());
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
@@ -195,6 +192,9 @@ int main(int argc, char** argv) {
     return runInstance(system, form, command, argc, argv,
                        {[] { return QCoreApplication::exec(); }, [] { QCoreApplication::quit(); },
                         [&view, &form, &app] {
+                            // The pictures are decoded here, after the tint; the notification
+                            // icon, added after the window, shows the program's own icon.
+                            QApplication::setWindowIcon(Pictures::get().appIcon);
                             view = std::make_unique<MainWindow>(form);
                             QAccessible::setRootObject(&app);
                         }});

@@ -1,5 +1,6 @@
 #include "platform/linux/BusProbe.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -101,6 +102,22 @@ void BusProbe::start(std::function<void(Answer)> done) {
     limit_.setSingleShot(true);
     connect(&limit_, &QTimer::timeout, this, [this] { end(Answer::Silent); });
     limit_.start(limitMs_);
+}
+
+BusProbe::Answer BusProbe::wait() {
+    std::optional<Answer> answer;
+    start([&answer](Answer a) { answer = a; });
+    if (!answer) {
+        limit_.stop();
+        pollfd ready{fd_, POLLIN, 0};
+        if (::poll(&ready, 1, limitMs_) > 0) {
+            onAnswer();
+        }
+        if (!answer) {
+            end(Answer::Silent);
+        }
+    }
+    return *answer;
 }
 
 BusProbe::~BusProbe() {

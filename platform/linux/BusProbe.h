@@ -26,6 +26,9 @@ class BusProbe : public QObject {
 
     // Asks; `done` is called once, possibly before this returns.
     void start(std::function<void(Answer)> done);
+    // Asks and waits for the answer, at most the limit: for where the bus itself is the way to
+    // the first tint (GNOME's display service).
+    Answer wait();
 
   private:
     void onAnswer();

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <utility>
 
 QtNotifyIcon::QtNotifyIcon() = default;
@@ -13,9 +14,12 @@ bool QtNotifyIcon::available() {
 
 void QtNotifyIcon::sessionBusUsable() {
     held_ = false;
-    if (const std::optional<std::string> tip = std::exchange(heldTip_, std::nullopt)) {
-        add(*tip);
-    }
+    // After the window, which is built next.
+    QTimer::singleShot(0, this, [this] {
+        if (const std::optional<std::string> tip = std::exchange(heldTip_, std::nullopt)) {
+            add(*tip);
+        }
+    });
 }
 
 void QtNotifyIcon::add(const std::string& tip) {

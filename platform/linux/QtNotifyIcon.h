@@ -23,7 +23,8 @@ class QtNotifyIcon : public QObject, public NotifyIcon {
 
     // Qt looks for a StatusNotifier host on the session bus, synchronously. Until
     // `sessionBusUsable` the icon is only noted, and the notification area counts as there (the
-    // main window is not shown before then, and is told again when it is built).
+    // main window is not shown before then, and is told again when it is built); the noted icon
+    // is added from the event loop just after.
     void holdUntilSessionBusUsable() { held_ = true; }
     void sessionBusUsable();
 

@@ -32,6 +32,20 @@
 
 namespace {
 
+// Qt's accessibility bridge, the tray's StatusNotifier check and the command service each
+// connect to the session bus synchronously, and would wait for ever on one that never answers.
+constexpr int kSessionBusLimitMs = 3000;
+
+// Said once; Qt reads the address at its first connection, and one that cannot be connected to
+// fails at once (/dev/null is no socket) instead of waiting on the silent one.
+void giveUpSessionBus() {
+    std::fputs(
+        "dimwarden: the session bus takes connections but does not answer; the tool runs without "
+        "it (no commands from scripts)\n",
+        stderr);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null");
+}
+
 // Qt runs on Wayland, or the session is Wayland and Qt fell back to XWayland without being asked
 // to: XWayland's RandR gamma changes nothing on the screen.
 bool waylandSession() {
@@ -52,7 +66,12 @@ std::unique_ptr<DisplayGamma> chooseDisplay() {
         }
 #endif
         // Compositors without wlr-gamma-control: GNOME's takes tables over the session bus, KDE's
-        // not at all.
+        // not at all. Here the bus is the way to the tint, so it is waited for, but not for ever.
+        if (BusProbe(qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString(), kSessionBusLimitMs)
+                .wait() == BusProbe::Answer::Silent) {
+            giveUpSessionBus();
+            return std::make_unique<RefusedDisplayGamma>("the session bus does not answer");
+        }
         const QDBusConnection bus = QDBusConnection::sessionBus();
         if (MutterDisplayGamma::offeredOn(bus)) {
             return std::make_unique<MutterDisplayGamma>(bus);
@@ -149,20 +168,11 @@ bool SystemPlatform::watchResume(std::function<void()> onResume) {
 }
 
 void SystemPlatform::whenSessionBusUsable(std::function<void()> then) {
-    // Qt's accessibility bridge, the tray's StatusNotifier check and the command service each
-    // connect synchronously, and would wait for ever on a bus that never answers.
-    constexpr int kLimitMs = 3000;
     const std::string list = qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString();
-    auto* probe = new BusProbe(list, kLimitMs, QCoreApplication::instance());
+    auto* probe = new BusProbe(list, kSessionBusLimitMs, QCoreApplication::instance());
     probe->start([this, probe, then = std::move(then)](BusProbe::Answer answer) {
         if (answer == BusProbe::Answer::Silent) {
-            std::fputs(
-                "dimwarden: the session bus takes connections but does not answer; the tool runs "
-                "without it (no commands from scripts)\n",
-                stderr);
-            // Qt reads the address once, at its first connection: one that cannot be connected to
-            // fails at once (/dev/null is no socket) instead of waiting on the silent one.
-            qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null");
+            giveUpSessionBus();
         }
         probe->deleteLater();
         backends_->tray.sessionBusUsable();
