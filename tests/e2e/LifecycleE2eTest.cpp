@@ -234,7 +234,7 @@ TEST_F(LifecycleE2e, TerminationSignalsUnloadNormally) {
 
 // A session bus that takes the connection and never answers holds up nothing: the start tints as
 // usual and obeys a termination signal at once; after a few seconds one line says so and the
-// window comes, and the tool runs on without the bus.
+// window comes, and the tool runs on without the bus. A command says it could not be sent.
 TEST_F(LifecycleE2e, ASessionBusThatNeverAnswersHoldsUpNothing) {
     const SilentBus bus(std::filesystem::path(session().settingsPath()).parent_path().string());
     ASSERT_TRUE(bus.listening());
@@ -249,6 +249,13 @@ TEST_F(LifecycleE2e, ASessionBusThatNeverAnswersHoldsUpNothing) {
             rampBecomes(firstRun ? defaultTint() : keep(fullRange(), 40, 20, 20), kStartTimeout))
             << tool->log();
         if (firstRun) {
+            // A command from a script cannot reach it either, and says so within five seconds.
+            const CommandResult status =
+                runCommand({DIMWARDEN_BINARY, "--status"}, session().environment(), 5s);
+            EXPECT_EQ(status.status, 1) << status.output;
+            EXPECT_EQ(dimwardenLines(status.output),
+                      std::vector<std::string>{"dimwarden: the session bus takes connections but "
+                                               "does not answer; nothing was sent"});
             EXPECT_TRUE(waitMainWindow(*tool, kStepTimeout)) << tool->log();
             EXPECT_EQ(dimwardenLines(tool->log()),
                       std::vector<std::string>{
