@@ -101,6 +101,19 @@ void GammaEngine::reapply() {
     writeAll(plan);
 }
 
+void GammaEngine::restoreAfterReset() {
+    std::vector<Pending> plan;
+    GammaRamp table;
+    GammaRamp r;
+    for (auto& [id, s] : states_) {
+        if (s.output.active && s.remembered && s.written && s.lastWritten != s.base &&
+            display_.read(id, table) && !holdsLastWritten(s, table) && current(s, r)) {
+            plan.push_back({&s, r});
+        }
+    }
+    writeAll(plan);
+}
+
 void GammaEngine::outputsChanged() {
     // Before the first SaveGamma every output is read anyway, with the journal in hand.
     if (!journalLoaded_) {

@@ -102,6 +102,9 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     void Unload();
     // The machine woke from suspend: the drivers may have reset the outputs' tables.
     void resumed();
+    // The system may have put the displays' own ramps back (a display woken, a session unlocked):
+    // the tint goes back only where a table lost it.
+    void displaysReset() { engine_.restoreAfterReset(); }
 
     // The schedule and its fade (0..3600 s), set by the user: taken at once and kept in the
     // settings file. Setting a schedule turns Automatic on; "off" leaves it as it is. Nothing

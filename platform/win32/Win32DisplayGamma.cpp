@@ -1,5 +1,6 @@
 #include "platform/win32/Win32DisplayGamma.h"
 
+#include "gamma/RampMath.h"
 #include "platform/win32/WinText.h"
 
 #ifndef NOMINMAX
@@ -11,7 +12,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <map>
 
 namespace {
@@ -96,17 +96,6 @@ Win32DisplayGamma::Win32DisplayGamma(DeviceRamps* devices)
     : gdi_(devices != nullptr ? nullptr : std::make_unique<GdiDeviceRamps>()),
       devices_(devices != nullptr ? *devices : *gdi_) {}
 
-bool Win32DisplayGamma::readsBackAs(const GammaRamp& back, const GammaRamp& written) {
-    // A device that keeps 8 bits per entry gives back the written word's high byte, repeated or
-    // zero-filled: up to 256 away.
-    for (std::size_t i = 0; i < back.words.size(); ++i) {
-        if (std::abs(int(back.words[i]) - int(written.words[i])) > 256) {
-            return false;
-        }
-    }
-    return true;
-}
-
 DisplayGamma::OutputId Win32DisplayGamma::idOf(const std::wstring& deviceName) {
     // FNV-1a 64 over the UTF-16 units.
     std::uint64_t hash = 0xcbf29ce484222325ull;
@@ -186,7 +175,7 @@ bool Win32DisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
     // TRUE may still mean refused: the driver kept its old ramp. A device that cannot be read
     // back is taken at its word.
     GammaRamp back;
-    if (taken && devices_.get(device, back) && !readsBackAs(back, ramp)) {
+    if (taken && devices_.get(device, back) && !ramp::matchesWritten(back, ramp, 256)) {
         taken = false;
     }
     if (taken) {

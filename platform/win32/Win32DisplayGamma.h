@@ -45,10 +45,6 @@ class Win32DisplayGamma : public DisplayGamma {
 
     static OutputId idOf(const std::wstring& deviceName);
 
-    // Whether a ramp read back after writing `written` is the one written, as far as a device
-    // keeping 8 bits per entry can tell.
-    static bool readsBackAs(const GammaRamp& back, const GammaRamp& written);
-
   private:
     // The device's GDI name for an id, from the last listing; empty when unknown.
     std::wstring deviceName(OutputId id);
