@@ -5,6 +5,7 @@
 
 #include "forms/WindowDrag.h"
 #include "gamma/TintMapping.h"
+#include "main_window/Autostart.h"
 #include "main_window/MainView.h"
 #include "main_window/SingleInstance.h"
 #include "main_window/UrlOpener.h"
@@ -37,6 +38,7 @@ class Unseen : public MainView {
     void showMenuChecks(bool, bool) override {}
     void showMonitors(const std::vector<MonitorItem>&) override {}
     void showAutomatic(bool, bool) override {}
+    void showAutostart(bool) override {}
     void showMiniLit(bool) override {}
     void showCloseLit(bool) override {}
     void showLinkLit(bool) override {}
@@ -258,6 +260,26 @@ void frmMain::mnuAuto_Click() {
     keepSchedule();
 }
 
+bool frmMain::autostart() {
+    return platform_.autostart != nullptr && platform_.autostart->enabled();
+}
+
+void frmMain::setAutostart(bool on) {
+    if (platform_.autostart == nullptr || unloaded_) {
+        return;
+    }
+    const bool before = autostart();
+    const std::string why = platform_.autostart->set(on);
+    if (!why.empty()) {
+        tell(on ? "无法设置开机启动。" : "无法取消开机启动。", why);
+    }
+    const bool now = autostart();
+    view_->showAutostart(now);
+    if (now != before && changed) {
+        changed();
+    }
+}
+
 void frmMain::setSchedule(const Schedule& schedule) {
     if (!scheduler_ || unloaded_) {
         return;
@@ -360,6 +382,8 @@ void frmMain::trayIcon_Click(NotifyIcon::Click click) {
             view_->restore();
             break;
         case NotifyIcon::Click::RightPress:
+            // The user may have removed the entry by hand since the menu last opened.
+            view_->showAutostart(autostart());
             view_->openMenu();
             break;
         case NotifyIcon::Click::DoubleClick:

@@ -9,19 +9,22 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
-#include "platform/mutter/MutterDisplayGamma.h"
+#include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/FlockSingleInstance.h"
 #include "platform/linux/IniProfileFile.h"
 #include "platform/linux/LogindResumeWatcher.h"
+#include "platform/linux/QtNotifyIcon.h"
+#include "platform/linux/QtWindowDrag.h"
 #include "platform/linux/RuntimeJournalStore.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/TimerFdAlarm.h"
 #include "platform/linux/WaylandDesktop.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgSettingsDirectory.h"
-#include "platform/linux/DesktopUrlOpener.h"
-#include "platform/linux/QtNotifyIcon.h"
-#include "platform/linux/QtWindowDrag.h"
+#include "platform/mutter/MutterDisplayGamma.h"
 #include "platform/x11/X11DisplayGamma.h"
 #include "platform/x11/X11SelectionSingleInstance.h"
 #if DIMWARDEN_WAYLAND
@@ -68,6 +71,23 @@ std::unique_ptr<DisplayGamma> chooseDisplay() {
 
 }  // namespace
 
+// The command that starts this program: `dimwarden` beside it in the build tree, in bindir
+// once installed (this program runs from libexec).
+std::string launcher() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return "dimwarden";
+    }
+    const std::filesystem::path beside = self.parent_path() / "dimwarden";
+    if (::access(beside.c_str(), X_OK) == 0) {
+        return beside.string();
+    }
+    return (self.parent_path() / DIMWARDEN_LAUNCHER_FROM_GUI / "dimwarden")
+        .lexically_normal()
+        .string();
+}
+
 struct SystemPlatform::Backends {
     std::unique_ptr<DisplayGamma> display = chooseDisplay();
     IniProfileFile profile;
@@ -86,6 +106,7 @@ struct SystemPlatform::Backends {
     RuntimeJournalStore journal;
     SystemClock clock;
     TimerFdAlarm alarm;
+    XdgAutostart autostart{settingsDir, launcher()};
 };
 
 SystemPlatform::SystemPlatform()
@@ -93,7 +114,7 @@ SystemPlatform::SystemPlatform()
       platform_(std::make_unique<Platform>(
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance(), &backends_->journal,
-                   &backends_->clock, &backends_->alarm})) {
+                   &backends_->clock, &backends_->alarm, &backends_->autostart})) {
     backends_->displayInstance.onLost = [display = backends_->display.get()] {
         display->handedOver = true;
     };

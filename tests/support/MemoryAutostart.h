@@ -9,14 +9,12 @@
 struct MemoryAutostart : Autostart {
     bool on = false;
     std::string refusal;
-    int changes = 0;
 
     bool enabled() override { return on; }
     std::string set(bool wanted) override {
         if (!refusal.empty()) {
             return refusal;
         }
-        ++changes;
         on = wanted;
         return {};
     }
