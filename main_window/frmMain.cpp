@@ -264,20 +264,25 @@ bool frmMain::autostart() {
     return platform_.autostart != nullptr && platform_.autostart->enabled();
 }
 
-void frmMain::setAutostart(bool on) {
-    if (platform_.autostart == nullptr || unloaded_) {
-        return;
-    }
-    const bool before = autostart();
-    const std::string why = platform_.autostart->set(on);
-    if (!why.empty()) {
+void frmMain::mnuAutostart_Click() {
+    const bool on = !autostart();
+    if (const std::string why = setAutostart(on); !why.empty()) {
         tell(on ? "无法设置开机启动。" : "无法取消开机启动。", why);
     }
+}
+
+std::string frmMain::setAutostart(bool on) {
+    if (platform_.autostart == nullptr) {
+        return "this system has no way to start programs at login";
+    }
+    const bool before = autostart();
+    std::string why = platform_.autostart->set(on);
     const bool now = autostart();
     view_->showAutostart(now);
     if (now != before && changed) {
         changed();
     }
+    return why;
 }
 
 void frmMain::setSchedule(const Schedule& schedule) {

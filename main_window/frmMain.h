@@ -134,12 +134,13 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     // Turns the schedule on or off; nothing while no schedule is set.
     void mnuAuto_Click();
     void mnuExit_Click() { Unload(); }
-    // Start at login turned the other way from what the system holds now.
-    void mnuAutostart_Click() { setAutostart(!autostart()); }
+    // Start at login turned the other way from what the system holds now; a refusal is said.
+    void mnuAutostart_Click();
     // Whether the program starts at login, as the system holds it now; and the switch for
-    // scripts. A change the system refuses is said, and the menu shows what is there.
+    // scripts, which answers a refusal (a clause) rather than saying it. The menu's check then
+    // shows what is there.
     bool autostart();
-    void setAutostart(bool on);
+    std::string setAutostart(bool on);
     // An item of the monitors submenu chosen: that output is tinted again, or left untinted.
     void mnuMonitor_Click(std::size_t index);
     // From scripts: what an item of the monitors submenu does, by the output's name, which need

@@ -54,6 +54,8 @@ class frmMainControlTarget : public control::ControlTarget {
         form_.setUntintedOutputs(names);
     }
     void quit() override { form_.mnuExit_Click(); }
+    bool autostart() const override { return form_.autostart(); }
+    std::string setAutostart(bool on) override { return form_.setAutostart(on); }
 
   private:
     frmMain& form_;

@@ -476,7 +476,7 @@ TEST_F(MultiOutputE2e, ScriptsLeaveOutputsUntintedByName) {
         {{"--untint", "My TV"}, 0, "", baseOf(1)},
         {{"--status", "--json"},
          0,
-         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":["DUMMY1","My TV"]})",
+         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":["DUMMY1","My TV"],"autostart":false})",
          baseOf(1)},
         {{"--tint", "DUMMY1"}, 0, "", tinted(1)},
         {{"--status"}, 0, "night #0080FF 40 untinted=My%20TV\n", tinted(1)},
