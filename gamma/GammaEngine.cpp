@@ -15,10 +15,12 @@ GammaEngine::GammaEngine(DisplayGamma& display, JournalStore* journal)
       display_(display),
       journal_(journal) {
     display_.onOutputsChanged = [this] { outputsChanged(); };
+    display_.onReset = [this] { restoreAfterReset(); };
 }
 
 GammaEngine::~GammaEngine() {
     display_.onOutputsChanged = nullptr;
+    display_.onReset = nullptr;
 }
 
 const GammaEngine::OutputState* GammaEngine::output(OutputId id) const {

@@ -172,3 +172,11 @@ std::string SystemPlatform::noDisplay() {
                ? std::string("cannot connect to display ") + display
                : std::string("no display to connect to (DISPLAY is not set)");
 }
+
+std::string SystemPlatform::alreadyRunning() {
+    return "already running on this display";
+}
+
+std::string SystemPlatform::instanceUnreachable() {
+    return "the instance running on this display cannot be reached on the session bus";
+}

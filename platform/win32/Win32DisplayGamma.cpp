@@ -201,6 +201,12 @@ std::string Win32DisplayGamma::refusal() const {
                      : "Windows or the display driver refused every gamma ramp";
 }
 
+void Win32DisplayGamma::displaysReset() {
+    if (onReset) {
+        onReset();
+    }
+}
+
 void Win32DisplayGamma::displayChanged() {
     if (onOutputsChanged) {
         onOutputsChanged();

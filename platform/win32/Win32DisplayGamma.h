@@ -13,7 +13,7 @@
 // allows the full range, and says so through the call's result, or not at all: some drivers
 // return TRUE and keep the old ramp. So every write is read back, and a ramp that comes back
 // unlike the one written (beyond a device's rounding) counts as refused too. The first refusal
-// is told once through onRefused; refusal() then says why.
+// is told once through DisplayGamma::onRefused.
 class Win32DisplayGamma : public DisplayGamma {
   public:
     // The two GDI calls on one device, by its GDI name; tests put a device of their own here.
@@ -39,9 +39,9 @@ class Win32DisplayGamma : public DisplayGamma {
     // The window calls this on WM_DISPLAYCHANGE: the devices are listed again and every lit one
     // is brought to the current ramp (through the engine's onOutputsChanged).
     void displayChanged();
-
-    // Called once, at the first ramp any device refused.
-    std::function<void()> onRefused;
+    // The events window calls this when Windows may have put the devices' own ramps back: the
+    // engine writes the tint again where a device lost it.
+    void displaysReset();
 
     static OutputId idOf(const std::wstring& deviceName);
 

@@ -111,11 +111,11 @@ void MainWindow::connectHandlers() {
     connect(item(Id::mnuNormal), &QAction::triggered, this, [&f] { f.mnuNormal_Click(); });
     connect(item(Id::mnuAuto), &QAction::triggered, this, [this, &f] {
         // The check mark is the form's to set: Qt's own toggle is undone first.
-        showAutomatic(f.automaticChecked(), f.automaticEnabled());
+        showAutomatic(f.services().automaticChecked(), f.services().automaticEnabled());
         f.mnuAuto_Click();
     });
     connect(item(Id::mnuAutostart), &QAction::triggered, this, [this, &f] {
-        showAutostart(f.autostart());
+        showAutostart(f.services().autostart());
         f.mnuAutostart_Click();
     });
     connect(item(Id::mnuExit), &QAction::triggered, this, [&f] { f.mnuExit_Click(); });
