@@ -5,12 +5,27 @@
 //
 // A power-setting notification carries a pointer, which a message between processes does not
 // carry across: the block is written into the receiving process first. Exits 0 once the window
-// has handled the message, 1 when there is no such window, 2 on bad usage.
+// has handled the message, printing how long that took in milliseconds; 1 when there is no such
+// window, 2 on bad usage.
 #include <windows.h>
 
+#include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
+
+namespace {
+
+// Sends the message and prints how long the window took to handle it.
+void sendTimed(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto start = std::chrono::steady_clock::now();
+    SendMessageW(window, message, wParam, lParam);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    std::printf("%.2f\n", took.count());
+}
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) {
@@ -22,8 +37,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring_view what = argv[2];
     if (what == L"unlock" || what == L"console-connect") {
-        SendMessageW(window, WM_WTSSESSION_CHANGE,
-                     what == L"unlock" ? WTS_SESSION_UNLOCK : WTS_CONSOLE_CONNECT, 1);
+        sendTimed(window, WM_WTSSESSION_CHANGE,
+                  what == L"unlock" ? WTS_SESSION_UNLOCK : WTS_CONSOLE_CONNECT, 1);
         return 0;
     }
     if (what != L"display-on" && what != L"display-off") {
@@ -46,8 +61,7 @@ int wmain(int argc, wchar_t** argv) {
         CloseHandle(process);
         return 1;
     }
-    SendMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
-                 reinterpret_cast<LPARAM>(remote));
+    sendTimed(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(remote));
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return 0;
