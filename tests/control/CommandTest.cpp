@@ -225,6 +225,8 @@ TEST(Controller, WhatTheSettingsFileCannotKeepIsRefusedWithItsLimit) {
     EXPECT_EQ(more.message, "at most 256 outputs are left untinted: tint one of them first.");
     EXPECT_EQ(answer(controller, {"--untint", "N7"}).status, kDone) << "one already untinted";
     EXPECT_EQ(answer(controller, {"--untint", std::string(300, 'x')}).status, kBadUsage);
+    EXPECT_EQ(answer(controller, std::vector<std::string>(100000, "--bogus")).message,
+              "a command is at most three arguments.");
     EXPECT_EQ(controller.state().untinted.size(), 256u);
 
     const FieldRow& untinted = *fieldNamed("Untinted");
