@@ -95,7 +95,7 @@ TEST_F(CommandE2e, EachCommandActsAsTheWindowWouldAndBadInputSendsNothing) {
         {{"--status", "--json"},
          0,
          "{\"night\":true,\"color\":\"#FF8000\",\"brightness\":40,\"schedule\":\"off\","
-         "\"fade\":60,\"automatic\":true,\"untinted\":[]}\n",
+         "\"fade\":60,\"automatic\":true,\"untinted\":[],\"autostart\":false}\n",
          keep(base, 40, 30, 20),
          true,
          settingsWith(0x0080FF)},

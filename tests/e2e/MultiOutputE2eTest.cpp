@@ -263,7 +263,8 @@ TEST_F(MultiOutputE2e, AnOutputUncheckedInTheTrayMenuStaysUntintedAcrossARestart
         kStartTimeout))
         << "no icon in the notification area\n"
         << tool->log();
-    // Night, Normal, the submenu (opened on its first item, DUMMY0), then its second item.
+    // Night, Normal, Start at login, the submenu (opened on its first item, DUMMY0), then its
+    // second item.
     const auto icon = trayIcon(x().display(), *tool);
     ASSERT_TRUE(icon);
     ASSERT_EQ(runCommand({"xdotool", "mousemove", std::to_string(icon->x + icon->width / 2),
@@ -273,8 +274,8 @@ TEST_F(MultiOutputE2e, AnOutputUncheckedInTheTrayMenuStaysUntintedAcrossARestart
               0);
     ASSERT_TRUE(waitUntil([&] { return isMenuOpen(x().display(), *tool); }, kStepTimeout))
         << "the tray menu did not open";
-    ASSERT_EQ(runCommand({"xdotool", "key", "--delay", "80", "Down", "Down", "Down", "Right",
-                          "Down", "Return"},
+    ASSERT_EQ(runCommand({"xdotool", "key", "--delay", "80", "Down", "Down", "Down", "Down",
+                          "Right", "Down", "Return"},
                          x().environment())
                   .status,
               0);
