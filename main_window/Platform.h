@@ -10,6 +10,7 @@ class SingleInstance;
 class JournalStore;
 class Clock;
 class Alarm;
+class ActiveWindowSource;
 
 // The platform operations the windows use, handed to them in one place so that tests can swap
 // every one of them for an in-memory stand-in.
@@ -26,4 +27,7 @@ struct Platform {
     // The wall clock and the one alarm the schedule runs on; without them there is no schedule.
     Clock* clock = nullptr;
     Alarm* alarm = nullptr;
+    // The window the user works in, for pausing the tint and noticing ramps another program
+    // rewrote; null: nothing is followed.
+    ActiveWindowSource* activeWindow = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "main_window/UrlOpener.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsDirectory.h"
+#include "support/MemoryActiveWindowSource.h"
 #include "support/MemoryClock.h"
 #include "support/MemoryDisplayGamma.h"
 #include "support/MemoryJournalStore.h"
@@ -96,6 +97,7 @@ struct MemoryPlatform {
     MemoryJournalStore journal;
     MemoryClock clock;
     MemoryAlarm alarm;
-    Platform platform{display, profile,  settingsDir, tray,   drag,
-                      url,     instance, &journal,    &clock, &alarm};
+    MemoryActiveWindowSource activeWindow;
+    Platform platform{display,  profile,  settingsDir, tray,   drag,         url,
+                      instance, &journal, &clock,      &alarm, &activeWindow};
 };
