@@ -28,6 +28,16 @@ const GammaEngine::OutputState* GammaEngine::output(OutputId id) const {
     return it == states_.end() ? nullptr : &it->second;
 }
 
+const GammaRamp* GammaEngine::shown(OutputId id) const {
+    const OutputState* s = output(id);
+    return s != nullptr && s->written ? &s->shown : nullptr;
+}
+
+bool GammaEngine::changedSinceWrite(OutputId id, const GammaRamp& table) const {
+    const OutputState* s = output(id);
+    return s == nullptr || !holdsLastWritten(*s, table);
+}
+
 GammaEngine::Request GammaEngine::Request::tint(int red, int green, int blue) {
     return {Kind::Tint, red, green, blue};
 }
@@ -250,6 +260,10 @@ bool GammaEngine::write(OutputState& s, const GammaRamp& r) {
     }
     s.lastWritten = r;
     s.written = true;
+    // What the screen shows of it: the read-back, where the display can be read.
+    if (!display_.canRead() || !display_.read(s.output.id, s.shown)) {
+        s.shown = ramp::roundTrip(r, static_cast<std::size_t>(s.output.gammaSize));
+    }
     accepted_ = true;
     return true;
 }
@@ -308,10 +322,11 @@ bool GammaEngine::changedByOther(const OutputState& s) {
 }
 
 bool GammaEngine::holdsLastWritten(const OutputState& s, const GammaRamp& table) const {
-    // A table of another size than 256 gives back an interpolated copy of what was written.
-    return s.written &&
-           (table == s.lastWritten ||
-            table == ramp::roundTrip(s.lastWritten, static_cast<std::size_t>(s.output.gammaSize)));
+    // A table of another size than 256 gives back an interpolated copy of what was written, and
+    // displays round: a ramp is recognised by what the display gave back for it.
+    return s.written && (table == s.shown || table == s.lastWritten ||
+                         ramp::matchesWritten(table, s.lastWritten,
+                                              static_cast<std::size_t>(s.output.gammaSize)));
 }
 
 bool GammaEngine::adopt(const DisplayGamma::Output& o) {
@@ -410,6 +425,7 @@ void GammaEngine::loadJournal(const std::vector<DisplayGamma::Output>& list) {
             s.base = e.base;
             s.savedRamp = e.base;
             s.lastWritten = e.last;
+            s.shown = e.shown;
             s.written = true;
             haveTable = haveTable || display_.read(o.id, table);
             // A table that holds none of the dead run's ramps was changed since (another server,
@@ -437,11 +453,15 @@ void GammaEngine::syncJournal(const std::vector<Pending>& plan) {
     std::vector<journal::Entry> entries;
     for (const auto& [id, s] : states_) {
         if (s.written) {
-            entries.push_back({id, s.base, s.lastWritten});
+            entries.push_back({id, s.base, s.lastWritten, s.shown});
         }
         for (const Pending& p : plan) {
             if (p.state == &s && !(s.written && p.ramp == s.lastWritten)) {
-                entries.push_back({id, s.base, p.ramp});
+                // What the display will give back is not known yet: the ramp as a table of its
+                // size, and the rounding the match allows, stand for it.
+                entries.push_back(
+                    {id, s.base, p.ramp,
+                     ramp::roundTrip(p.ramp, static_cast<std::size_t>(s.output.gammaSize))});
             }
         }
     }

@@ -24,9 +24,12 @@ class GammaEngine {
 
     struct OutputState {
         DisplayGamma::Output output;
-        GammaRamp savedRamp;      // the remembered ramp; tints are built on it
-        GammaRamp base;           // restored in normal mode and at exit
-        GammaRamp lastWritten;    // tells the tool's own tint from the display's ramp
+        GammaRamp savedRamp;    // the remembered ramp; tints are built on it
+        GammaRamp base;         // restored in normal mode and at exit
+        GammaRamp lastWritten;  // tells the tool's own tint from the display's ramp
+        // What the display gave back after the tool's last write (displays round: an X server
+        // that keeps 8 bits an entry, a driver): what the screen really shows of lastWritten.
+        GammaRamp shown;
         bool remembered = false;  // savedRamp holds a successful read
         bool written = false;     // lastWritten holds what the tool put there
         // Another program kept changing the table: it is left to that program until the next
@@ -116,6 +119,12 @@ class GammaEngine {
     bool accepted() const { return accepted_; }
     const std::map<OutputId, OutputState>& outputs() const { return states_; }
     const OutputState* output(OutputId id) const;
+    // What output `id` gave back after the tool's last write to it; null before the first write.
+    const GammaRamp* shown(OutputId id) const;
+    // True when `table`, read from output `id`, is no longer the tool's last ramp: neither what
+    // the display gave back for it nor that ramp give or take the display's rounding. Another
+    // program or a reset changed it; before the first write every table is the display's own.
+    bool changedSinceWrite(OutputId id, const GammaRamp& table) const;
 
   private:
     // A ramp on its way to an output.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 
@@ -153,7 +154,7 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
     flipped[flipped.size() / 2] ^= 0x01;
     std::vector<journal::Entry> otherRamps = *entries;
     for (journal::Entry& e : otherRamps) {
-        e.last = tint(baseOf(9));
+        e.last = e.shown = tint(baseOf(9));
     }
     // Every journal passed over is said, once.
     const struct {
@@ -162,6 +163,7 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
         bool recovered;
     } cases[] = {
         {"sound", left, true},
+        {"written by an earlier release", journal::encode(":7", *entries, 1), true},
         {"truncated", left.substr(0, left.size() - 9), false},
         {"one bit flipped", flipped, false},
         {"another display's", journal::encode(":8", *entries), false},
@@ -198,7 +200,8 @@ TEST_F(OutputsTest, JournalFollowsEveryChangeAndOnlyThen) {
     const auto entries = journal::decode(":7", journal.files.at(":7"));
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 2u);
-    EXPECT_EQ(entries->front(), (journal::Entry{kFirst, baseOf(1), tint(baseOf(1))}));
+    EXPECT_EQ(entries->front(),
+              (journal::Entry{kFirst, baseOf(1), tint(baseOf(1)), tint(baseOf(1))}));
     engine.SetDefault();
     EXPECT_EQ(journal.saves, 2);
     engine.closeJournal();
@@ -245,6 +248,53 @@ TEST(OutputsJournal, NamesEveryRampBeforeItReachesTheTable) {
     engine.SetDefault();
     store.check();
     EXPECT_EQ(store.saves, 4);  // the same ramp again is named already
+}
+
+// Displays that keep fewer bits than a word give back a rounded copy of every ramp. A dead run's
+// tint is recognised by what the display made of it, whether the run died at its first tint
+// (the journal has not seen the read-back) or after a change of tint; the next run tints once on
+// the display's own base and gives that base back.
+TEST(OutputsJournal, ADeadRunsTintIsRecognisedOnADisplayThatRounds) {
+    for (int bits : {8, 10}) {
+        for (int tints : {1, 2}) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(tints) + " tints");
+            MemoryDisplayGamma display;
+            display.key = ":7";
+            display.at(1).bits = bits;
+            display.add(1024).bits = bits;
+            MemoryJournalStore store;
+            std::map<DisplayGamma::OutputId, GammaRamp> own;
+            for (DisplayGamma::OutputId id : {1, 2}) {
+                display.at(id).setTables(baseOf(static_cast<int>(id)));
+                own[id] = display.at(id).current();
+            }
+            {
+                GammaEngine dead(display, &store);
+                dead.SaveGamma();
+                for (int t = 0; t < tints; ++t) {
+                    dead.SetGamma(-40 + 20 * t, -20, 0);
+                }
+                EXPECT_FALSE(dead.changedSinceWrite(1, display.at(1).current()));
+                EXPECT_TRUE(dead.changedSinceWrite(1, own[1]));
+            }  // killed: no unload
+            GammaEngine next(display, &store);
+            int told = 0;
+            next.tell = [&](const std::string&) { ++told; };
+            next.SaveGamma();
+            EXPECT_EQ(told, 0);
+            next.SetGamma(-40, -20, 0);
+            for (DisplayGamma::OutputId id : {1, 2}) {
+                EXPECT_EQ(display.at(id).applied.back(), tint(own[id])) << "output " << id;
+                EXPECT_EQ(*next.shown(id), display.at(id).current());
+            }
+            next.SetDefault();
+            next.closeJournal();
+            for (DisplayGamma::OutputId id : {1, 2}) {
+                EXPECT_EQ(display.at(id).applied.back(), own[id]) << "output " << id;
+            }
+            EXPECT_TRUE(store.files.empty());
+        }
+    }
 }
 
 namespace {
