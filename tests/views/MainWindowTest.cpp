@@ -284,16 +284,16 @@ TEST_F(MainWindowTest, AutomaticItemIsGreyedUntilAScheduleIsSetAndFollowsTheForm
     EXPECT_FALSE(automatic->isEnabled());
     EXPECT_FALSE(automatic->isChecked());
 
-    form->setSchedule(*schedule::parse("22:00-07:00").schedule);
+    form->services().setSchedule(*schedule::parse("22:00-07:00").schedule);
     EXPECT_TRUE(automatic->isEnabled());
     EXPECT_TRUE(automatic->isChecked());
     // Qt's own toggle and the form's must not undo each other.
     automatic->trigger();
     EXPECT_FALSE(automatic->isChecked());
-    EXPECT_FALSE(form->scheduler()->automatic());
+    EXPECT_FALSE(form->services().scheduler()->automatic());
     automatic->trigger();
     EXPECT_TRUE(automatic->isChecked());
-    EXPECT_TRUE(form->scheduler()->automatic());
+    EXPECT_TRUE(form->services().scheduler()->automatic());
 }
 
 // The monitors submenu: above Exit, hidden with one lit output, and each item's trigger reaches

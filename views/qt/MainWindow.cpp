@@ -110,11 +110,11 @@ void MainWindow::connectHandlers() {
     connect(item(Id::mnuNormal), &QAction::triggered, this, [&f] { f.mnuNormal_Click(); });
     connect(item(Id::mnuAuto), &QAction::triggered, this, [this, &f] {
         // The check mark is the form's to set: Qt's own toggle is undone first.
-        showAutomatic(f.automaticChecked(), f.automaticEnabled());
+        showAutomatic(f.services().automaticChecked(), f.services().automaticEnabled());
         f.mnuAuto_Click();
     });
     connect(item(Id::mnuPauseFull), &QAction::triggered, this, [this, &f] {
-        item(Id::mnuPauseFull)->setChecked(f.pauseChoices().fullscreen);
+        item(Id::mnuPauseFull)->setChecked(f.services().pauseChoices().fullscreen);
         f.mnuPauseFull_Click();
     });
     connect(item(Id::mnuExit), &QAction::triggered, this, [&f] { f.mnuExit_Click(); });
