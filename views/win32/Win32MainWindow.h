@@ -26,9 +26,11 @@ class Win32MainWindow : public MainView {
 
     HWND hwnd() const { return hwnd_; }
 
-    // Display changes and resume arrive here; the entry point decides what they do.
+    // Display changes, resume and the program gaining or losing the foreground arrive here; the
+    // entry point decides what they do.
     std::function<void()> onDisplayChange;
     std::function<void()> onResume;
+    std::function<void()> onActivateApp;
 
     NativeWindow nativeWindow() const override;
     void showSlider(Slider slider, int position) override;
