@@ -22,6 +22,7 @@
 #include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 #include "platform/win32/ConsoleAttach.h"
+#include "platform/win32/Win32ActiveWindow.h"
 #include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/WinText.h"
 #include "views/win32/Win32MainWindow.h"
@@ -126,7 +127,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             refusedInLoad = true;
         }
     };
-    view.onDisplayChange = [&display] { display.displayChanged(); };
+    auto& activeWindow = static_cast<Win32ActiveWindow&>(*system.platform().activeWindow);
+    view.onDisplayChange = [&display, &activeWindow] {
+        display.displayChanged();
+        activeWindow.displayChanged();
+    };
+    view.onActivateApp = [&activeWindow] { activeWindow.foregroundMayHaveChanged(); };
     view.onResume = [&form] { form.resumed(); };
     if (!form.Form_Load()) {
         if (command) {

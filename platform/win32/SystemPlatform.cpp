@@ -1,5 +1,6 @@
 #include "platform/SystemPlatform.h"
 
+#include "platform/win32/Win32ActiveWindow.h"
 #include "platform/win32/Win32Alarm.h"
 #include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/Win32JournalStore.h"
@@ -21,6 +22,7 @@ struct SystemPlatform::Backends {
     Win32JournalStore journal;
     Win32Clock clock;
     Win32Alarm alarm{clock};
+    Win32ActiveWindow activeWindow{display};
 };
 
 SystemPlatform::SystemPlatform()
@@ -28,7 +30,7 @@ SystemPlatform::SystemPlatform()
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance, &backends_->journal,
-                   &backends_->clock, &backends_->alarm})) {}
+                   &backends_->clock, &backends_->alarm, &backends_->activeWindow})) {}
 
 SystemPlatform::~SystemPlatform() = default;
 
