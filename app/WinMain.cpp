@@ -22,7 +22,7 @@
 #include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 #include "platform/win32/ConsoleAttach.h"
-#include "platform/win32/Win32ActiveWindow.h"
+#include "platform/win32/Win32ActiveWindowSource.h"
 #include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/WinText.h"
 #include "views/win32/Win32MainWindow.h"
@@ -127,7 +127,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             refusedInLoad = true;
         }
     };
-    auto& activeWindow = static_cast<Win32ActiveWindow&>(*system.platform().activeWindow);
+    auto& activeWindow = static_cast<Win32ActiveWindowSource&>(*system.platform().activeWindow);
     view.onDisplayChange = [&display, &activeWindow] {
         display.displayChanged();
         activeWindow.displayChanged();

@@ -26,7 +26,7 @@
 #include "platform/x11/X11DisplayGamma.h"
 #include "platform/x11/X11SelectionSingleInstance.h"
 #if DIMWARDEN_WAYLAND
-#include "platform/wayland/WlrActiveWindow.h"
+#include "platform/wayland/WlrActiveWindowSource.h"
 #include "platform/wayland/WlrDisplayGamma.h"
 #endif
 
@@ -72,7 +72,7 @@ std::unique_ptr<DisplayGamma> chooseDisplay() {
 std::unique_ptr<ActiveWindowSource> chooseActiveWindow() {
     if (waylandSession()) {
 #if DIMWARDEN_WAYLAND
-        auto wlroots = std::make_unique<WlrActiveWindow>();
+        auto wlroots = std::make_unique<WlrActiveWindowSource>();
         if (wlroots->unavailable().empty()) {
             return wlroots;
         }

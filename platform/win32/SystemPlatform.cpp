@@ -1,6 +1,6 @@
 #include "platform/SystemPlatform.h"
 
-#include "platform/win32/Win32ActiveWindow.h"
+#include "platform/win32/Win32ActiveWindowSource.h"
 #include "platform/win32/Win32Alarm.h"
 #include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/Win32JournalStore.h"
@@ -22,7 +22,7 @@ struct SystemPlatform::Backends {
     Win32JournalStore journal;
     Win32Clock clock;
     Win32Alarm alarm{clock};
-    Win32ActiveWindow activeWindow{display};
+    Win32ActiveWindowSource activeWindow{display};
 };
 
 SystemPlatform::SystemPlatform()

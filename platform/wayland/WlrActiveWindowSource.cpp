@@ -1,4 +1,4 @@
-#include "platform/wayland/WlrActiveWindow.h"
+#include "platform/wayland/WlrActiveWindowSource.h"
 
 #include <wayland-client.h>
 
@@ -10,7 +10,7 @@
 
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
-struct WlrActiveWindow::Output {
+struct WlrActiveWindowSource::Output {
     std::uint32_t global = 0;
     std::uint32_t version = 0;
     wl_output* output = nullptr;
@@ -28,7 +28,7 @@ struct WlrActiveWindow::Output {
     }
 };
 
-struct WlrActiveWindow::Toplevel {
+struct WlrActiveWindowSource::Toplevel {
     struct State {
         std::string appId;
         bool activated = false;
@@ -36,7 +36,7 @@ struct WlrActiveWindow::Toplevel {
         bool minimized = false;
         std::vector<const Output*> outputs;
     };
-    WlrActiveWindow* owner = nullptr;
+    WlrActiveWindowSource* owner = nullptr;
     zwlr_foreign_toplevel_handle_v1* handle = nullptr;
     State next;  // what the events since the last `done` said
     State now;   // what the compositor has committed
@@ -54,10 +54,10 @@ constexpr std::uint32_t kManagerVersion = 3;
 }  // namespace
 
 // The C callbacks of the protocol objects; each forwards to its owner.
-struct WlrActiveWindow::Listeners {
+struct WlrActiveWindowSource::Listeners {
     static void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
                        std::uint32_t version) {
-        auto* self = static_cast<WlrActiveWindow*>(data);
+        auto* self = static_cast<WlrActiveWindowSource*>(data);
         if (std::strcmp(interface, wl_output_interface.name) == 0) {
             auto output = std::make_unique<Output>();
             output->global = name;
@@ -76,7 +76,7 @@ struct WlrActiveWindow::Listeners {
         }
     }
     static void globalRemove(void* data, wl_registry*, std::uint32_t name) {
-        static_cast<WlrActiveWindow*>(data)->forgetOutput(name);
+        static_cast<WlrActiveWindowSource*>(data)->forgetOutput(name);
     }
 
     static void outputName(void* data, wl_output*, const char* name) {
@@ -91,7 +91,7 @@ struct WlrActiveWindow::Listeners {
 
     static void toplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
                          zwlr_foreign_toplevel_handle_v1* handle) {
-        auto* self = static_cast<WlrActiveWindow*>(data);
+        auto* self = static_cast<WlrActiveWindowSource*>(data);
         auto window = std::make_unique<Toplevel>();
         window->owner = self;
         window->handle = handle;
@@ -99,7 +99,7 @@ struct WlrActiveWindow::Listeners {
         self->toplevels_.push_back(std::move(window));
     }
     static void finished(void* data, zwlr_foreign_toplevel_manager_v1*) {
-        auto* self = static_cast<WlrActiveWindow*>(data);
+        auto* self = static_cast<WlrActiveWindowSource*>(data);
         // The compositor destroyed the manager; its windows say nothing more.
         zwlr_foreign_toplevel_manager_v1_destroy(self->manager_);
         self->manager_ = nullptr;
@@ -155,7 +155,7 @@ struct WlrActiveWindow::Listeners {
     }
     static void closed(void* data, zwlr_foreign_toplevel_handle_v1*) {
         auto* window = static_cast<Toplevel*>(data);
-        WlrActiveWindow* self = window->owner;
+        WlrActiveWindowSource* self = window->owner;
         auto& list = self->toplevels_;
         list.erase(std::remove_if(list.begin(), list.end(),
                                   [window](const auto& t) { return t.get() == window; }),
@@ -171,7 +171,7 @@ struct WlrActiveWindow::Listeners {
         title, appId, outputEnter, outputLeave, state, done, closed, parent};
 };
 
-WlrActiveWindow::WlrActiveWindow(const std::string& socket) {
+WlrActiveWindowSource::WlrActiveWindowSource(const std::string& socket) {
     display_ = wl_display_connect(socket.empty() ? nullptr : socket.c_str());
     if (display_ == nullptr) {
         return;
@@ -184,7 +184,7 @@ WlrActiveWindow::WlrActiveWindow(const std::string& socket) {
     }
 }
 
-WlrActiveWindow::~WlrActiveWindow() {
+WlrActiveWindowSource::~WlrActiveWindowSource() {
     readNotifier_.reset();
     toplevels_.clear();
     outputs_.clear();
@@ -200,7 +200,7 @@ WlrActiveWindow::~WlrActiveWindow() {
     }
 }
 
-std::string WlrActiveWindow::unavailable() const {
+std::string WlrActiveWindowSource::unavailable() const {
     if (display_ == nullptr) {
         return "no Wayland compositor could be reached";
     }
@@ -214,7 +214,7 @@ std::string WlrActiveWindow::unavailable() const {
     return {};
 }
 
-void WlrActiveWindow::start() {
+void WlrActiveWindowSource::start() {
     if (started_ || !unavailable().empty()) {
         return;
     }
@@ -231,7 +231,7 @@ void WlrActiveWindow::start() {
     changed();
 }
 
-std::optional<ActiveWindowSource::Window> WlrActiveWindow::active() const {
+std::optional<ActiveWindowSource::Window> WlrActiveWindowSource::active() const {
     for (const auto& toplevel : toplevels_) {
         const Toplevel::State& state = toplevel->now;
         if (!state.activated) {
@@ -253,13 +253,13 @@ std::optional<ActiveWindowSource::Window> WlrActiveWindow::active() const {
     return std::nullopt;
 }
 
-void WlrActiveWindow::bindManager() {
+void WlrActiveWindowSource::bindManager() {
     manager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(wl_registry_bind(
         registry_, managerGlobal_, &zwlr_foreign_toplevel_manager_v1_interface, managerVersion_));
     zwlr_foreign_toplevel_manager_v1_add_listener(manager_, &Listeners::managerListener, this);
 }
 
-void WlrActiveWindow::forgetOutput(std::uint32_t global) {
+void WlrActiveWindowSource::forgetOutput(std::uint32_t global) {
     const auto gone = std::find_if(outputs_.begin(), outputs_.end(), [global](const auto& output) {
         return output->global == global;
     });
@@ -275,7 +275,7 @@ void WlrActiveWindow::forgetOutput(std::uint32_t global) {
     outputs_.erase(gone);
 }
 
-void WlrActiveWindow::onReadable() {
+void WlrActiveWindowSource::onReadable() {
     if (lost_) {
         return;
     }
@@ -297,7 +297,7 @@ void WlrActiveWindow::onReadable() {
     changed();
 }
 
-void WlrActiveWindow::loseConnection() {
+void WlrActiveWindowSource::loseConnection() {
     if (lost_) {
         return;
     }
@@ -315,7 +315,7 @@ void WlrActiveWindow::loseConnection() {
     changed();
 }
 
-void WlrActiveWindow::changed() {
+void WlrActiveWindowSource::changed() {
     if (!started_) {
         return;
     }

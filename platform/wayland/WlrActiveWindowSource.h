@@ -17,14 +17,14 @@ class QSocketNotifier;
 // wlr-foreign-toplevel-management on a Wayland connection of its own: each window's app_id, its
 // activated, fullscreen and minimised states and the outputs it is on. Events only: the socket
 // wakes the Qt event loop, nothing is asked.
-class WlrActiveWindow : public ActiveWindowSource {
+class WlrActiveWindowSource : public ActiveWindowSource {
   public:
     // Connects to `socket` (empty: $WAYLAND_DISPLAY) and learns the globals, so that
     // unavailable() is known when this returns. Needs a Qt application.
-    explicit WlrActiveWindow(const std::string& socket = {});
-    ~WlrActiveWindow() override;
-    WlrActiveWindow(const WlrActiveWindow&) = delete;
-    WlrActiveWindow& operator=(const WlrActiveWindow&) = delete;
+    explicit WlrActiveWindowSource(const std::string& socket = {});
+    ~WlrActiveWindowSource() override;
+    WlrActiveWindowSource(const WlrActiveWindowSource&) = delete;
+    WlrActiveWindowSource& operator=(const WlrActiveWindowSource&) = delete;
 
     std::string unavailable() const override;
     void start() override;

@@ -1,4 +1,4 @@
-#include "platform/wayland/WlrActiveWindow.h"
+#include "platform/wayland/WlrActiveWindowSource.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ Window on(std::vector<std::string> outputs, bool fullscreen, std::string app = "
 // One window of another program through the states a user takes it through; after each step the
 // source reports what the compositor said, and says it changed exactly once: a switch between two
 // windows must not pass through "no window", which would flash the tint back for a moment.
-TEST(WlrActiveWindow, FollowsTheActiveWindowThroughItsStatesAndOutputs) {
+TEST(WlrActiveWindowSource, FollowsTheActiveWindowThroughItsStatesAndOutputs) {
     FakeWlrCompositor compositor;
     ASSERT_FALSE(compositor.socket().empty());
     compositor.addOutput("HDMI-A-1", 256);
@@ -35,7 +35,7 @@ TEST(WlrActiveWindow, FollowsTheActiveWindowThroughItsStatesAndOutputs) {
     compositor.enterOutput(mpv, "HDMI-A-1");
     compositor.setWindowState(mpv, {.activated = true});
 
-    WlrActiveWindow source(compositor.socket());
+    WlrActiveWindowSource source(compositor.socket());
     EXPECT_EQ(source.unavailable(), "");
     EXPECT_EQ(source.active(), std::nullopt) << "nothing before start()";
     int changes = 0;
@@ -88,7 +88,7 @@ TEST(WlrActiveWindow, FollowsTheActiveWindowThroughItsStatesAndOutputs) {
 }
 
 // Where the compositor does not tell, the source says why and never reports a window.
-TEST(WlrActiveWindow, SaysWhyItCannotFollowWindows) {
+TEST(WlrActiveWindowSource, SaysWhyItCannotFollowWindows) {
     FakeWlrCompositor withoutToplevels(/*offerGammaControl=*/true, /*offerToplevels=*/false);
     const struct {
         std::string socket;
@@ -99,7 +99,7 @@ TEST(WlrActiveWindow, SaysWhyItCannotFollowWindows) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.says);
-        WlrActiveWindow source(c.socket);
+        WlrActiveWindowSource source(c.socket);
         EXPECT_NE(source.unavailable().find(c.says), std::string::npos) << source.unavailable();
         source.start();
         EXPECT_EQ(source.active(), std::nullopt);

@@ -1,4 +1,4 @@
-#include "platform/win32/Win32ActiveWindow.h"
+#include "platform/win32/Win32ActiveWindowSource.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ class OtherProgram {
     PROCESS_INFORMATION process_ = {};
 };
 
-TEST(Win32ActiveWindow, FollowsAnotherProgramsWindowAndNeverTheToolsOwn) {
+TEST(Win32ActiveWindowSource, FollowsAnotherProgramsWindowAndNeverTheToolsOwn) {
     Win32DisplayGamma display;
     const HMONITOR primary = MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
     MONITORINFOEXW info = {};
@@ -78,7 +78,7 @@ TEST(Win32ActiveWindow, FollowsAnotherProgramsWindowAndNeverTheToolsOwn) {
     }
     ASSERT_FALSE(monitor.empty());
 
-    Win32ActiveWindow source(display);
+    Win32ActiveWindowSource source(display);
     int changes = 0;
     source.onChanged = [&] { ++changes; };
     source.start();

@@ -1,4 +1,4 @@
-#include "platform/win32/Win32ActiveWindow.h"
+#include "platform/win32/Win32ActiveWindowSource.h"
 
 #include <iterator>
 #include <string_view>
@@ -11,7 +11,7 @@
 namespace {
 
 // The hooks carry no pointer of their own; there is one source per process.
-Win32ActiveWindow* current = nullptr;
+Win32ActiveWindowSource* current = nullptr;
 
 // The program's file name, "mpv.exe"; empty when the process cannot be asked (another user's,
 // or already gone).
@@ -64,9 +64,9 @@ pausing::Rect toRect(const RECT& r) {
 
 }  // namespace
 
-Win32ActiveWindow::Win32ActiveWindow(DisplayGamma& display) : display_(display) {}
+Win32ActiveWindowSource::Win32ActiveWindowSource(DisplayGamma& display) : display_(display) {}
 
-Win32ActiveWindow::~Win32ActiveWindow() {
+Win32ActiveWindowSource::~Win32ActiveWindowSource() {
     for (HWINEVENTHOOK hook : hooks_) {
         UnhookWinEvent(hook);
     }
@@ -75,11 +75,11 @@ Win32ActiveWindow::~Win32ActiveWindow() {
     }
 }
 
-std::string Win32ActiveWindow::unavailable() const {
+std::string Win32ActiveWindowSource::unavailable() const {
     return hookFailed_ ? "Windows did not let the tool follow the foreground window" : "";
 }
 
-void Win32ActiveWindow::start() {
+void Win32ActiveWindowSource::start() {
     if (!hooks_.empty() || current != nullptr) {
         return;
     }
@@ -110,21 +110,21 @@ void Win32ActiveWindow::start() {
     update();
 }
 
-void Win32ActiveWindow::displayChanged() {
+void Win32ActiveWindowSource::displayChanged() {
     names_.clear();
     if (!hooks_.empty()) {
         update();
     }
 }
 
-void Win32ActiveWindow::foregroundMayHaveChanged() {
+void Win32ActiveWindowSource::foregroundMayHaveChanged() {
     if (!hooks_.empty()) {
         update();
     }
 }
 
-void CALLBACK Win32ActiveWindow::onEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object,
-                                         LONG child, DWORD, DWORD) {
+void CALLBACK Win32ActiveWindowSource::onEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object,
+                                               LONG child, DWORD, DWORD) {
     if (current == nullptr || object != OBJID_WINDOW || child != CHILDID_SELF) {
         return;  // a caret, a scroll bar, a cursor: parts of windows, not windows
     }
@@ -136,7 +136,7 @@ void CALLBACK Win32ActiveWindow::onEvent(HWINEVENTHOOK, DWORD event, HWND window
     current->update();
 }
 
-void Win32ActiveWindow::update() {
+void Win32ActiveWindowSource::update() {
     foreground_ = GetForegroundWindow();
     std::optional<Window> now = describe(foreground_);
     if (now == reported_) {
@@ -148,7 +148,7 @@ void Win32ActiveWindow::update() {
     }
 }
 
-std::optional<ActiveWindowSource::Window> Win32ActiveWindow::describe(HWND window) {
+std::optional<ActiveWindowSource::Window> Win32ActiveWindowSource::describe(HWND window) {
     DWORD pid = 0;
     if (window == nullptr || !IsWindow(window) || GetWindowThreadProcessId(window, &pid) == 0 ||
         pid == GetCurrentProcessId() || isDesktop(window)) {
@@ -177,7 +177,7 @@ std::optional<ActiveWindowSource::Window> Win32ActiveWindow::describe(HWND windo
     return described;
 }
 
-std::string Win32ActiveWindow::outputName(const std::wstring& device) {
+std::string Win32ActiveWindowSource::outputName(const std::wstring& device) {
     if (const auto it = names_.find(device); it != names_.end()) {
         return it->second;
     }

@@ -25,13 +25,13 @@ class DisplayGamma;
 // a borderless window the size of the monitor counts and a maximised one with a title bar does
 // not. The tool's own windows and the desktop itself are never reported: activating one brings
 // the tint back.
-class Win32ActiveWindow : public ActiveWindowSource {
+class Win32ActiveWindowSource : public ActiveWindowSource {
   public:
     // `display` names the monitors (by their GDI device names, "\\.\DISPLAY1").
-    explicit Win32ActiveWindow(DisplayGamma& display);
-    ~Win32ActiveWindow() override;
-    Win32ActiveWindow(const Win32ActiveWindow&) = delete;
-    Win32ActiveWindow& operator=(const Win32ActiveWindow&) = delete;
+    explicit Win32ActiveWindowSource(DisplayGamma& display);
+    ~Win32ActiveWindowSource() override;
+    Win32ActiveWindowSource(const Win32ActiveWindowSource&) = delete;
+    Win32ActiveWindowSource& operator=(const Win32ActiveWindowSource&) = delete;
 
     std::string unavailable() const override;
     void start() override;
