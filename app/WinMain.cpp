@@ -29,14 +29,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: dimwarden [options]\n"
-    "Dims or tints the whole screen by rewriting the display's gamma ramp.\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help     Show this help and exit.\n"
-    "  -v, --version  Show the version and exit.\n";
-
 // The status when the process is to end here: the same options as on Linux. A command for the
 // running instance is taken out into `command`.
 std::optional<int> handleCommandLine(std::optional<control::Command>& command) {
@@ -53,16 +45,15 @@ std::optional<int> handleCommandLine(std::optional<control::Command>& command) {
     win::Win32Console console;
     if (!taken.error.empty()) {
         win::attachParentConsole(console);
-        std::fprintf(stderr, "dimwarden: %s\n\n%s%s", taken.error.c_str(), kUsage,
-                     control::commandsHelp());
+        std::fprintf(stderr, "dimwarden: %s\n\n%s", taken.error.c_str(),
+                     control::usageText().c_str());
         status = 2;
     }
     for (std::size_t i = 0; i < taken.rest.size() && !status; ++i) {
         const std::string& arg = taken.rest[i];
         if (arg == "-h" || arg == "--help") {
             win::attachParentConsole(console);
-            std::fputs(kUsage, stdout);
-            std::fputs(control::commandsHelp(), stdout);
+            std::fputs(control::usageText().c_str(), stdout);
             status = 0;
         } else if (arg == "-v" || arg == "--version") {
             win::attachParentConsole(console);
@@ -72,8 +63,7 @@ std::optional<int> handleCommandLine(std::optional<control::Command>& command) {
             win::attachParentConsole(console);
             std::fprintf(stderr, "dimwarden: %s '%s'.\n\n%s",
                          arg.rfind('-', 0) == 0 ? "unknown option" : "unexpected argument",
-                         arg.c_str(), kUsage);
-            std::fputs(control::commandsHelp(), stderr);
+                         arg.c_str(), control::usageText().c_str());
             status = 2;
         }
     }

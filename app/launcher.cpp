@@ -1,6 +1,6 @@
-// `dimwarden`: sends a command to the running instance straight from here, and hands everything
-// else (the tool's start, --help, --version, Qt's options, a mistyped line) to the program with
-// the windows. A command is the whole life of its process, so this part loads no toolkit: it
+// `dimwarden`: sends a command to the running instance straight from here, answers --help and
+// --version itself, and hands everything else (the tool's start, Qt's options, a mistyped line)
+// to the program with the windows. A command is the whole life of its process, so this part loads no toolkit: it
 // costs a script about what a `gdbus call` does.
 #include <dbus/dbus.h>
 #include <unistd.h>
@@ -29,7 +29,8 @@ std::string guiProgram() {
     std::string dir(self, std::size_t(n));
     dir.erase(dir.rfind('/') + 1);
     const std::string beside = dir + "dimwarden-gui";
-    if (access(beside.c_str(), X_OK) == 0) {
+    // One that is there but cannot be run is said as such, not looked for elsewhere.
+    if (access(beside.c_str(), F_OK) == 0) {
         return beside;
     }
     return dir + DIMWARDEN_GUI_FROM_BINDIR "/dimwarden-gui";
@@ -40,6 +41,18 @@ std::string guiProgram() {
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const control::ParsedCommandLine taken = control::takeCommand(args);
+    // Neither needs a display or the window program.
+    if (!taken.command && taken.error.empty() && taken.rest.size() == 1) {
+        const std::string& only = taken.rest.front();
+        if (only == "--help" || only == "-h") {
+            std::fputs(control::usageText().c_str(), stdout);
+            return 0;
+        }
+        if (only == "--version" || only == "-v") {
+            std::printf("dimwarden %s\n", DIMWARDEN_VERSION);
+            return 0;
+        }
+    }
     if (taken.command && taken.error.empty() && taken.rest.empty()) {
         const std::optional<int> status = sendToRunningInstance(*taken.command, argc, argv);
         // libdbus keeps what it allocated for the process until told it is done.
@@ -51,6 +64,12 @@ int main(int argc, char** argv) {
     }
     const std::string gui = guiProgram();
     execv(gui.c_str(), argv);
-    std::fprintf(stderr, "dimwarden: cannot start %s: %s\n", gui.c_str(), std::strerror(errno));
+    const int why = errno;
+    if (why != ENOENT && access(gui.c_str(), F_OK) == 0) {
+        std::fprintf(stderr, "dimwarden: %s is there but cannot be run: %s\n", gui.c_str(),
+                     std::strerror(why));
+    } else {
+        std::fprintf(stderr, "dimwarden: cannot start %s: %s\n", gui.c_str(), std::strerror(why));
+    }
     return 1;
 }

@@ -100,13 +100,7 @@ std::optional<int> handleCommandLine(int argc, char** argv,
                                      QStringLiteral("Show the version and exit."));
     parser.addOption(help);
     parser.addOption(version);
-    const auto usage = [&parser] {
-        // Qt names the program by the path it was started with; users know it by its name.
-        QString text = parser.helpText();
-        text.replace(0, text.indexOf(QLatin1Char('\n')),
-                     QStringLiteral("Usage: dimwarden [options]"));
-        return text.toLocal8Bit() + control::commandsHelp();
-    };
+    const auto usage = [] { return QByteArray::fromStdString(control::usageText()); };
 
     QString error = QString::fromStdString(taken.error);
     if (error.isEmpty() && !parser.parse(args)) {

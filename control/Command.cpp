@@ -3,30 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "control/CommandTable.h"
 #include "schedule/Scheduler.h"
 
 namespace control {
 namespace {
-
-struct Option {
-    std::string_view name;
-    Action action;
-    bool takesValue;
-};
-
-constexpr std::array<Option, 11> kOptions{{
-    {"--night", Action::Night, false},
-    {"--normal", Action::Normal, false},
-    {"--toggle", Action::Toggle, false},
-    {"--color", Action::Color, true},
-    {"--brightness", Action::Brightness, true},
-    {"--schedule", Action::Schedule, true},
-    {"--fade", Action::Fade, true},
-    {"--status", Action::Status, false},
-    {"--watch", Action::Watch, false},
-    {"--tint", Action::Tint, true},
-    {"--untint", Action::Untint, true},
-}};
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -125,7 +106,16 @@ std::optional<int> parseFade(std::string_view text) {
 }
 
 bool startsTool(Action action) {
-    return action != Action::Status && action != Action::Watch;
+    return rowOf(action).startsTool;
+}
+
+std::vector<std::string> commandArgs(const Command& command) {
+    const CommandRow& row = rowOf(command.action);
+    std::vector<std::string> args{std::string(row.option)};
+    if (row.read != nullptr) {
+        args.push_back(row.write(command));
+    }
+    return args;
 }
 
 ParsedCommandLine takeCommand(const std::vector<std::string>& args) {
@@ -150,9 +140,10 @@ ParsedCommandLine takeCommand(const std::vector<std::string>& args) {
             continue;
         }
         const std::string_view name = std::string_view(arg).substr(0, arg.find('='));
-        const auto option = std::find_if(kOptions.begin(), kOptions.end(),
-                                         [&](const Option& o) { return o.name == name; });
-        if (option == kOptions.end()) {
+        const auto rows = commandRows();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const CommandRow& r) { return r.option == name; });
+        if (row == rows.end()) {
             parsed.rest.push_back(arg);
             continue;
         }
@@ -162,9 +153,9 @@ ParsedCommandLine takeCommand(const std::vector<std::string>& args) {
         }
         commandName = std::string(name);
         Command command;
-        command.action = option->action;
+        command.action = row->action;
         const bool inline_value = arg.size() > name.size();
-        if (!option->takesValue) {
+        if (row->read == nullptr) {
             if (inline_value) {
                 return fail(commandName + " takes no value.");
             }
@@ -173,38 +164,12 @@ ParsedCommandLine takeCommand(const std::vector<std::string>& args) {
                 return fail(commandName + " needs a value.");
             }
             const std::string value = inline_value ? arg.substr(name.size() + 1) : args[++i];
-            if (option->action == Action::Tint || option->action == Action::Untint) {
-                // Any name at all: the output may be one that is plugged in later.
-                if (value.empty()) {
-                    return fail(commandName + " needs an output name.");
-                }
-                command.output = value;
-            } else if (option->action == Action::Color) {
-                const auto color = parseColor(value);
-                if (!color) {
-                    return fail("'" + value + "' is not a colour: give #RRGGBB or RRGGBB.");
-                }
-                command.color = *color;
-            } else if (option->action == Action::Schedule) {
-                const schedule::Parsed parsed = schedule::parse(value);
-                if (!parsed.schedule) {
-                    return fail("'" + value + "' is not a schedule: " + parsed.error + ".");
-                }
-                command.schedule = *parsed.schedule;
-            } else if (option->action == Action::Fade) {
-                const auto fade = parseFade(value);
-                if (!fade) {
-                    return fail("'" + value + "' is not a fade: give the seconds, from 0 to 3600.");
-                }
-                command.fade = *fade;
-            } else {
-                const auto brightness = parseBrightness(value);
-                if (!brightness) {
-                    return fail("'" + value +
-                                "' is not a brightness: give N, +N or -N with N from 0 to 40.");
-                }
-                command.brightness = brightness->value;
-                command.relative = brightness->relative;
+            if (value.size() > row->maxBytes) {
+                return fail(commandName + " takes at most " + std::to_string(row->maxBytes) +
+                            " bytes.");
+            }
+            if (std::string error = row->read(value, command); !error.empty()) {
+                return fail(std::move(error));
             }
         }
         parsed.command = command;
@@ -218,27 +183,6 @@ ParsedCommandLine takeCommand(const std::vector<std::string>& args) {
         parsed.command->json = true;
     }
     return parsed;
-}
-
-const char* commandsHelp() {
-    return "\n"
-           "Commands for the instance running on this display (one at a time):\n"
-           "  --night                   Switch night mode on.\n"
-           "  --normal                  Switch to normal mode.\n"
-           "  --toggle                  Switch between night and normal mode.\n"
-           "  --color <#RRGGBB>         Tint with this colour, as a swatch pick does.\n"
-           "  --brightness <N|+N|-N>    Move the brightness slider to N, or by N (0 to 40).\n"
-           "  --schedule <WHEN>         Night by the clock (HH:MM-HH:MM, local time), from dusk\n"
-           "                            to dawn at a place (sun:LATITUDE,LONGITUDE), or off.\n"
-           "  --fade <SECONDS>          How long a scheduled change takes (0 to 3600).\n"
-           "  --status [--json]         Print the state: night|normal #RRGGBB brightness, then\n"
-           "                            schedule=WHEN fade=SECONDS [automatic=off] when one is\n"
-           "                            set, untinted=NAME,... when outputs are left untinted.\n"
-           "  --watch [--json]          Print the state again on every change.\n"
-           "  --untint <NAME>           Leave this output untinted (as the Monitors menu does).\n"
-           "  --tint <NAME>             Tint this output again.\n"
-           "With no instance running, --status and --watch end with status 3; the other\n"
-           "commands start the tool and apply themselves once it has loaded.\n";
 }
 
 }  // namespace control

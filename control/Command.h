@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,11 +17,19 @@ namespace control {
 inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;      // the instance could not be reached or refused it
 inline constexpr int kBadUsage = 2;    // nothing was sent
-inline constexpr int kNotRunning = 3;  // --status or --watch with no instance
+inline constexpr int kNotRunning = 3;  // --status, --watch or --quit with no instance
 
 // The window's slider scale.
 inline constexpr int kMinBrightness = 0;
 inline constexpr int kMaxBrightness = 40;
+// A colour temperature's range, in kelvin.
+inline constexpr int kMinKelvin = 1000;
+inline constexpr int kMaxKelvin = 10000;
+// What the settings file keeps of the untinted outputs: more is refused on every channel.
+inline constexpr std::size_t kMaxUntinted = 256;
+inline constexpr std::size_t kMaxOutputNameBytes = 253;  // as stored, %XX escapes included
+// The longest text any other command takes; a schedule's or a colour's is far shorter.
+inline constexpr std::size_t kMaxTextBytes = 64;
 
 enum class Action {
     Night,
@@ -33,7 +42,9 @@ enum class Action {
     Status,
     Watch,
     Tint,
-    Untint
+    Untint,
+    Quit,
+    Temperature
 };
 
 struct Command {
@@ -45,6 +56,7 @@ struct Command {
     int fade = 0;             // Fade: seconds, 0..3600
     bool json = false;        // Status and Watch: one JSON object a line
     std::string output;       // Tint and Untint: the output's name, never empty
+    int kelvin = 0;           // Temperature: 1000..10000, to the nearest 100
 
     bool operator==(const Command&) const = default;
 };
@@ -80,7 +92,11 @@ std::optional<int> parseFade(std::string_view text);
 // Commands that start the tool when none runs; the others only ask.
 bool startsTool(Action action);
 
-// The commands' lines of the usage text.
-const char* commandsHelp();
+// The options as typed that carry `command` ("--color", "#0080FF"), without --json: what a
+// client sends, which the instance reads with takeCommand.
+std::vector<std::string> commandArgs(const Command& command);
+
+// The whole usage text (--help), the same on every system.
+std::string usageText();
 
 }  // namespace control

@@ -4,67 +4,73 @@
 #include <map>
 #include <vector>
 
+#include "control/CommandTable.h"
 #include "control/StatusNames.h"
 
 namespace control {
 namespace {
 
-const char* optionOf(Action action) {
-    switch (action) {
-        case Action::Night:
-            return "--night";
-        case Action::Normal:
-            return "--normal";
-        case Action::Toggle:
-            return "--toggle";
-        case Action::Color:
-            return "--color";
-        case Action::Brightness:
-            return "--brightness";
-        case Action::Schedule:
-            return "--schedule";
-        case Action::Fade:
-            return "--fade";
-        case Action::Status:
-            return "--status";
-        case Action::Watch:
-            return "--watch";
-        case Action::Tint:
-            return "--tint";
-        case Action::Untint:
-            return "--untint";
+// A field's value as the answer text carries it.
+std::string textOf(const FieldValue& value) {
+    if (const bool* b = std::get_if<bool>(&value)) {
+        return *b ? "1" : "0";
     }
-    return "";
+    if (const int* i = std::get_if<int>(&value)) {
+        return std::to_string(*i);
+    }
+    if (const std::string* s = std::get_if<std::string>(&value)) {
+        return *s;
+    }
+    // The names escaped as in the status line, which keeps each on the line.
+    return joinStatusNames(std::get<std::vector<std::string>>(value));
 }
 
-// Only while an output is left untinted; the names escaped as in the status line, which keeps
-// each on the line.
-std::string untintedLine(const State& state) {
-    return state.untinted.empty() ? "" : "untinted=" + joinStatusNames(state.untinted) + "\n";
+std::optional<FieldValue> valueOf(FieldType type, std::string_view text) {
+    switch (type) {
+        case FieldType::Bool:
+            if (text == "0" || text == "1") {
+                return FieldValue(text == "1");
+            }
+            return std::nullopt;
+        case FieldType::Int: {
+            // Digits alone, few enough that the value stays far from overflow.
+            if (text.empty() || text.size() > 6 ||
+                text.find_first_not_of("0123456789") != std::string_view::npos) {
+                return std::nullopt;
+            }
+            return FieldValue(std::stoi(std::string(text)));
+        }
+        case FieldType::Text:
+            return FieldValue(std::string(text));
+        case FieldType::TextList:
+            if (auto names = splitStatusNames(text)) {
+                return FieldValue(std::move(*names));
+            }
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::map<std::string_view, std::string_view> fieldsOf(std::string_view text) {
+    std::map<std::string_view, std::string_view> fields;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::size_t equals = line.find('=');
+        if (equals != std::string_view::npos) {
+            fields[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+    }
+    return fields;
 }
 
 }  // namespace
 
 std::string packCommand(const Command& command) {
-    std::string bytes = optionOf(command.action);
-    bytes += '\0';
-    if (command.action == Action::Color) {
-        bytes += formatColor(command.color);
-        bytes += '\0';
-    } else if (command.action == Action::Brightness) {
-        if (command.relative) {
-            bytes += command.brightness < 0 ? '-' : '+';
-        }
-        bytes += std::to_string(command.brightness < 0 ? -command.brightness : command.brightness);
-        bytes += '\0';
-    } else if (command.action == Action::Schedule) {
-        bytes += schedule::format(command.schedule);
-        bytes += '\0';
-    } else if (command.action == Action::Fade) {
-        bytes += std::to_string(command.fade);
-        bytes += '\0';
-    } else if (command.action == Action::Tint || command.action == Action::Untint) {
-        bytes += command.output;
+    std::string bytes;
+    for (const std::string& arg : commandArgs(command)) {
+        bytes += arg;
         bytes += '\0';
     }
     return bytes;
@@ -88,74 +94,78 @@ std::optional<Command> unpackCommand(std::string_view bytes) {
 }
 
 std::string packState(const State& state) {
-    return std::string("night=") + (state.night ? "1" : "0") +
-           "\ncolor=" + formatColor(state.color) +
-           "\nbrightness=" + std::to_string(state.brightness) + "\nschedule=" + state.schedule +
-           "\nfade=" + std::to_string(state.fade) + "\nautomatic=" + (state.automatic ? "1" : "0") +
-           "\n" + untintedLine(state);
+    std::string text;
+    for (const FieldRow& field : fieldRows()) {
+        const FieldValue value = field.get(state);
+        // A list only while it holds anything.
+        if (const auto* list = std::get_if<std::vector<std::string>>(&value);
+            list && list->empty()) {
+            continue;
+        }
+        text += std::string(field.key) + "=" + textOf(value) + "\n";
+    }
+    return text;
 }
 
 std::optional<State> unpackState(std::string_view text) {
-    std::map<std::string_view, std::string_view> fields;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        const std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        const std::size_t equals = line.find('=');
-        if (equals != std::string_view::npos) {
-            fields[line.substr(0, equals)] = line.substr(equals + 1);
-        }
-    }
-    const auto field = [&fields](std::string_view key) -> std::optional<std::string_view> {
-        const auto it = fields.find(key);
-        return it == fields.end() ? std::nullopt : std::optional(it->second);
-    };
-    const auto flag = [](std::optional<std::string_view> value) -> std::optional<bool> {
-        if (value == "0" || value == "1") {
-            return value == "1";
-        }
-        return std::nullopt;
-    };
-    // The first three every instance sends; the others have their defaults when left out.
+    const auto fields = fieldsOf(text);
     State state;
-    const auto night = flag(field("night"));
-    const auto color = parseColor(field("color").value_or(""));
-    const auto brightness = parseBrightness(field("brightness").value_or(""));
-    if (!night || !color || !brightness || brightness->relative) {
-        return std::nullopt;
-    }
-    state.night = *night;
-    state.color = *color;
-    state.brightness = brightness->value;
-    if (const auto text = field("schedule")) {
-        const auto parsed = schedule::parse(*text);
-        if (!parsed.schedule) {
+    for (const FieldRow& field : fieldRows()) {
+        const auto it = fields.find(field.key);
+        if (it == fields.end()) {
+            if (field.required) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        const auto value = valueOf(field.type, it->second);
+        if (!value || !field.set(state, *value)) {
             return std::nullopt;
         }
-        state.schedule = schedule::format(*parsed.schedule);
-    }
-    if (const auto text = field("fade")) {
-        const auto fade = parseFade(*text);
-        if (!fade) {
-            return std::nullopt;
-        }
-        state.fade = *fade;
-    }
-    if (const auto text = field("automatic")) {
-        const auto automatic = flag(text);
-        if (!automatic) {
-            return std::nullopt;
-        }
-        state.automatic = *automatic;
-    }
-    if (const auto untinted = field("untinted")) {
-        auto names = splitStatusNames(*untinted);
-        if (!names) {
-            return std::nullopt;
-        }
-        state.untinted = std::move(*names);
     }
     return state;
+}
+
+Answer answer(Controller& controller, const std::vector<std::string>& args) {
+    const ParsedCommandLine parsed = takeCommand(args);
+    if (!parsed.error.empty() || !parsed.command) {
+        return {kBadUsage, {}, parsed.error.empty() ? "no command was given." : parsed.error};
+    }
+    if (!parsed.rest.empty()) {
+        return {kBadUsage, {}, "unexpected argument '" + parsed.rest.front() + "'."};
+    }
+    if (std::string refused = controller.apply(*parsed.command); !refused.empty()) {
+        return {kBadUsage, {}, std::move(refused)};
+    }
+    return {kDone, packState(controller.state()), {}};
+}
+
+std::string packAnswer(const Answer& answer) {
+    std::string text = "status=" + std::to_string(answer.status) + "\n";
+    if (!answer.message.empty()) {
+        text += "message=" + answer.message + "\n";
+    }
+    return text + answer.state;
+}
+
+std::optional<Answer> unpackAnswer(std::string_view text) {
+    const auto fields = fieldsOf(text);
+    const auto status = fields.find("status");
+    if (status == fields.end() || status->second.size() != 1 || status->second[0] < '0' ||
+        status->second[0] > '3') {
+        return std::nullopt;
+    }
+    Answer answer{status->second[0] - '0', {}, {}};
+    if (const auto message = fields.find("message"); message != fields.end()) {
+        answer.message = std::string(message->second);
+    }
+    if (answer.status == kDone) {
+        if (!unpackState(text)) {
+            return std::nullopt;
+        }
+        answer.state = std::string(text);
+    }
+    return answer;
 }
 
 }  // namespace control

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "control/Command.h"
 #include "control/Controller.h"
@@ -25,5 +26,20 @@ std::string packState(const State& state);
 // Nothing when a field is missing or holds what no instance sends: the text comes from another
 // process.
 std::optional<State> unpackState(std::string_view text);
+
+// What the instance answers a command with: its exit status, the state after it (packState) when
+// done, and the one line of a refusal.
+struct Answer {
+    int status = kDone;
+    std::string state;
+    std::string message;
+};
+// Reads `args` with the command line's parser and applies the command; what every channel of
+// the instance does with a command.
+Answer answer(Controller& controller, const std::vector<std::string>& args);
+// The answer as one text ("status=0\n" then the state's lines), and back; nothing for text no
+// instance sends.
+std::string packAnswer(const Answer& answer);
+std::optional<Answer> unpackAnswer(std::string_view text);
 
 }  // namespace control

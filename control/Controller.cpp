@@ -2,44 +2,42 @@
 
 #include <algorithm>
 
+#include "control/CommandTable.h"
 #include "control/StatusNames.h"
 #include "schedule/Scheduler.h"
 
 namespace control {
-namespace {
-
-std::string untintedToken(const State& state) {
-    return state.untinted.empty() ? "" : " untinted=" + joinStatusNames(state.untinted);
-}
-
-std::string untintedJson(const State& state) {
-    std::string list;
-    for (const std::string& name : state.untinted) {
-        list += (list.empty() ? "" : ",") + jsonString(name);
-    }
-    return ",\"untinted\":[" + list + "]";
-}
-
-}  // namespace
-
 std::string statusLine(const State& state) {
-    std::string line = std::string(state.night ? "night " : "normal ") + formatColor(state.color) +
-                       " " + std::to_string(state.brightness);
-    if (state.schedule != "off") {
-        line += " schedule=" + state.schedule + " fade=" + std::to_string(state.fade);
-        if (!state.automatic) {
-            line += " automatic=off";
+    std::string line;
+    for (const FieldRow& field : fieldRows()) {
+        const std::string token = field.status(state);
+        if (!token.empty()) {
+            line += (line.empty() ? "" : " ") + token;
         }
     }
-    return line + untintedToken(state);
+    return line;
 }
 
 std::string statusJson(const State& state) {
-    // The schedule's text form needs no escaping: digits, ':', '-', '.', ',' and letters.
-    return std::string("{\"night\":") + (state.night ? "true" : "false") + ",\"color\":\"" +
-           formatColor(state.color) + "\",\"brightness\":" + std::to_string(state.brightness) +
-           ",\"schedule\":\"" + state.schedule + "\",\"fade\":" + std::to_string(state.fade) +
-           ",\"automatic\":" + (state.automatic ? "true" : "false") + untintedJson(state) + "}";
+    std::string json;
+    for (const FieldRow& field : fieldRows()) {
+        json += (json.empty() ? "{\"" : ",\"") + std::string(field.key) + "\":";
+        const FieldValue value = field.get(state);
+        if (const bool* b = std::get_if<bool>(&value)) {
+            json += *b ? "true" : "false";
+        } else if (const int* i = std::get_if<int>(&value)) {
+            json += std::to_string(*i);
+        } else if (const std::string* s = std::get_if<std::string>(&value)) {
+            json += jsonString(*s);
+        } else {
+            std::string list;
+            for (const std::string& name : std::get<std::vector<std::string>>(value)) {
+                list += (list.empty() ? "" : ",") + jsonString(name);
+            }
+            json += "[" + list + "]";
+        }
+    }
+    return json + "}";
 }
 
 Controller::Controller(ControlTarget& target) : target_(target) {
@@ -59,37 +57,8 @@ State Controller::state() const {
     return state;
 }
 
-void Controller::apply(const Command& command) {
-    switch (command.action) {
-        case Action::Night:
-            setNight(true);
-            break;
-        case Action::Normal:
-            setNight(false);
-            break;
-        case Action::Toggle:
-            toggle();
-            break;
-        case Action::Color:
-            setColor(command.color);
-            break;
-        case Action::Brightness:
-            setBrightness(targetBrightness(command, target_.brightness()));
-            break;
-        case Action::Schedule:
-            setSchedule(command.schedule);
-            break;
-        case Action::Fade:
-            setFadeSeconds(command.fade);
-            break;
-        case Action::Tint:
-        case Action::Untint:
-            target_.setOutputTinted(command.output, command.action == Action::Tint);
-            break;
-        case Action::Status:
-        case Action::Watch:
-            break;
-    }
+std::string Controller::apply(const Command& command) {
+    return rowOf(command.action).apply(command, *this);
 }
 
 void Controller::setNight(bool on) {
@@ -122,6 +91,14 @@ void Controller::setFadeSeconds(int seconds) {
 
 void Controller::setUntinted(const std::set<std::string>& names) {
     target_.setUntinted(names);
+}
+
+void Controller::setOutputTinted(const std::string& name, bool tinted) {
+    target_.setOutputTinted(name, tinted);
+}
+
+void Controller::quit() {
+    target_.quit();
 }
 
 int Controller::addListener(std::function<void(const State&)> listener) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control/Command.h"
@@ -63,6 +64,7 @@ class ControlTarget {
     virtual std::set<std::string> untinted() const = 0;
     virtual void setOutputTinted(const std::string& name, bool tinted) = 0;
     virtual void setUntinted(const std::set<std::string>& names) = 0;
+    virtual void quit() = 0;  // the tray menu's Exit
 
     // Set by the controller; the target calls it once a change is complete, whatever started it.
     std::function<void()> changed;
@@ -77,8 +79,9 @@ class Controller {
 
     State state() const;
 
-    // Every command but Status and Watch, which change nothing.
-    void apply(const Command& command);
+    // Every command but Status and Watch, which change nothing. The refusal's one line, or
+    // empty when done.
+    std::string apply(const Command& command);
     void setNight(bool on);
     void setColor(std::uint32_t bgr);
     void setBrightness(int position);  // clamped to 0..40
@@ -87,6 +90,12 @@ class Controller {
     void setFadeSeconds(int seconds);  // clamped to 0..3600
     // Every output named is left untinted, every other one tinted.
     void setUntinted(const std::set<std::string>& names);
+    void setOutputTinted(const std::string& name, bool tinted);
+
+    // --quit: the channel that took it answers first, then ends the instance with quit().
+    void requestQuit() { quitRequested_ = true; }
+    bool takeQuitRequest() { return std::exchange(quitRequested_, false); }
+    void quit();
 
     // `listener` is called with the new state after every completed change, until removed.
     int addListener(std::function<void(const State&)> listener);
@@ -98,6 +107,7 @@ class Controller {
     ControlTarget& target_;
     std::map<int, std::function<void(const State&)>> listeners_;
     int nextListener_ = 0;
+    bool quitRequested_ = false;
 };
 
 }  // namespace control

@@ -139,4 +139,15 @@ GammaRamp roundTrip(const GammaRamp& r, std::size_t size) {
     return back;
 }
 
+bool matchesWritten(const GammaRamp& table, const GammaRamp& written, std::size_t size) {
+    const GammaRamp expected = roundTrip(written, size);
+    for (std::size_t i = 0; i < GammaRamp::kWords; ++i) {
+        // One more for the interpolation's own rounding in a table of another size.
+        if (std::abs(int{table.words[i]} - int{expected.words[i]}) > kDisplayRounding + 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace ramp

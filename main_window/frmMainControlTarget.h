@@ -53,6 +53,7 @@ class frmMainControlTarget : public control::ControlTarget {
     void setUntinted(const std::set<std::string>& names) override {
         form_.setUntintedOutputs(names);
     }
+    void quit() override { form_.mnuExit_Click(); }
 
   private:
     frmMain& form_;

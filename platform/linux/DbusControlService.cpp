@@ -1,15 +1,18 @@
 #include "platform/linux/DbusControlService.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QTimer>
 #include <QVariantMap>
 #include <optional>
 #include <set>
 
-#include "schedule/Scheduler.h"
+#include "control/CommandMessage.h"
+#include "control/CommandTable.h"
 
 namespace dbuscontrol {
 namespace {
@@ -19,49 +22,62 @@ const QString kUnknownProperty = QStringLiteral("org.freedesktop.DBus.Error.Unkn
 const QString kUnknownInterface = QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface");
 const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
 
-const QString kNight = QStringLiteral("Night");
-const QString kColor = QStringLiteral("Color");
-const QString kBrightness = QStringLiteral("Brightness");
-const QString kSchedule = QStringLiteral("Schedule");
-const QString kFade = QStringLiteral("Fade");
-const QString kAutomatic = QStringLiteral("Automatic");
-const QString kUntinted = QStringLiteral("Untinted");
-const QStringList kProperties = {kNight, kColor,     kBrightness, kSchedule,
-                                 kFade,  kAutomatic, kUntinted};
+// A field's value as Qt D-Bus carries it, and back; nothing for a value of another type.
+QVariant toVariant(const control::FieldValue& value) {
+    if (const bool* b = std::get_if<bool>(&value)) {
+        return *b;
+    }
+    if (const int* i = std::get_if<int>(&value)) {
+        return *i;
+    }
+    if (const std::string* s = std::get_if<std::string>(&value)) {
+        return QString::fromStdString(*s);
+    }
+    QStringList names;
+    for (const std::string& name : std::get<std::vector<std::string>>(value)) {
+        names << QString::fromStdString(name);
+    }
+    return names;
+}
+
+std::optional<control::FieldValue> fromVariant(control::FieldType type, const QVariant& value) {
+    const int id = value.metaType().id();
+    switch (type) {
+        case control::FieldType::Bool:
+            return id == QMetaType::Bool ? std::optional(control::FieldValue(value.toBool()))
+                                         : std::nullopt;
+        case control::FieldType::Int:
+            return id == QMetaType::Int ? std::optional(control::FieldValue(value.toInt()))
+                                        : std::nullopt;
+        case control::FieldType::Text:
+            return id == QMetaType::QString
+                       ? std::optional(control::FieldValue(value.toString().toStdString()))
+                       : std::nullopt;
+        case control::FieldType::TextList: {
+            // Qt hands over an array of strings as a string list; anything else is no "as".
+            if (id != QMetaType::QStringList) {
+                return std::nullopt;
+            }
+            std::vector<std::string> names;
+            for (const QString& name : value.toStringList()) {
+                names.push_back(name.toStdString());
+            }
+            return control::FieldValue(std::move(names));
+        }
+    }
+    return std::nullopt;
+}
 
 QVariant valueOf(const control::State& state, const QString& property) {
-    if (property == kNight) {
-        return state.night;
-    }
-    if (property == kColor) {
-        return QString::fromStdString(control::formatColor(state.color));
-    }
-    if (property == kBrightness) {
-        return state.brightness;
-    }
-    if (property == kSchedule) {
-        return QString::fromStdString(state.schedule);
-    }
-    if (property == kFade) {
-        return state.fade;
-    }
-    if (property == kAutomatic) {
-        return state.automatic;
-    }
-    if (property == kUntinted) {
-        QStringList names;
-        for (const std::string& name : state.untinted) {
-            names << QString::fromStdString(name);
-        }
-        return names;
-    }
-    return {};
+    const control::FieldRow* field = control::fieldNamed(property.toStdString());
+    return field != nullptr ? toVariant(field->get(state)) : QVariant();
 }
 
 QVariantMap allOf(const control::State& state) {
     QVariantMap all;
-    for (const QString& property : kProperties) {
-        all.insert(property, valueOf(state, property));
+    for (const control::FieldRow& field : control::fieldRows()) {
+        all.insert(QString::fromLatin1(field.name.data(), qsizetype(field.name.size())),
+                   toVariant(field.get(state)));
     }
     return all;
 }
@@ -110,19 +126,27 @@ DbusControlService::Start DbusControlService::start() {
 }
 
 QString DbusControlService::introspect(const QString&) const {
-    return QStringLiteral(
-        "  <interface name=\"io.github.dimwarden.Dimwarden\">\n"
-        "    <property name=\"Night\" type=\"b\" access=\"readwrite\"/>\n"
-        "    <property name=\"Color\" type=\"s\" access=\"readwrite\"/>\n"
-        "    <property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>\n"
-        "    <property name=\"Schedule\" type=\"s\" access=\"readwrite\"/>\n"
-        "    <property name=\"Fade\" type=\"i\" access=\"readwrite\"/>\n"
-        "    <property name=\"Automatic\" type=\"b\" access=\"read\"/>\n"
-        "    <property name=\"Untinted\" type=\"as\" access=\"readwrite\"/>\n"
-        "    <method name=\"Toggle\"/>\n"
-        "    <method name=\"Tint\"><arg name=\"output\" type=\"s\" direction=\"in\"/></method>\n"
-        "    <method name=\"Untint\"><arg name=\"output\" type=\"s\" direction=\"in\"/></method>\n"
-        "  </interface>\n");
+    QString xml = QStringLiteral("  <interface name=\"%1\">\n").arg(kInterface);
+    for (const control::FieldRow& field : control::fieldRows()) {
+        xml +=
+            QStringLiteral("    <property name=\"%1\" type=\"%2\" access=\"%3\"/>\n")
+                .arg(QString::fromLatin1(field.name.data(), qsizetype(field.name.size())),
+                     QString::fromLatin1(control::busType(field.type).data(),
+                                         qsizetype(control::busType(field.type).size())),
+                     field.write != nullptr ? QStringLiteral("readwrite") : QStringLiteral("read"));
+    }
+    return xml + QStringLiteral(
+                     "    <method name=\"Toggle\"/>\n"
+                     "    <method name=\"Tint\"><arg name=\"output\" type=\"s\" "
+                     "direction=\"in\"/></method>\n"
+                     "    <method name=\"Untint\"><arg name=\"output\" type=\"s\" "
+                     "direction=\"in\"/></method>\n"
+                     "    <method name=\"Command\"><arg name=\"arguments\" type=\"as\" "
+                     "direction=\"in\"/><arg name=\"status\" type=\"i\" "
+                     "direction=\"out\"/><arg name=\"state\" type=\"s\" "
+                     "direction=\"out\"/><arg name=\"message\" type=\"s\" "
+                     "direction=\"out\"/></method>\n"
+                     "  </interface>\n");
 }
 
 bool DbusControlService::handleMessage(const QDBusMessage& message, const QDBusConnection&) {
@@ -157,18 +181,41 @@ bool DbusControlService::handleMessage(const QDBusMessage& message, const QDBusC
             reply = message.createErrorReply(kInvalidArgs,
                                              member + QStringLiteral(" takes an output name (s)."));
         } else {
-            control::Command command;
-            command.action =
-                member == QLatin1String("Tint") ? control::Action::Tint : control::Action::Untint;
-            command.output = name.toStdString();
-            controller_.apply(command);
-            reply = message.createReply();
+            const control::Answer done = control::answer(
+                controller_,
+                {member == QLatin1String("Tint") ? "--tint" : "--untint", name.toStdString()});
+            reply =
+                done.status == control::kDone
+                    ? message.createReply()
+                    : message.createErrorReply(kInvalidArgs, QString::fromStdString(done.message));
+        }
+    } else if (ours(message.interface()) && member == QLatin1String("Command")) {
+        // A command as typed on the command line, read with the same parser: its exit status,
+        // the state after it, and a refusal's line.
+        if (message.signature() != QLatin1String("as")) {
+            reply = message.createErrorReply(kInvalidArgs,
+                                             QStringLiteral("Command takes the arguments (as)."));
+        } else {
+            std::vector<std::string> args;
+            for (const QString& arg : message.arguments()[0].toStringList()) {
+                args.push_back(arg.toStdString());
+            }
+            const control::Answer done = control::answer(controller_, args);
+            reply =
+                message.createReply(QVariantList{done.status, QString::fromStdString(done.state),
+                                                 QString::fromStdString(done.message)});
         }
     } else {
         // Introspection and the peer interface are the connection's own.
         return false;
     }
     bus_.send(reply);
+    if (controller_.takeQuitRequest()) {
+        // Answered first; the instance then ends as the tray's Exit ends it, which takes this
+        // service down with it.
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [&controller = controller_] { controller.quit(); });
+    }
     return true;
 }
 
@@ -196,64 +243,20 @@ QDBusMessage DbusControlService::set(const QDBusMessage& message) {
     if (!ours(args[0].toString())) {
         return message.createErrorReply(kUnknownInterface, QStringLiteral("No such interface."));
     }
-    const QString property = args[1].toString();
-    const QVariant value = args[2].value<QDBusVariant>().variant();
-    const int type = value.metaType().id();
-    auto invalid = [&message](const QString& why) {
-        return message.createErrorReply(kInvalidArgs, why);
-    };
-    if (property == kNight) {
-        if (type != QMetaType::Bool) {
-            return invalid(QStringLiteral("Night is a boolean (b)."));
-        }
-        controller_.setNight(value.toBool());
-    } else if (property == kColor) {
-        const auto color = type == QMetaType::QString
-                               ? control::parseColor(value.toString().toStdString())
-                               : std::nullopt;
-        if (!color) {
-            return invalid(QStringLiteral("Color is a string (s) of the form #RRGGBB."));
-        }
-        controller_.setColor(*color);
-    } else if (property == kBrightness) {
-        if (type != QMetaType::Int || value.toInt() < control::kMinBrightness ||
-            value.toInt() > control::kMaxBrightness) {
-            return invalid(QStringLiteral("Brightness is an integer (i) from 0 to 40."));
-        }
-        controller_.setBrightness(value.toInt());
-    } else if (property == kSchedule) {
-        if (type != QMetaType::QString) {
-            return invalid(QStringLiteral(
-                "Schedule is a string (s): HH:MM-HH:MM, sun:LATITUDE,LONGITUDE or off."));
-        }
-        const schedule::Parsed parsed = schedule::parse(value.toString().toStdString());
-        if (!parsed.schedule) {
-            return invalid(QStringLiteral("'%1' is not a schedule: %2.")
-                               .arg(value.toString(), QString::fromStdString(parsed.error)));
-        }
-        controller_.setSchedule(*parsed.schedule);
-    } else if (property == kFade) {
-        if (type != QMetaType::Int || value.toInt() < 0 ||
-            value.toInt() > Scheduler::kMaxFadeSeconds) {
-            return invalid(QStringLiteral("Fade is an integer (i) of seconds from 0 to 3600."));
-        }
-        controller_.setFadeSeconds(value.toInt());
-    } else if (property == kAutomatic) {
+    const control::FieldRow* field = control::fieldNamed(args[1].toString().toStdString());
+    if (field == nullptr) {
+        return message.createErrorReply(kUnknownProperty, QStringLiteral("No such property."));
+    }
+    if (field->write == nullptr) {
         return message.createErrorReply(
             QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"),
-            QStringLiteral("Automatic is the tray menu's to change."));
-    } else if (property == kUntinted) {
-        // Qt hands over an array of strings as a string list; anything else is no "as".
-        if (type != QMetaType::QStringList) {
-            return invalid(QStringLiteral("Untinted is an array of strings (as)."));
-        }
-        std::set<std::string> names;
-        for (const QString& name : value.toStringList()) {
-            names.insert(name.toStdString());
-        }
-        controller_.setUntinted(names);
-    } else {
-        return message.createErrorReply(kUnknownProperty, QStringLiteral("No such property."));
+            QString::fromStdString(std::string(field->typeError)));
+    }
+    const auto value = fromVariant(field->type, args[2].value<QDBusVariant>().variant());
+    const std::string refused =
+        value ? field->write(controller_, *value) : std::string(field->typeError);
+    if (!refused.empty()) {
+        return message.createErrorReply(kInvalidArgs, QString::fromStdString(refused));
     }
     return message.createReply();
 }
@@ -265,9 +268,10 @@ void DbusControlService::announce(const control::State& state) {
         return;
     }
     QVariantMap changed;
-    for (const QString& property : kProperties) {
-        if (valueOf(before, property) != valueOf(state, property)) {
-            changed.insert(property, valueOf(state, property));
+    for (const control::FieldRow& field : control::fieldRows()) {
+        if (field.get(before) != field.get(state)) {
+            changed.insert(QString::fromLatin1(field.name.data(), qsizetype(field.name.size())),
+                           toVariant(field.get(state)));
         }
     }
     if (changed.isEmpty()) {

@@ -10,10 +10,12 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "control/Client.h"
 #include "control/CommandMessage.h"
 #include "platform/CommandChannel.h"
 
@@ -29,24 +31,15 @@ constexpr ULONG_PTR kStateTag = 0x44574D53;    // "DWMS"
 // Posted to a watcher: the state has changed; or the instance has ended.
 constexpr UINT kStateChanged = WM_APP + 1;
 constexpr UINT kInstanceEnded = WM_APP + 2;
-// An instance, or a sender waiting for its answer, that takes longer than this is hung.
+// Posted by the instance to itself: --quit, once its answer is out.
+constexpr UINT kQuit = WM_APP + 3;
+// An instance that takes longer than this to take a command is hung.
 constexpr UINT kAnswerMs = 10000;
-
-void print(const control::State& state, bool json) {
-    const std::string line = json ? control::statusJson(state) : control::statusLine(state);
-    std::fputs((line + "\n").c_str(), stdout);
-    std::fflush(stdout);  // a status bar reads line by line from a pipe
-}
-
-int notRunning() {
-    std::fputs("dimwarden: no instance is running in this session.\n", stderr);
-    return control::kNotRunning;
-}
-
-int failed() {
-    std::fputs("dimwarden: the running instance did not take the command.\n", stderr);
-    return control::kFailed;
-}
+// A sender waits inside its own call for the answer, so it takes it at once; one that does not
+// is hung, and the instance does not wait for it.
+constexpr UINT kReplyMs = 500;
+// Watchers at most; each is told of every change.
+constexpr std::size_t kMaxWatchers = 64;
 
 HWND findInstance(std::chrono::milliseconds patience) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(patience.count());
@@ -88,9 +81,13 @@ class ReplyWindow {
 
     HWND hwnd() const { return hwnd_; }
 
-    // The instance's answer: the state after the command, or nothing when it refused or is gone.
-    std::optional<control::State> send(HWND instance, const control::Command& command) {
-        std::string bytes = control::packCommand(command);
+    // The instance's answer text, or nothing when it refused or is gone.
+    std::optional<std::string> send(HWND instance, const std::vector<std::string>& args) {
+        std::string bytes;
+        for (const std::string& arg : args) {
+            bytes += arg;
+            bytes += '\0';
+        }
         COPYDATASTRUCT data{kCommandTag, static_cast<DWORD>(bytes.size()), bytes.data()};
         answer_.reset();
         DWORD_PTR taken = 0;
@@ -103,7 +100,7 @@ class ReplyWindow {
             taken == 0 || !answer_) {
             return std::nullopt;
         }
-        return control::unpackState(*answer_);
+        return answer_;
     }
 
   private:
@@ -124,54 +121,105 @@ class ReplyWindow {
     std::optional<std::string> answer_;
 };
 
-// Prints the state, then again on every change, until the instance ends: with its end notice,
-// or, killed, by its process ending. Notes of changes that came together make one question, and
-// a state like the last printed is not printed again.
-int watch(HWND instance, const control::Command& command) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(instance, &pid);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    ReplyWindow self;
-    std::optional<control::State> shown = self.send(instance, command);
-    int status = control::kNotRunning;
-    if (shown) {
-        print(*shown, command.json);
-    } else if (IsWindow(instance)) {
-        status = failed();
+// Ctrl+C or a closed console ends a watch as the instance's end does: the loop is woken and
+// leaves cleanly.
+HANDLE interrupted = nullptr;
+BOOL WINAPI onConsoleControl(DWORD) {
+    if (interrupted != nullptr) {
+        SetEvent(interrupted);
     }
-    control::Command ask = command;
-    ask.action = control::Action::Status;
-    bool ended = !shown;
-    while (!ended) {
-        const DWORD woke = MsgWaitForMultipleObjects(process != nullptr ? 1 : 0, &process, FALSE,
-                                                     INFINITE, QS_ALLINPUT);
-        ended = process != nullptr && woke == WAIT_OBJECT_0;
-        bool changed = false;
-        MSG msg;
-        while (!ended && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.hwnd == self.hwnd() && msg.message == kStateChanged) {
-                changed = true;
-            } else if ((msg.hwnd == self.hwnd() && msg.message == kInstanceEnded) ||
-                       msg.message == WM_QUIT) {
-                ended = true;
-            } else {
-                DispatchMessageW(&msg);
-            }
-        }
-        if (!ended && changed) {
-            const auto now = self.send(instance, ask);
-            ended = !now && !IsWindow(instance);
-            if (now && now != shown) {
-                shown = now;
-                print(*now, command.json);
-            }
-        }
-    }
-    if (process != nullptr) {
-        CloseHandle(process);
-    }
-    return status;
+    return TRUE;
 }
+
+// The instance's command window, found by its class, and a reply window of this process's own.
+class Win32Transport : public control::Transport {
+  public:
+    ~Win32Transport() override {
+        if (process_ != nullptr) {
+            CloseHandle(process_);
+        }
+        if (interrupted != nullptr) {
+            SetConsoleCtrlHandler(&onConsoleControl, FALSE);
+            CloseHandle(interrupted);
+            interrupted = nullptr;
+        }
+    }
+
+    std::string_view place() const override { return "in this session"; }
+
+    void awaitInstance(std::chrono::milliseconds patience) override {
+        instance_ = findInstance(patience);
+    }
+
+    Reply send(const std::vector<std::string>& args) override {
+        if (instance_ == nullptr) {
+            instance_ = findInstance({});
+        }
+        if (instance_ == nullptr) {
+            return {Reach::NoInstance, {}, {}};
+        }
+        const auto text = reply_.send(instance_, args);
+        const auto answer = text ? control::unpackAnswer(*text) : std::nullopt;
+        if (!answer) {
+            // Gone between the look-up and the call: as if none ran.
+            return {IsWindow(instance_) ? Reach::Failed : Reach::NoInstance, {}, {}};
+        }
+        return {Reach::Answered, *answer, {}};
+    }
+
+    bool listen() override {
+        instance_ = findInstance({});
+        if (instance_ == nullptr) {
+            return false;
+        }
+        DWORD pid = 0;
+        GetWindowThreadProcessId(instance_, &pid);
+        process_ = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        interrupted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        SetConsoleCtrlHandler(&onConsoleControl, TRUE);
+        return true;
+    }
+
+    // Notes of changes that came together make one question. The instance ends with its end
+    // notice or, killed, by its process ending.
+    bool waitForChange() override {
+        for (;;) {
+            HANDLE handles[2];
+            DWORD count = 0;
+            if (interrupted != nullptr) {
+                handles[count++] = interrupted;
+            }
+            if (process_ != nullptr) {
+                handles[count++] = process_;
+            }
+            const DWORD woke =
+                MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
+            if (woke < WAIT_OBJECT_0 + count) {
+                return false;
+            }
+            bool changed = false;
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.hwnd == reply_.hwnd() && msg.message == kStateChanged) {
+                    changed = true;
+                } else if ((msg.hwnd == reply_.hwnd() && msg.message == kInstanceEnded) ||
+                           msg.message == WM_QUIT) {
+                    return false;
+                } else {
+                    DispatchMessageW(&msg);
+                }
+            }
+            if (changed) {
+                return true;
+            }
+        }
+    }
+
+  private:
+    HWND instance_ = nullptr;
+    HANDLE process_ = nullptr;
+    ReplyWindow reply_;
+};
 
 class Win32CommandService : public CommandService {
   public:
@@ -200,31 +248,56 @@ class Win32CommandService : public CommandService {
             return self->received(reinterpret_cast<HWND>(wParam),
                                   *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         }
+        if (message == kQuit && self != nullptr) {
+            // Ends the instance, and this window with it: nothing of `self` is used after.
+            self->controller_.quit();
+            return 0;
+        }
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 
-    // Applies the command and answers the sender's window with the state; 0 refuses it.
+    // Applies the command and answers the sender's window; 0 refuses it.
     LRESULT received(HWND sender, const COPYDATASTRUCT& data) {
         if (data.dwData != kCommandTag || data.lpData == nullptr || sender == nullptr ||
             !IsWindow(sender)) {
             return 0;
         }
-        const auto command = control::unpackCommand(
-            std::string_view(static_cast<const char*>(data.lpData), data.cbData));
-        if (!command) {
+        const std::string_view bytes(static_cast<const char*>(data.lpData), data.cbData);
+        if (bytes.empty() || bytes.back() != '\0') {
             return 0;
         }
-        if (command->action == control::Action::Watch) {
+        std::vector<std::string> args;
+        for (std::string_view rest = bytes; !rest.empty();) {
+            const std::size_t end = rest.find('\0');
+            args.emplace_back(rest.substr(0, end));
+            rest.remove_prefix(end + 1);
+        }
+        const bool watching = args.size() == 1 && args[0] == "--watch";
+        // One registration a window, and a bound on them all.
+        if (watching && std::find(watchers_.begin(), watchers_.end(), sender) == watchers_.end()) {
+            if (watchers_.size() >= kMaxWatchers) {
+                return reply(
+                    sender,
+                    {control::kFailed, {}, "too many watchers (64): end one of them first."});
+            }
             watchers_.push_back(sender);
         }
-        controller_.apply(*command);
-        std::string state = control::packState(controller_.state());
-        COPYDATASTRUCT answer{kStateTag, static_cast<DWORD>(state.size()), state.data()};
+        const LRESULT taken = reply(sender, control::answer(controller_, args));
+        if (controller_.takeQuitRequest()) {
+            PostMessageW(hwnd_, kQuit, 0, 0);
+        }
+        return taken;
+    }
+
+    // The sender waits for this inside its own call, so it takes it at once; a hung one is not
+    // waited for.
+    LRESULT reply(HWND sender, const control::Answer& answer) {
+        std::string text = control::packAnswer(answer);
+        COPYDATASTRUCT data{kStateTag, static_cast<DWORD>(text.size()), text.data()};
         DWORD_PTR taken = 0;
-        // The sender waits for this inside its own call, so it takes it at once.
         return SendMessageTimeoutW(sender, WM_COPYDATA, reinterpret_cast<WPARAM>(hwnd_),
-                                   reinterpret_cast<LPARAM>(&answer), SMTO_NORMAL, kAnswerMs,
-                                   &taken) != 0 &&
+                                   reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                                   kReplyMs, &taken) != 0 &&
                taken != 0;
     }
 
@@ -243,28 +316,8 @@ class Win32CommandService : public CommandService {
 
 std::optional<int> sendToRunningInstance(const control::Command& command, int, char**,
                                          std::chrono::milliseconds patience) {
-    HWND instance = findInstance(patience);
-    if (instance == nullptr) {
-        return control::startsTool(command.action) ? std::nullopt
-                                                   : std::optional<int>(notRunning());
-    }
-    if (command.action == control::Action::Watch) {
-        return watch(instance, command);
-    }
-    ReplyWindow reply;
-    const auto state = reply.send(instance, command);
-    if (!state) {
-        // Gone between the look-up and the call: as if none ran.
-        if (!IsWindow(instance)) {
-            return control::startsTool(command.action) ? std::nullopt
-                                                       : std::optional<int>(notRunning());
-        }
-        return failed();
-    }
-    if (command.action == control::Action::Status) {
-        print(*state, command.json);
-    }
-    return control::kDone;
+    Win32Transport transport;
+    return control::runClient(transport, command, patience);
 }
 
 std::unique_ptr<CommandService> serveCommands(control::Controller& controller) {

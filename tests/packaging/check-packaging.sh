@@ -54,6 +54,27 @@ install)
     [ -z "$warnings" ] || fail "groff: $warnings"
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=all -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "man: $warnings"
+    # The completions, made from the command table: bash offers every command after "--" and
+    # the schedule's words after --schedule; zsh and fish at least read theirs.
+    bash_completion=$share/bash-completion/completions/dimwarden
+    offered() {
+        bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _dimwarden
+            printf "%s\n" "${COMPREPLY[@]}"' _ "$bash_completion" "$@"
+    }
+    for option in --night --toggle --color --temperature --brightness --schedule --quit --help; do
+        offered dimwarden -- | grep -qx -- "$option" || fail "bash does not offer $option"
+    done
+    offered dimwarden --schedule '' | grep -qx off || fail "bash does not offer --schedule off"
+    [ -z "$(offered dimwarden --color '')" ] || fail "bash offers words for a colour"
+    [ -s "$share/zsh/vendor-completions/_dimwarden" ] || fail "no zsh completion"
+    [ -s "$share/fish/vendor_completions.d/dimwarden.fish" ] || fail "no fish completion"
+    if command -v zsh >/dev/null; then
+        zsh -n "$share/zsh/vendor-completions/_dimwarden" || fail "zsh cannot read its completion"
+    fi
+    if command -v fish >/dev/null; then
+        fish -n "$share/fish/vendor_completions.d/dimwarden.fish" || fail "fish cannot read its"
+    fi
+
     # Nothing starts the tool at login unless the user asks for it.
     [ ! -e "$tmp/root/etc/xdg/autostart" ] || fail "a system-wide autostart entry is installed"
     ;;

@@ -69,6 +69,8 @@ class MemoryControlTarget : public control::ControlTarget {
         run("untinted " + std::to_string(names.size()), [&] { untintedNames = names; });
     }
 
+    void quit() override { calls.push_back("quit"); }
+
     // A change made in the window itself.
     void changeFromWindow(std::uint32_t c) {
         bgr = c;
