@@ -23,6 +23,7 @@
 #include "platform/linux/WaylandDesktop.h"
 #include "platform/linux/XdgSettingsDirectory.h"
 #include "platform/mutter/MutterDisplayGamma.h"
+#include "platform/x11/X11ActiveWindowSource.h"
 #include "platform/x11/X11DisplayGamma.h"
 #include "platform/x11/X11SelectionSingleInstance.h"
 #if DIMWARDEN_WAYLAND
@@ -68,7 +69,8 @@ std::unique_ptr<DisplayGamma> chooseDisplay() {
     return std::make_unique<X11DisplayGamma>();
 }
 
-// The one place where the source of the active window is chosen, for the same session.
+// The one place where the source of the active window is chosen, for the same session as the
+// display.
 std::unique_ptr<ActiveWindowSource> chooseActiveWindow() {
     if (waylandSession()) {
 #if DIMWARDEN_WAYLAND
@@ -88,7 +90,7 @@ std::unique_ptr<ActiveWindowSource> chooseActiveWindow() {
             "this build follows no window on Wayland (it was built without libwayland)");
 #endif
     }
-    return nullptr;
+    return std::make_unique<X11ActiveWindowSource>();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "gamma/DisplayGamma.h"
 #include "pause/PauseRules.h"
@@ -67,6 +68,7 @@ pausing::Rect toRect(const RECT& r) {
 Win32ActiveWindowSource::Win32ActiveWindowSource(DisplayGamma& display) : display_(display) {}
 
 Win32ActiveWindowSource::~Win32ActiveWindowSource() {
+    followProcess(0);
     for (HWINEVENTHOOK hook : hooks_) {
         UnhookWinEvent(hook);
     }
@@ -84,30 +86,41 @@ void Win32ActiveWindowSource::start() {
         return;
     }
     current = this;
-    // The foreground event comes for the tool's own windows too; the others only matter for
-    // another program's window.
-    const struct {
-        DWORD first;
-        DWORD last;
-        DWORD flags;
-    } ranges[] = {
-        {EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, WINEVENT_OUTOFCONTEXT},
-        {EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND,
-         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS},
-        {EVENT_OBJECT_DESTROY, EVENT_OBJECT_DESTROY,
-         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS},
-        {EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE,
-         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS},
-    };
-    for (const auto& range : ranges) {
-        if (HWINEVENTHOOK hook =
-                SetWinEventHook(range.first, range.last, nullptr, &onEvent, 0, 0, range.flags)) {
-            hooks_.push_back(hook);
-        } else {
-            hookFailed_ = true;
-        }
+    // The foreground event for every program, the tool's own windows included.
+    if (HWINEVENTHOOK hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND,
+                                             nullptr, &onEvent, 0, 0, WINEVENT_OUTOFCONTEXT)) {
+        hooks_.push_back(hook);
+    } else {
+        hookFailed_ = true;
     }
     update();
+}
+
+void Win32ActiveWindowSource::followProcess(DWORD pid) {
+    if (pid == followed_) {
+        return;
+    }
+    for (HWINEVENTHOOK hook : processHooks_) {
+        UnhookWinEvent(hook);
+    }
+    processHooks_.clear();
+    followed_ = pid;
+    if (pid == 0 || pid == GetCurrentProcessId()) {
+        return;
+    }
+    // Moves, minimising and closing of the program in front only: hooked for every program, the
+    // location event alone would come for every pointer move and caret blink on the desktop.
+    const std::pair<DWORD, DWORD> ranges[] = {
+        {EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND},
+        {EVENT_OBJECT_DESTROY, EVENT_OBJECT_DESTROY},
+        {EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE},
+    };
+    for (const auto& [first, last] : ranges) {
+        if (HWINEVENTHOOK hook =
+                SetWinEventHook(first, last, nullptr, &onEvent, pid, 0, WINEVENT_OUTOFCONTEXT)) {
+            processHooks_.push_back(hook);
+        }
+    }
 }
 
 void Win32ActiveWindowSource::displayChanged() {
@@ -128,8 +141,7 @@ void CALLBACK Win32ActiveWindowSource::onEvent(HWINEVENTHOOK, DWORD event, HWND 
     if (current == nullptr || object != OBJID_WINDOW || child != CHILDID_SELF) {
         return;  // a caret, a scroll bar, a cursor: parts of windows, not windows
     }
-    // Moves, minimising and closing matter only for the window in front; a window dragged
-    // elsewhere sends its location many times a second.
+    // Of the program in front, only its window in front matters.
     if (event != EVENT_SYSTEM_FOREGROUND && window != current->foreground_) {
         return;
     }
@@ -138,6 +150,11 @@ void CALLBACK Win32ActiveWindowSource::onEvent(HWINEVENTHOOK, DWORD event, HWND 
 
 void Win32ActiveWindowSource::update() {
     foreground_ = GetForegroundWindow();
+    DWORD pid = 0;
+    if (foreground_ != nullptr) {
+        GetWindowThreadProcessId(foreground_, &pid);
+    }
+    followProcess(pid);
     std::optional<Window> now = describe(foreground_);
     if (now == reported_) {
         return;

@@ -19,7 +19,8 @@ class DisplayGamma;
 
 // The foreground window on Windows, from WinEvent hooks (out of context, so the events come to
 // this thread's message loop and no code is put into other programs): the foreground changing,
-// the foreground window moving or resizing, being minimised or restored, and going away. It is
+// and, hooked for the program in front alone, its window moving or resizing, being minimised or
+// restored, and going away. It is
 // reported by its program's file name ("mpv.exe") and the monitors it is on, by the names the
 // display backend gives them; it covers a monitor when its client area covers all of it, so that
 // a borderless window the size of the monitor counts and a maximised one with a title bar does
@@ -48,11 +49,14 @@ class Win32ActiveWindowSource : public ActiveWindowSource {
     static void CALLBACK onEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,
                                  LONG child, DWORD thread, DWORD time);
     void update();
+    void followProcess(DWORD pid);
     std::optional<Window> describe(HWND window);
     std::string outputName(const std::wstring& device);
 
     DisplayGamma& display_;
-    std::vector<HWINEVENTHOOK> hooks_;
+    std::vector<HWINEVENTHOOK> hooks_;         // the foreground, for every program
+    std::vector<HWINEVENTHOOK> processHooks_;  // the rest, for the program in front
+    DWORD followed_ = 0;
     bool hookFailed_ = false;
     HWND foreground_ = nullptr;
     std::map<std::wstring, std::string> names_;  // device name -> output name
