@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <tuple>
 
 #include "support/ChildProcess.h"
 
@@ -26,10 +27,10 @@ struct FakeWlrCompositor::OutputRecord {
 };
 
 struct FakeWlrCompositor::WindowRecord {
+    FakeWlrCompositor* owner = nullptr;
     int id = 0;
     std::string appId;
     WindowState state;
-    std::vector<OutputRecord*> outputs;
     std::vector<wl_resource*> handles;  // one per client that bound the manager
     bool closed = false;
 };
@@ -66,19 +67,6 @@ struct FakeWlrCompositor::Handlers {
         if (version >= WL_OUTPUT_DONE_SINCE_VERSION) {
             wl_output_send_done(resource);
         }
-        // As wlroots does: windows already on the output enter it once the client can name it.
-        for (const auto& window : output->owner->windows_) {
-            if (std::find(window->outputs.begin(), window->outputs.end(), output) ==
-                window->outputs.end()) {
-                continue;
-            }
-            for (wl_resource* handle : window->handles) {
-                if (wl_resource_get_client(handle) == client) {
-                    zwlr_foreign_toplevel_handle_v1_send_output_enter(handle, resource);
-                    zwlr_foreign_toplevel_handle_v1_send_done(handle);
-                }
-            }
-        }
     }
     static void outputGone(wl_resource* resource) {
         erase(static_cast<OutputRecord*>(wl_resource_get_user_data(resource))->bound, resource);
@@ -102,10 +90,6 @@ struct FakeWlrCompositor::Handlers {
             static_cast<FakeWlrCompositor*>(wl_resource_get_user_data(manager))->toplevelManagers_,
             manager);
     }
-    static void stopToplevels(wl_client*, wl_resource* manager) {
-        zwlr_foreign_toplevel_manager_v1_send_finished(manager);
-        wl_resource_destroy(manager);
-    }
 
     // A new handle for one client, with everything known about the window, then `done`.
     static void announce(WindowRecord& window, wl_resource* manager) {
@@ -116,31 +100,45 @@ struct FakeWlrCompositor::Handlers {
         window.handles.push_back(handle);
         zwlr_foreign_toplevel_manager_v1_send_toplevel(manager, handle);
         zwlr_foreign_toplevel_handle_v1_send_app_id(handle, window.appId.c_str());
-        sendState(window, handle);
-        for (OutputRecord* output : window.outputs) {
-            if (wl_resource* bound = boundBy(*output, client)) {
-                zwlr_foreign_toplevel_handle_v1_send_output_enter(handle, bound);
+        send(window.owner, {}, window.state, handle);
+    }
+    // From one state to the next for one client: outputs left and entered, states, `done`.
+    static void send(FakeWlrCompositor* self, const WindowState& from, const WindowState& to,
+                     wl_resource* handle) {
+        const auto among = [](const std::string& name, const std::vector<std::string>& names) {
+            return std::find(names.begin(), names.end(), name) != names.end();
+        };
+        using Names = const std::vector<std::string>*;
+        using Pass = std::tuple<Names, Names, bool>;  // these outputs, unless among those: enter?
+        for (const auto& [names, other, enter] :
+             {Pass{&from.outputs, &to.outputs, false}, Pass{&to.outputs, &from.outputs, true}}) {
+            for (const std::string& name : *names) {
+                OutputRecord* output = self->record(name);
+                wl_resource* bound =
+                    output != nullptr ? boundBy(*output, wl_resource_get_client(handle)) : nullptr;
+                if (bound != nullptr && !among(name, *other)) {
+                    enter ? zwlr_foreign_toplevel_handle_v1_send_output_enter(handle, bound)
+                          : zwlr_foreign_toplevel_handle_v1_send_output_leave(handle, bound);
+                }
             }
         }
-        zwlr_foreign_toplevel_handle_v1_send_done(handle);
-    }
-    static void sendState(const WindowRecord& window, wl_resource* handle) {
         wl_array states;
         wl_array_init(&states);
         const auto add = [&states](std::uint32_t state) {
             *static_cast<std::uint32_t*>(wl_array_add(&states, sizeof state)) = state;
         };
-        if (window.state.activated) {
+        if (to.activated) {
             add(ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED);
         }
-        if (window.state.fullscreen) {
+        if (to.fullscreen) {
             add(ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_FULLSCREEN);
         }
-        if (window.state.minimized) {
+        if (to.minimized) {
             add(ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_MINIMIZED);
         }
         zwlr_foreign_toplevel_handle_v1_send_state(handle, &states);
         wl_array_release(&states);
+        zwlr_foreign_toplevel_handle_v1_send_done(handle);
     }
     static void handleGone(wl_resource* handle) {
         erase(static_cast<WindowRecord*>(wl_resource_get_user_data(handle))->handles, handle);
@@ -204,7 +202,7 @@ struct FakeWlrCompositor::Handlers {
 
     static constexpr struct wl_output_interface outputImpl { destroyResource };
     static constexpr struct zwlr_foreign_toplevel_manager_v1_interface toplevelManagerImpl {
-        stopToplevels
+        ignore
     };
     static constexpr struct zwlr_foreign_toplevel_handle_v1_interface handleImpl {
         ignore, ignore, ignore, ignore, ignoreObject, ignore, ignoreRectangle, destroyResource,
@@ -327,6 +325,7 @@ FakeWlrCompositor::WindowRecord* FakeWlrCompositor::window(int id) const {
 int FakeWlrCompositor::openWindow(const std::string& appId) {
     std::lock_guard lock(mutex_);
     auto window = std::make_unique<WindowRecord>();
+    window->owner = this;
     window->id = static_cast<int>(windows_.size()) + 1;
     window->appId = appId;
     for (wl_resource* manager : toplevelManagers_) {
@@ -337,50 +336,15 @@ int FakeWlrCompositor::openWindow(const std::string& appId) {
     return windows_.back()->id;
 }
 
-void FakeWlrCompositor::setWindowState(int id, WindowState state) {
+void FakeWlrCompositor::setWindow(int id, WindowState state) {
     std::lock_guard lock(mutex_);
     if (WindowRecord* w = window(id)) {
-        w->state = state;
         for (wl_resource* handle : w->handles) {
-            Handlers::sendState(*w, handle);
-            zwlr_foreign_toplevel_handle_v1_send_done(handle);
+            Handlers::send(this, w->state, state, handle);
         }
+        w->state = std::move(state);
         wl_display_flush_clients(display_);
     }
-}
-
-void FakeWlrCompositor::enterOutput(int id, const std::string& name) {
-    std::lock_guard lock(mutex_);
-    WindowRecord* w = window(id);
-    OutputRecord* output = record(name);
-    if (w == nullptr || output == nullptr) {
-        return;
-    }
-    w->outputs.push_back(output);
-    for (wl_resource* handle : w->handles) {
-        if (wl_resource* bound = boundBy(*output, wl_resource_get_client(handle))) {
-            zwlr_foreign_toplevel_handle_v1_send_output_enter(handle, bound);
-            zwlr_foreign_toplevel_handle_v1_send_done(handle);
-        }
-    }
-    wl_display_flush_clients(display_);
-}
-
-void FakeWlrCompositor::leaveOutput(int id, const std::string& name) {
-    std::lock_guard lock(mutex_);
-    WindowRecord* w = window(id);
-    OutputRecord* output = record(name);
-    if (w == nullptr || output == nullptr) {
-        return;
-    }
-    w->outputs.erase(std::remove(w->outputs.begin(), w->outputs.end(), output), w->outputs.end());
-    for (wl_resource* handle : w->handles) {
-        if (wl_resource* bound = boundBy(*output, wl_resource_get_client(handle))) {
-            zwlr_foreign_toplevel_handle_v1_send_output_leave(handle, bound);
-            zwlr_foreign_toplevel_handle_v1_send_done(handle);
-        }
-    }
-    wl_display_flush_clients(display_);
 }
 
 void FakeWlrCompositor::closeWindow(int id) {

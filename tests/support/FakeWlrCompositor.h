@@ -38,16 +38,16 @@ class FakeWlrCompositor {
     void removeOutput(const std::string& name);
 
     // Windows of other programs, as the compositor announces them to every client that bound the
-    // toplevel manager: each change goes out as its events followed by `done`.
+    // toplevel manager: each change goes out as its events (outputs left and entered by name,
+    // states) followed by `done`.
     struct WindowState {
         bool activated = false;
         bool fullscreen = false;
         bool minimized = false;
+        std::vector<std::string> outputs;
     };
     int openWindow(const std::string& appId);  // an id for the calls below
-    void setWindowState(int window, WindowState state);
-    void enterOutput(int window, const std::string& output);
-    void leaveOutput(int window, const std::string& output);
+    void setWindow(int window, WindowState state);
     void closeWindow(int window);
 
     // The tables set on an output so far, oldest first, each 3 * gammaSize words.
