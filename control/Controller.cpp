@@ -54,6 +54,11 @@ State Controller::state() const {
                 target_.brightness(),  schedule::format(target_.schedule()),
                 target_.fadeSeconds(), target_.automatic()};
     state.untinted.assign(untinted.begin(), untinted.end());
+    state.pauseFullscreen = target_.pauseFullscreen();
+    state.pauseApps = target_.pauseApps();
+    const std::set<std::string> paused = target_.paused();
+    state.paused.assign(paused.begin(), paused.end());
+    state.pauseUnavailable = target_.pauseUnavailable();
     return state;
 }
 
@@ -95,6 +100,14 @@ void Controller::setUntinted(const std::set<std::string>& names) {
 
 void Controller::setOutputTinted(const std::string& name, bool tinted) {
     target_.setOutputTinted(name, tinted);
+}
+
+void Controller::setPauseFullscreen(bool on) {
+    target_.setPauseFullscreen(on);
+}
+
+void Controller::setPauseApps(const std::vector<std::string>& apps) {
+    target_.setPauseApps(apps);
 }
 
 void Controller::quit() {

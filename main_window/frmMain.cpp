@@ -37,6 +37,7 @@ class Unseen : public MainView {
     void showMenuChecks(bool, bool) override {}
     void showMonitors(const std::vector<MonitorItem>&) override {}
     void showAutomatic(bool, bool) override {}
+    void showPauseFullscreen(bool, bool, const std::string&) override {}
     void showMiniLit(bool) override {}
     void showCloseLit(bool) override {}
     void showLinkLit(bool) override {}
@@ -58,6 +59,7 @@ Unseen unseen;
 frmMain::frmMain(Platform& platform)
     : platform_(platform),
       engine_(platform.display, platform.journal),
+      pause_(engine_, platform.activeWindow, platform.clock),
       view_(&unseen),
       picColor(control(Id::picColor).back),
       nightChecked_(control(Id::mnuNight).checked),
@@ -135,6 +137,7 @@ bool frmMain::Form_Load() {
         scheduler_->start();
     }
     showAutomatic();
+    startPause();
     return true;
 }
 
@@ -202,8 +205,9 @@ void frmMain::Unload() {
         return;
     }
     unloaded_ = true;
-    // No scheduled change or fade step may come after the base ramps are back.
+    // No scheduled change, fade step or window event may come after the base ramps are back.
     scheduler_.reset();
+    pause_.stop();
     Form_Unload();
     view_->closeWindow();
     if (onUnloaded) {

@@ -16,6 +16,7 @@
 #include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
 #include "main_window/frmMainLayout.h"
+#include "pause/WindowPause.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleTarget.h"
 
@@ -138,6 +139,14 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     void setOutputTinted(const std::string& name, bool tinted);
     void setUntintedOutputs(const std::set<std::string>& names);
     const std::set<std::string>& untintedOutputs() const { return engine_.untinted(); }
+    // The menu item "Pause in full screen": the choice turned over.
+    void mnuPauseFull_Click();
+    // The pause choices, from scripts: taken at once and kept in the settings file.
+    void setPauseChoices(pausing::Choices choices);
+    const pausing::Choices& pauseChoices() const { return pause_.choices(); }
+    // The outputs the active window pauses now, by name; why no window can be followed here.
+    const std::set<std::string>& pausedOutputs() const { return pause_.paused(); }
+    std::string pauseUnavailable() const { return pause_.unavailable(); }
     void picColor_Click();
     void lbSetting_Click() { picColor_Click(); }
     void picMini_Click();
@@ -183,12 +192,17 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     void monitorsChanged();
     // Says once, in a message and on stderr, that this display takes no ramps.
     void reportRefusal();
+    // Pausing for the active window: the kept choices taken and the window followed, at load.
+    void startPause();
+    void changePause(pausing::Choices choices, bool fromMenu);
+    void showPause();
     // A message with `caption` over `what` (English, a clause without its full stop), and `what`
     // on stderr after "dimwarden: ".
     void tell(const std::string& caption, const std::string& what);
 
     Platform& platform_;
     GammaEngine engine_;
+    WindowPause pause_;
     MainView* view_ = nullptr;
 
     bool isModeOn = false;
@@ -215,6 +229,10 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     std::set<std::string> keptUntinted_;
     // The untinted names as `changed` last reported them.
     std::set<std::string> reportedUntinted_;
+
+    // What has been said of pause choices that cannot act here: on stderr, in a message.
+    bool pauseToldStderr_ = false;
+    bool pauseToldMessage_ = false;
 
     std::unique_ptr<Scheduler> scheduler_;
     bool automaticChecked_ = false;

@@ -55,6 +55,21 @@ class frmMainControlTarget : public control::ControlTarget {
     }
     void quit() override { form_.mnuExit_Click(); }
 
+    bool pauseFullscreen() const override { return form_.pauseChoices().fullscreen; }
+    std::vector<std::string> pauseApps() const override { return form_.pauseChoices().apps; }
+    void setPauseFullscreen(bool on) override {
+        pausing::Choices choices = form_.pauseChoices();
+        choices.fullscreen = on;
+        form_.setPauseChoices(std::move(choices));
+    }
+    void setPauseApps(const std::vector<std::string>& apps) override {
+        pausing::Choices choices = form_.pauseChoices();
+        choices.apps = apps;
+        form_.setPauseChoices(std::move(choices));
+    }
+    std::set<std::string> paused() const override { return form_.pausedOutputs(); }
+    std::string pauseUnavailable() const override { return form_.pauseUnavailable(); }
+
   private:
     frmMain& form_;
 };

@@ -41,6 +41,7 @@ class MainWindow : public QWidget, public MainView {
     void showSwitch(bool on) override;
     void showMenuChecks(bool night, bool normal) override;
     void showAutomatic(bool checked, bool enabled) override;
+    void showPauseFullscreen(bool checked, bool enabled, const std::string& why) override;
     void showMonitors(const std::vector<MonitorItem>& items) override;
     void showMiniLit(bool lit) override;
     void showCloseLit(bool lit) override;

@@ -19,7 +19,8 @@ constexpr UINT kActivationDone = WM_APP + 3;
 constexpr int kNight = 0;
 constexpr int kNormal = 1;
 constexpr int kAutomatic = 2;
-constexpr int kExit = 3;
+constexpr int kPauseFull = 3;
+constexpr int kExit = 4;
 
 const layout::Control& control(Id id) {
     return frmMainLayout::kControls[static_cast<std::size_t>(index(id))];
@@ -65,7 +66,7 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
     }
 
     std::vector<std::string> items;
-    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuExit}) {
+    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuPauseFull, Id::mnuExit}) {
         items.emplace_back(control(id).caption);
     }
     menu_ = std::make_unique<Win32PopupMenu>(items);
@@ -338,6 +339,13 @@ void Win32MainWindow::showMenuChecks(bool night, bool normal) {
     menu_->setChecked(kNormal, normal);
 }
 
+// A menu item shows no tooltip on Windows: a greyed item says enough, and the form tells why
+// when a script turns the choice on.
+void Win32MainWindow::showPauseFullscreen(bool checked, bool enabled, const std::string&) {
+    menu_->setChecked(kPauseFull, checked);
+    menu_->setEnabled(kPauseFull, enabled);
+}
+
 void Win32MainWindow::showAutomatic(bool checked, bool enabled) {
     menu_->setChecked(kAutomatic, checked);
     menu_->setEnabled(kAutomatic, enabled);
@@ -401,6 +409,9 @@ void Win32MainWindow::openMenu() {
             break;
         case kAutomatic:
             form_.mnuAuto_Click();
+            break;
+        case kPauseFull:
+            form_.mnuPauseFull_Click();
             break;
         case kExit:
             form_.mnuExit_Click();
