@@ -498,6 +498,8 @@ def main():
             print("      full-screen window -> its monitor at base, median of %d: %.0f ms (%s)"
                   % (len(to_base), 1000 * to_base[len(to_base) // 2],
                      ", ".join("%.0f" % (1000 * t) for t in to_base)))
+        # Ended untinted, as the schedule's run above, so that the next start reads a plain ramp.
+        command("--normal")
         tool.terminate()
         tool.wait(30)
         with open(ini, "w", encoding="latin-1") as f:
