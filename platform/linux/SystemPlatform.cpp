@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "pause/ActiveWindowSource.h"
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/FlockSingleInstance.h"
 #include "platform/linux/IniProfileFile.h"
@@ -22,9 +23,11 @@
 #include "platform/linux/WaylandDesktop.h"
 #include "platform/linux/XdgSettingsDirectory.h"
 #include "platform/mutter/MutterDisplayGamma.h"
+#include "platform/x11/X11ActiveWindowSource.h"
 #include "platform/x11/X11DisplayGamma.h"
 #include "platform/x11/X11SelectionSingleInstance.h"
 #if DIMWARDEN_WAYLAND
+#include "platform/wayland/WlrActiveWindowSource.h"
 #include "platform/wayland/WlrDisplayGamma.h"
 #endif
 
@@ -66,10 +69,35 @@ std::unique_ptr<DisplayGamma> chooseDisplay() {
     return std::make_unique<X11DisplayGamma>();
 }
 
+// The one place where the source of the active window is chosen, for the same session as the
+// display.
+std::unique_ptr<ActiveWindowSource> chooseActiveWindow() {
+    if (waylandSession()) {
+#if DIMWARDEN_WAYLAND
+        auto wlroots = std::make_unique<WlrActiveWindowSource>();
+        if (wlroots->unavailable().empty()) {
+            return wlroots;
+        }
+#endif
+        if (MutterDisplayGamma::offeredOn(QDBusConnection::sessionBus())) {
+            return std::make_unique<UnavailableActiveWindowSource>(
+                "GNOME on Wayland tells no program which window is active");
+        }
+#if DIMWARDEN_WAYLAND
+        return wlroots;  // its unavailable() says why
+#else
+        return std::make_unique<UnavailableActiveWindowSource>(
+            "this build follows no window on Wayland (it was built without libwayland)");
+#endif
+    }
+    return std::make_unique<X11ActiveWindowSource>();
+}
+
 }  // namespace
 
 struct SystemPlatform::Backends {
     std::unique_ptr<DisplayGamma> display = chooseDisplay();
+    std::unique_ptr<ActiveWindowSource> activeWindow = chooseActiveWindow();
     IniProfileFile profile;
     XdgSettingsDirectory settingsDir;
     QtNotifyIcon tray;
@@ -93,7 +121,7 @@ SystemPlatform::SystemPlatform()
       platform_(std::make_unique<Platform>(
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance(), &backends_->journal,
-                   &backends_->clock, &backends_->alarm})) {
+                   &backends_->clock, &backends_->alarm, backends_->activeWindow.get()})) {
     backends_->displayInstance.onLost = [display = backends_->display.get()] {
         display->handedOver = true;
     };

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/win32/Win32ActiveWindowSource.h"
 #include "platform/win32/Win32Alarm.h"
 #include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/Win32JournalStore.h"
@@ -25,6 +26,7 @@ struct SystemPlatform::Backends {
     Win32Clock clock;
     Win32Alarm alarm{clock};
     Win32SystemEvents events;
+    Win32ActiveWindowSource activeWindow{display};
 };
 
 SystemPlatform::SystemPlatform()
@@ -32,9 +34,12 @@ SystemPlatform::SystemPlatform()
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance, &backends_->journal,
-                   &backends_->clock, &backends_->alarm})) {
-    // The engine listens to the backend, whatever windows are open.
-    backends_->events.onDisplayChange = [this] { backends_->display.displayChanged(); };
+                   &backends_->clock, &backends_->alarm, &backends_->activeWindow})) {
+    // The engine and the window source listen to the backend, whatever windows are open.
+    backends_->events.onDisplayChange = [this] {
+        backends_->display.displayChanged();
+        backends_->activeWindow.displayChanged();
+    };
 }
 
 SystemPlatform::~SystemPlatform() = default;

@@ -13,6 +13,8 @@ using frmMainLayout::index;
 
 constexpr wchar_t kClass[] = L"Dimwarden.frmMain";
 constexpr UINT kSayMessage = WM_APP + 2;
+// Posted on WM_ACTIVATEAPP, so that the foreground window is asked once the switch is done.
+constexpr UINT kActivationDone = WM_APP + 3;
 // The notification menu's items, in order.
 constexpr int kNight = 0;
 constexpr int kNormal = 1;
@@ -130,6 +132,14 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             form_.Unload();
+            return 0;
+        case WM_ACTIVATEAPP:
+            PostMessageW(hwnd_, kActivationDone, 0, 0);
+            return 0;
+        case kActivationDone:
+            if (onActivateApp) {
+                onActivateApp();
+            }
             return 0;
         case kSayMessage:
             while (!messages_.empty()) {

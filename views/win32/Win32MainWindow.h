@@ -26,6 +26,10 @@ class Win32MainWindow : public MainView {
 
     HWND hwnd() const { return hwnd_; }
 
+    // The program gaining or losing the foreground arrives here; the entry point decides what it
+    // does.
+    std::function<void()> onActivateApp;
+
     NativeWindow nativeWindow() const override;
     void showSlider(Slider slider, int position) override;
     void showSliderValue(Slider slider, int value) override;
