@@ -36,9 +36,7 @@ TEST(X11ActiveWindowSource, FollowsTheActiveWindowThroughTheWindowManager) {
     const auto client = session.start(
         {"xmessage", "-name", "pausetest", "-geometry", "300x120+40+40", "paused?"}, "xmessage");
     const auto wmctrl = [&](const std::vector<std::string>& args) {
-        std::vector<std::string> argv = {"wmctrl", "-x"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return runCommand(argv, session.environment()).status == 0;
+        return e2e::wmctrl(session.environment(), args);
     };
     const auto becomes = [&](const Window& want) {
         return QTest::qWaitFor([&] { return source.active() == want; }, 10000);
@@ -46,7 +44,7 @@ TEST(X11ActiveWindowSource, FollowsTheActiveWindowThroughTheWindowManager) {
     const Window shown{{"pausetest", "Xmessage"}, false, {{screen, false}}};
     const Window fullscreen{{"pausetest", "Xmessage"}, true, {{screen, true}}};
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return wmctrl({"-a", "pausetest.Xmessage"}); }, 10000));
+    ASSERT_TRUE(wmctrl({"-a", "pausetest.Xmessage"}));
     EXPECT_TRUE(becomes(shown)) << "activated";
     EXPECT_TRUE(wmctrl({"-r", "pausetest.Xmessage", "-b", "add,fullscreen"}));
     EXPECT_TRUE(becomes(fullscreen)) << "made full screen";

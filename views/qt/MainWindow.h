@@ -70,7 +70,10 @@ class MainWindow : public QWidget, public MainView {
     frmMain& form_;
     std::vector<std::vector<QWidget*>> controls_;
     QMenu* menu_ = nullptr;
-    QMenu* monitorsMenu_ = nullptr;    // above Exit
-    std::array<QAction*, 4> items_{};  // Night, Normal, Automatic, Exit
+    QMenu* monitorsMenu_ = nullptr;  // above Exit
+    // Night, Normal, Automatic, Pause in full screen, Exit: the menu items in table order.
+    std::array<QAction*, frmMainLayout::index(frmMainLayout::Id::mnuExit) -
+                             frmMainLayout::index(frmMainLayout::Id::mnuNight) + 1>
+        items_{};
     PointerFollow follow_;
 };
