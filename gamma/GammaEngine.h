@@ -30,6 +30,8 @@ class GammaEngine {
         // What the display gave back after the tool's last write (displays round: an X server
         // that keeps 8 bits an entry, a driver): what the screen really shows of lastWritten.
         GammaRamp shown;
+        bool lastTints = false;   // lastWritten is base with channel offsets (or base itself)
+        bool readBack = true;     // cleared once a read-back showed the display keeps ramps whole
         bool remembered = false;  // savedRamp holds a successful read
         bool written = false;     // lastWritten holds what the tool put there
         // Another program kept changing the table: it is left to that program until the next
@@ -131,10 +133,12 @@ class GammaEngine {
     struct Pending {
         OutputState* state;
         GammaRamp ramp;
+        bool tints = false;  // the ramp is the output's base with channel offsets
     };
 
     void writeAll(const std::vector<Pending>& plan);
-    bool write(OutputState& s, const GammaRamp& r);
+    bool write(OutputState& s, const Pending& p);
+    bool tintsOfBase(const OutputState& s) const;
     bool current(const OutputState& s, GammaRamp& r) const;
     bool build(const OutputState& s, const Request& q, GammaRamp& r) const;
     bool holdsLastWritten(const OutputState& s, const GammaRamp& table) const;

@@ -95,6 +95,7 @@ std::string encode(const std::string& key, const std::vector<Entry>& entries, in
         putRamp(out, e.last);
         if (version != 1) {
             putRamp(out, e.shown);
+            putInt(out, e.tints ? 1 : 0, 1);
         }
     }
     putInt(out, fnv1a(out.data(), out.size()), 8);
@@ -131,8 +132,11 @@ std::optional<std::vector<Entry>> decode(const std::string& key, const std::stri
         }
         if (v1) {
             e.shown = e.last;
-        } else if (!in.getRamp(e.shown)) {
+        } else if (std::uint64_t tints = 0;
+                   !in.getRamp(e.shown) || !in.getInt(tints, 1) || tints > 1) {
             return std::nullopt;
+        } else {
+            e.tints = tints == 1;
         }
     }
     if (!in.atEnd()) {

@@ -44,5 +44,8 @@ constexpr int kDisplayRounding = 257;
 // True when `table`, read back from a table of `size` entries, is what the display made of
 // `written`: every word within kDisplayRounding of what the table was given.
 bool matchesWritten(const GammaRamp& table, const GammaRamp& written, std::size_t size);
+// True when `table`, read back as above, is `base` with some channel offsets applied (each
+// channel its own, zero included), give or take the same rounding.
+bool tintOf(const GammaRamp& table, const GammaRamp& base, std::size_t size);
 
 }  // namespace ramp

@@ -57,8 +57,10 @@ bool SavePauseSetting(ProfileFile& profile, const std::string& WinPath,
         }
         apps += (apps.empty() ? "" : ",") + value;
     }
-    whole = profile.write(path, kSection, kFullscreen, choices.fullscreen ? "1" : "0") && whole;
-    return profile.write(path, kSection, kApps, apps) && whole;
+    // Both keys in one rewrite: a crash never keeps one choice without the other.
+    return profile.writeSection(path, kSection,
+                                {{kFullscreen, choices.fullscreen ? "1" : "0"}, {kApps, apps}}) &&
+           whole;
 }
 
 }  // namespace settings

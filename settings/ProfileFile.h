@@ -20,6 +20,18 @@ class ProfileFile {
     using Entries = std::vector<std::pair<std::string, std::string>>;
     virtual bool writeSection(const std::string& path, const std::string& section,
                               const Entries& entries) = 0;
+    // Several keys of one section, each as read() would give it, in one read of the file where
+    // the backend can: a section of many keys then loads in a time that grows with the file's
+    // size only.
+    virtual std::vector<std::string> readKeys(const std::string& path, const std::string& section,
+                                              const std::vector<std::string>& keys,
+                                              const std::string& fallback) {
+        std::vector<std::string> values;
+        for (const std::string& key : keys) {
+            values.push_back(read(path, section, key, fallback));
+        }
+        return values;
+    }
 };
 
 namespace settings {

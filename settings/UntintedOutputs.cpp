@@ -56,9 +56,14 @@ OutputNames LoadUntintedOutputs(ProfileFile& profile, const std::string& WinPath
     if (!count) {
         return {};
     }
-    OutputNames names;
+    // The names in one read of the file, not one read each.
+    std::vector<std::string> keys;
     for (std::size_t n = 1; n <= *count; ++n) {
-        const auto name = decodeOutputName(profile.read(path, kSection, nameKey(n), ""));
+        keys.push_back(nameKey(n));
+    }
+    OutputNames names;
+    for (const std::string& text : profile.readKeys(path, kSection, keys, "")) {
+        const auto name = decodeOutputName(text);
         if (!name) {
             return {};
         }

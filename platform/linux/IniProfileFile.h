@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <map>
 #include <set>
 #include <string>
 
@@ -17,6 +19,9 @@ class IniProfileFile : public ProfileFile {
   public:
     std::string read(const std::string& path, const std::string& section, const std::string& key,
                      const std::string& fallback) override;
+    std::vector<std::string> readKeys(const std::string& path, const std::string& section,
+                                      const std::vector<std::string>& keys,
+                                      const std::string& fallback) override;
     bool write(const std::string& path, const std::string& section, const std::string& key,
                const std::string& value) override;
     bool writeSection(const std::string& path, const std::string& section,
@@ -27,4 +32,5 @@ class IniProfileFile : public ProfileFile {
     void refuse(const std::string& what, const std::string& why);
 
     std::set<std::string> told_;
+    std::map<std::string, std::chrono::steady_clock::time_point> synced_;  // last flush per file
 };

@@ -80,10 +80,18 @@ TEST_F(IniProfileFileTest, ReadTable) {
         {"[Settings]\ncolor=1\n", "fb"},
         {"[Setting\ncolor=1\n", "fb"},
         {"[Setting]\ncolour=1\ncolor2=1\n;color=1\ncolor 1\n", "fb"},
+        // A bare key hides a later line with a value.
+        {"[Setting]\ncolor\ncolor=1\n", "fb"},
     };
     for (const ReadCase& c : cases) {
         writeBytes(path, c.content);
         EXPECT_EQ(read(path), c.expected) << "file: " << c.content;
+        // Several keys in one read, each as read() gives it.
+        EXPECT_EQ(
+            ini.readKeys(path, "Setting", {"colour", "color", "COLOR"}, "fb"),
+            (std::vector<std::string>{c.content.find("colour=1") == std::string::npos ? "fb" : "1",
+                                      c.expected, c.expected}))
+            << "file: " << c.content;
     }
 }
 

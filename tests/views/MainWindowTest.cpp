@@ -73,9 +73,9 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, ControlsAreBuiltFromTheTable) {
     EXPECT_EQ(w->size(), QSize(537, 499));
     EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(w->windowTitle().isEmpty());
     EXPECT_EQ(c<Label>(Id::lbTitle)->Caption(),
               QStringLiteral("澄岚电脑夜间模式工具V5.0 [Dimwarden]"));
+    EXPECT_EQ(w->windowTitle(), c<Label>(Id::lbTitle)->Caption());
     EXPECT_EQ(w->menu()->title(), QStringLiteral("文件(File)"));
     EXPECT_EQ(w->item(Id::mnuExit)->text(), QStringLiteral("退出程序(Exit)"));
     EXPECT_TRUE(w->item(Id::mnuNight)->isChecked());

@@ -32,7 +32,9 @@ MainWindow::MainWindow(frmMain& form)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), form_(form) {
     const layout::PixelRect size = layout::toPixels(frmMainLayout::kWindow.client);
     setFixedSize(size.width, size.height);
-    setWindowTitle(QString());
+    // Frameless, the title shows nowhere on the window; task lists and Alt+Tab name the tool by
+    // it, as they name the Windows window by the same text.
+    setWindowTitle(text(Id::lbTitle));
     setWindowIcon(Pictures::get().appIcon);
     setMouseTracking(true);
     controls_ = buildControls(this, frmMainLayout::kControls);
