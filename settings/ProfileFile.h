@@ -1,10 +1,12 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
-// Private-profile (INI) files: read one key's value, write one key's value. Failures are quiet:
-// a read that cannot be done gives the default, a write that cannot be done reports false and
-// leaves the old file as it was.
+// Private-profile (INI) files: read one key's value, write one key's value or several keys of one
+// section at once. Failures are quiet: a read that cannot be done gives the default, a write that
+// cannot be done reports false and leaves the old file as it was.
 class ProfileFile {
   public:
     virtual ~ProfileFile() = default;
@@ -13,4 +15,14 @@ class ProfileFile {
                              const std::string& key, const std::string& fallback) = 0;
     virtual bool write(const std::string& path, const std::string& section, const std::string& key,
                        const std::string& value) = 0;
+    // Sets each key of `entries` in `section` in one rewrite of the file: afterwards it holds
+    // every new value, or (the write failed) none of them. Other keys stay as they were.
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    virtual bool writeSection(const std::string& path, const std::string& section,
+                              const Entries& entries) = 0;
 };
+
+namespace settings {
+// What a section of the settings file keeps, as the subject of "... is not kept" ("the colour").
+std::string sectionKeeps(const std::string& section);
+}  // namespace settings

@@ -42,9 +42,11 @@ bool SaveScheduleSetting(ProfileFile& profile, const std::string& WinPath,
         return false;
     }
     const std::string path = settingsFilePath(WinPath);
-    bool kept = profile.write(path, kSection, kSchedule, schedule::format(setting.schedule));
-    kept = profile.write(path, kSection, kFade, std::to_string(setting.fadeSeconds)) && kept;
-    kept = profile.write(path, kSection, kAutomatic, setting.automatic ? "1" : "0") && kept;
+    // One rewrite: a schedule is never kept with another one's fade or switch.
+    const bool kept = profile.writeSection(path, kSection,
+                                           {{kSchedule, schedule::format(setting.schedule)},
+                                            {kFade, std::to_string(setting.fadeSeconds)},
+                                            {kAutomatic, setting.automatic ? "1" : "0"}});
     return kept;
 }
 

@@ -475,15 +475,26 @@ std::string IniProfileFile::read(const std::string& path, const std::string& sec
 
 bool IniProfileFile::write(const std::string& path, const std::string& section,
                            const std::string& key, const std::string& value) {
-    if (path.empty() || !validName(section, ']') || !validName(key, '=') ||
-        trimBlanks(key).front() == '[' || value.find_first_of("\r\n") != std::string::npos ||
-        value.find('\0') != std::string::npos) {
+    return writeSection(path, section, {{key, value}});
+}
+
+bool IniProfileFile::writeSection(const std::string& path, const std::string& section,
+                                  const Entries& entries) {
+    if (path.empty() || !validName(section, ']')) {
         return false;
     }
+    for (const auto& [key, value] : entries) {
+        if (!validName(key, '=') || trimBlanks(key).front() == '[' ||
+            value.find_first_of("\r\n") != std::string::npos ||
+            value.find('\0') != std::string::npos) {
+            return false;
+        }
+    }
+    const std::string what = settings::sectionKeeps(section);
     std::string refusal;
     const std::optional<std::string> target = writeTarget(path, refusal);
     if (!target) {
-        refuse(refusal);
+        refuse(what, refusal);
         return false;
     }
     if (*target == path && !makeDirectories(directoryOf(path))) {
@@ -497,21 +508,25 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
         return false;
     }
     if (existing == ReadResult::Junk) {
-        refuse(*target + " holds data that is not settings text; it is left as it is");
+        refuse(what, *target + " holds data that is not settings text; it is left as it is");
         return false;
     }
-    if (existing == ReadResult::Blank) {
-        return replaceFile(*target, withValue("", section, key, value), info.st_mode & 07777,
-                           &info);
-    }
     // The byte-order mark is no part of the first line; it stays where it was.
-    std::string_view text = content;
+    std::string_view text = existing == ReadResult::Blank ? std::string_view() : content;
     const bool bom = text.starts_with(kUtf8Bom);
     if (bom) {
         text.remove_prefix(kUtf8Bom.size());
     }
-    const std::string updated =
-        (bom ? std::string(kUtf8Bom) : std::string()) + withValue(text, section, key, value);
+    std::string updated(text);
+    for (const auto& [key, value] : entries) {
+        updated = withValue(updated, section, key, value);
+    }
+    if (bom) {
+        updated.insert(0, kUtf8Bom);
+    }
+    if (existing == ReadResult::Blank) {
+        return replaceFile(*target, updated, info.st_mode & 07777, &info);
+    }
     if (updated.size() > kMaxFileSize) {
         return false;
     }
@@ -524,8 +539,8 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
     return replaceFile(*target, updated, 0644 & ~currentUmask(), nullptr);
 }
 
-void IniProfileFile::refuse(const std::string& why) {
-    if (!why.empty() && told_.insert(why).second) {
-        std::fprintf(stderr, "dimwarden: the colour is not kept: %s\n", why.c_str());
+void IniProfileFile::refuse(const std::string& what, const std::string& why) {
+    if (!why.empty() && told_.insert(what + why).second) {
+        std::fprintf(stderr, "dimwarden: %s is not kept: %s\n", what.c_str(), why.c_str());
     }
 }

@@ -308,6 +308,14 @@ TEST_F(IniProfileFileTest, HostileSettingsFilesAreNeverHarmed) {
             EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
         }
     }
+    // A refusal names what was not kept.
+    writeBytes(path, std::string("color=5\n\0junk", 14));
+    IniProfileFile fresh;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(fresh.writeSection(path, "Schedule", {{"fade", "60"}, {"automatic", "1"}}));
+    EXPECT_EQ(
+        ::testing::internal::GetCapturedStderr().rfind("dimwarden: the schedule is not kept: ", 0),
+        0u);
     // The size does not hide the colour.
     writeBytes(path, "[Setting]\ncolor=2113632\n" + large);
     EXPECT_EQ(read(path), "2113632");
