@@ -314,7 +314,8 @@ def main():
                 (["--toggle"], 0, (1, 1, 1), ""),
                 (["--status", "--json"], 0, (1, 1, 1),
                  '{"night":false,"color":"#808080","brightness":20,"schedule":"off","fade":60,'
-                 '"automatic":true,"untinted":[]}'),
+                 '"automatic":true,"untinted":[],"pause_fullscreen":false,"pause_apps":[],'
+                 '"paused":[],"pause_unavailable":""}'),
                 (["--bogus"], 2, (1, 1, 1), ""),
                 (["--color", "12345"], 2, (1, 1, 1), ""),
                 (["--night", "--toggle"], 2, (1, 1, 1), ""),
