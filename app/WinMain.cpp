@@ -21,6 +21,7 @@
 #include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 #include "platform/win32/ConsoleAttach.h"
+#include "platform/win32/Win32ActiveWindowSource.h"
 #include "platform/win32/common/WinText.h"
 #include "views/win32/Dpi.h"
 #include "views/win32/Win32MainWindow.h"
@@ -95,6 +96,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SystemPlatform system;
     frmMain form(system.platform());
     Win32MainWindow view(form);
+    // The program gaining or losing the foreground: the window in front may have changed.
+    auto& activeWindow = static_cast<Win32ActiveWindowSource&>(*system.platform().activeWindow);
+    view.onActivateApp = [&activeWindow] { activeWindow.foregroundMayHaveChanged(); };
     return runInstance(system, form, command, 0, nullptr,
                        {[] {
                             MSG msg;

@@ -45,20 +45,23 @@ enum class Action {
     Untint,
     Quit,
     Temperature,
-    Autostart
+    Autostart,
+    PauseFullscreen,
+    PauseApps
 };
 
 struct Command {
     Action action = Action::Status;
-    std::uint32_t color = 0;  // Color: 0x00BBGGRR, the window's colour layout
-    int brightness = 0;       // Brightness: the position, or the step when relative
-    bool relative = false;    // Brightness: "+N" or "-N"
-    ::Schedule schedule;      // Schedule: off clears it
-    int fade = 0;             // Fade: seconds, 0..3600
-    bool json = false;        // Status and Watch: one JSON object a line
-    std::string output;       // Tint and Untint: the output's name, never empty
-    int kelvin = 0;           // Temperature: 1000..10000, to the nearest 100
-    bool on = false;          // Autostart: on or off
+    std::uint32_t color = 0;        // Color: 0x00BBGGRR, the window's colour layout
+    int brightness = 0;             // Brightness: the position, or the step when relative
+    bool relative = false;          // Brightness: "+N" or "-N"
+    ::Schedule schedule;            // Schedule: off clears it
+    int fade = 0;                   // Fade: seconds, 0..3600
+    bool json = false;              // Status and Watch: one JSON object a line
+    std::string output;             // Tint and Untint: the output's name, never empty
+    int kelvin = 0;                 // Temperature: 1000..10000, to the nearest 100
+    bool on = false;                // Autostart and PauseFullscreen: on or off
+    std::vector<std::string> apps;  // PauseApps: application names, none clears the list
 
     bool operator==(const Command&) const = default;
 };

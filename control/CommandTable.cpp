@@ -6,6 +6,7 @@
 
 #include "control/StatusNames.h"
 #include "control/Temperature.h"
+#include "pause/PauseRules.h"
 #include "schedule/Scheduler.h"
 #include "settings/UntintedOutputs.h"
 
@@ -118,7 +119,25 @@ std::string readOnOff(std::string_view value, Command& command) {
     return {};
 }
 
-constexpr std::array<CommandRow, 14> kCommands{{
+// What the settings file cannot keep is refused here rather than cut at the next start.
+std::string appsLimit(const std::vector<std::string>& apps) {
+    std::size_t stored = 0;
+    for (const std::string& name : apps) {
+        stored += settings::encodeOutputName(name).size() + 1;
+    }
+    if (stored > kMaxOutputNameBytes + 1) {
+        return "the application names are at most 253 bytes as the settings file keeps them (each "
+               "byte outside printable ASCII counts three).";
+    }
+    return {};
+}
+
+std::string readApps(std::string_view value, Command& command) {
+    command.apps = pausing::parseApps(value);
+    return appsLimit(command.apps);
+}
+
+constexpr std::array<CommandRow, 16> kCommands{{
     {Action::Night, "--night", "", "Switch night mode on.", 0, true, "", nullptr, none,
      [](const Command&, Controller& c) {
          c.setNight(true);
@@ -204,6 +223,22 @@ constexpr std::array<CommandRow, 14> kCommands{{
      "Start at login, or no longer (as the tray menu's Start at\nlogin does).", kMaxTextBytes, true,
      "on off", readOnOff, [](const Command& c) { return std::string(c.on ? "on" : "off"); },
      [](const Command& command, Controller& c) { return c.setAutostart(command.on); }},
+    {Action::PauseFullscreen, "--pause-fullscreen", "<on|off>",
+     "Show a monitor untinted while the active window fills it.", kMaxTextBytes, true, "on off",
+     readOnOff, [](const Command& c) { return std::string(c.on ? "on" : "off"); },
+     [](const Command& command, Controller& c) {
+         c.setPauseFullscreen(command.on);
+         return std::string();
+     }},
+    {Action::PauseApps, "--pause-apps", "<NAME,...>",
+     "Show untinted the monitors these applications' active\n"
+     "window is on (WM_CLASS, app_id or program file; '' none).",
+     kMaxOutputNameBytes, true, "", readApps,
+     [](const Command& c) { return pausing::joinApps(c.apps); },
+     [](const Command& command, Controller& c) {
+         c.setPauseApps(command.apps);
+         return std::string();
+     }},
 }};
 
 std::string limitOfText(const FieldValue& value) {
@@ -211,7 +246,7 @@ std::string limitOfText(const FieldValue& value) {
                                                                : std::string();
 }
 
-constexpr std::array<FieldRow, 8> kFields{{
+constexpr std::array<FieldRow, 12> kFields{{
     {"Night", "night", FieldType::Bool, true,
      [](State& s, const ControlTarget& t) { s.night = t.night(); },
      [](const State& s) { return FieldValue(s.night); },
@@ -352,6 +387,64 @@ constexpr std::array<FieldRow, 8> kFields{{
      [](const State& s) { return s.autostart ? std::string("autostart=on") : std::string(); },
      [](Controller& c, const FieldValue& v) { return c.setAutostart(std::get<bool>(v)); },
      "Autostart is a boolean (b)."},
+    {"PauseFullscreen", "pause_fullscreen", FieldType::Bool, false,
+     [](State& s, const ControlTarget& t) { s.pauseFullscreen = t.pauseFullscreen(); },
+     [](const State& s) { return FieldValue(s.pauseFullscreen); },
+     [](State& s, const FieldValue& v) {
+         s.pauseFullscreen = std::get<bool>(v);
+         return true;
+     },
+     [](const State&) { return std::string(); },
+     [](Controller& c, const FieldValue& v) {
+         c.setPauseFullscreen(std::get<bool>(v));
+         return std::string();
+     },
+     "PauseFullscreen is a boolean (b)."},
+    {"PauseApps", "pause_apps", FieldType::TextList, false,
+     [](State& s, const ControlTarget& t) { s.pauseApps = t.pauseApps(); },
+     [](const State& s) { return FieldValue(s.pauseApps); },
+     [](State& s, const FieldValue& v) {
+         s.pauseApps = std::get<std::vector<std::string>>(v);
+         return true;
+     },
+     [](const State&) { return std::string(); },
+     [](Controller& c, const FieldValue& v) {
+         const auto apps =
+             pausing::parseApps(pausing::joinApps(std::get<std::vector<std::string>>(v)));
+         if (std::string limit = appsLimit(apps); !limit.empty()) {
+             return limit;
+         }
+         c.setPauseApps(apps);
+         return std::string();
+     },
+     "PauseApps is an array of strings (as)."},
+    {"Paused", "paused", FieldType::TextList, false,
+     [](State& s, const ControlTarget& t) {
+         const std::set<std::string> paused = t.paused();
+         s.paused.assign(paused.begin(), paused.end());
+     },
+     [](const State& s) { return FieldValue(s.paused); },
+     [](State& s, const FieldValue& v) {
+         s.paused = std::get<std::vector<std::string>>(v);
+         return true;
+     },
+     [](const State& s) {
+         return s.paused.empty() ? std::string() : "paused=" + joinStatusNames(s.paused);
+     },
+     nullptr, "Paused follows the active window."},
+    {"PauseUnavailable", "pause_unavailable", FieldType::Text, false,
+     [](State& s, const ControlTarget& t) { s.pauseUnavailable = t.pauseUnavailable(); },
+     [](const State& s) { return FieldValue(s.pauseUnavailable); },
+     [](State& s, const FieldValue& v) {
+         s.pauseUnavailable = std::get<std::string>(v);
+         return true;
+     },
+     [](const State& s) {
+         const bool chosen = s.pauseFullscreen || !s.pauseApps.empty();
+         return chosen && !s.pauseUnavailable.empty() ? std::string("pause=unavailable")
+                                                      : std::string();
+     },
+     nullptr, "PauseUnavailable says why the pause choices cannot act here."},
 }};
 
 }  // namespace

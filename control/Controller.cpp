@@ -100,6 +100,14 @@ std::string Controller::setAutostart(bool on) {
     return target_.setAutostart(on);
 }
 
+void Controller::setPauseFullscreen(bool on) {
+    target_.setPauseFullscreen(on);
+}
+
+void Controller::setPauseApps(const std::vector<std::string>& apps) {
+    target_.setPauseApps(apps);
+}
+
 void Controller::quit() {
     target_.quit();
 }

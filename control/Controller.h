@@ -26,16 +26,25 @@ struct State {
     // The outputs left untinted, by name, in order; names of outputs not lit now included.
     std::vector<std::string> untinted = {};
     bool autostart = false;  // the tray menu's Start at login
+    // The pause choices, the outputs paused now (by name, in order), and why the choices cannot
+    // act on this desktop (empty where they can).
+    bool pauseFullscreen = false;
+    std::vector<std::string> pauseApps = {};
+    std::vector<std::string> paused = {};
+    std::string pauseUnavailable = {};
 
     bool operator==(const State&) const = default;
 };
 
 // "night #0080FF 40", then "schedule=22:00-07:00 fade=60" while a schedule is set,
-// "automatic=off" when it does not run, and "untinted=DP-1,My%20TV" while any output is left
-// untinted. The first three fields never change their place.
+// "automatic=off" when it does not run, "untinted=DP-1,My%20TV" while any output is left
+// untinted, "autostart=on" while it starts at login, "paused=DP-1" while any is paused, and
+// "pause=unavailable" while a pause choice is on where it cannot act. The first three fields
+// never change their place.
 std::string statusLine(const State& state);
 // Every field, always: {"night":true,"color":"#0080FF","brightness":40,"schedule":"off",
-// "fade":60,"automatic":true,"untinted":[]}
+// "fade":60,"automatic":true,"untinted":[],"autostart":false,"pause_fullscreen":false,
+// "pause_apps":[],"paused":[],"pause_unavailable":""}
 std::string statusJson(const State& state);
 
 // The running tool as commands see it. Each operation does what the named control of the
@@ -71,6 +80,16 @@ class ControlTarget {
     virtual bool autostart() const = 0;
     virtual std::string setAutostart(bool on) = 0;
 
+    // The pause choices: the tray menu's "Pause in full screen", and the applications listed
+    // (in the order given). Both take effect at once and are kept in the settings file.
+    virtual bool pauseFullscreen() const = 0;
+    virtual std::vector<std::string> pauseApps() const = 0;
+    virtual void setPauseFullscreen(bool on) = 0;
+    virtual void setPauseApps(const std::vector<std::string>& apps) = 0;
+    // The outputs paused now, by name; why the choices cannot act here (empty where they can).
+    virtual std::set<std::string> paused() const = 0;
+    virtual std::string pauseUnavailable() const = 0;
+
     // Set by the controller; the target calls it once a change is complete, whatever started it.
     std::function<void()> changed;
 };
@@ -98,6 +117,8 @@ class Controller {
     void setOutputTinted(const std::string& name, bool tinted);
     // Start at login on or off: the refusal's clause, or empty when done.
     std::string setAutostart(bool on);
+    void setPauseFullscreen(bool on);
+    void setPauseApps(const std::vector<std::string>& apps);
 
     // --quit: the channel that took it answers first, then ends the instance with quit().
     void requestQuit() { quitRequested_ = true; }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -54,12 +56,16 @@ GammaEngine::Request GammaEngine::Request::base() {
 }
 
 void GammaEngine::SetGamma(int intRed, int intGreen, int intBlue) {
+    forgetFights();
     blending_ = false;
     request_ = Request::tint(intRed, intGreen, intBlue);
     reapply();
 }
 
 void GammaEngine::SetBlend(const Request& to, double t) {
+    if (!blending_ || to != blendTo_) {
+        forgetFights();
+    }
     blending_ = true;
     blendTo_ = to;
     blendT_ = std::clamp(t, 0.0, 1.0);
@@ -67,6 +73,8 @@ void GammaEngine::SetBlend(const Request& to, double t) {
 }
 
 void GammaEngine::SetDefault() {
+    // Every output gets its base back, one left to another program too (this is also the exit).
+    forgetFights();
     blending_ = false;
     request_ = Request::base();
     // Outputs that are off now still get their base: one that comes back on later, or after the
@@ -87,6 +95,7 @@ void GammaEngine::SaveGamma() {
 }
 
 void GammaEngine::RestoreGamma() {
+    forgetFights();
     blending_ = false;
     request_ = {Request::Kind::Saved};
     reapply();
@@ -147,6 +156,69 @@ void GammaEngine::setUntinted(std::set<std::string> names) {
     announceMonitors(true);
 }
 
+void GammaEngine::setPaused(std::set<std::string> names) {
+    if (names == paused_) {
+        return;
+    }
+    const std::set<std::string> before = std::exchange(paused_, std::move(names));
+    std::vector<Pending> plan;
+    GammaRamp r;
+    for (auto& [id, s] : states_) {
+        const std::string& name = s.output.name;
+        const bool was = before.contains(name) || untinted_.contains(name);
+        if (was == shownOnBase(name) || !s.output.active || !s.remembered) {
+            continue;
+        }
+        // A game that set its own ramp before going full screen keeps it.
+        if (paused_.contains(name) && changedByOther(s)) {
+            continue;
+        }
+        if (current(s, r)) {
+            plan.push_back({&s, r});
+        }
+    }
+    writeAll(plan);
+}
+
+void GammaEngine::putBack(std::int64_t nowMs) {
+    if (display_.handedOver || !display_.canRead()) {
+        return;
+    }
+    std::vector<Pending> plan;
+    GammaRamp r;
+    for (auto& [id, s] : states_) {
+        // Only a tint is put back: a base showing is the display's own, which any program may
+        // change (a colour-profile loader, say).
+        if (!s.output.active || !s.remembered || !s.written || s.leftAlone ||
+            shownOnBase(s.output.name) || s.lastWritten == s.base || !changedByOther(s) ||
+            !current(s, r)) {
+            continue;
+        }
+        const std::string name =
+            s.output.name.empty() ? "output " + std::to_string(id) : s.output.name;
+        if (s.fights.fighting(nowMs)) {
+            s.leftAlone = true;
+            if (toldLeftAlone_.insert(name).second) {
+                tell("another program keeps changing the ramp of " + name +
+                     "; it is left to that program until the next change of mode or colour");
+            }
+            continue;
+        }
+        if (toldPutBack_.insert(name).second) {
+            tell("another program changed the ramp of " + name + "; the tint is put back");
+        }
+        plan.push_back({&s, r});
+    }
+    writeAll(plan);
+}
+
+void GammaEngine::forgetFights() {
+    for (auto& [id, s] : states_) {
+        s.leftAlone = false;
+        s.fights.reset();
+    }
+}
+
 void GammaEngine::setTinted(const std::string& name, bool tinted) {
     std::set<std::string> names = untinted_;
     if (tinted) {
@@ -185,7 +257,10 @@ void GammaEngine::closeJournal() {
     journalClosed_ = true;
 }
 
-void GammaEngine::writeAll(const std::vector<Pending>& plan) {
+void GammaEngine::writeAll(const std::vector<Pending>& given) {
+    std::vector<Pending> plan;
+    std::ranges::copy_if(given, std::back_inserter(plan),
+                         [](const Pending& p) { return !p.state->leftAlone; });
     // The journal goes first: a kill at any point after it finds each table holding either the
     // ramp it had or the one on its way, and both are named as the tool's own.
     syncJournal(plan);
@@ -239,8 +314,9 @@ bool GammaEngine::current(const OutputState& s, GammaRamp& r) const {
 }
 
 bool GammaEngine::build(const OutputState& s, const Request& q, GammaRamp& r) const {
-    if (q.kind != Request::Kind::Nothing && untinted_.contains(s.output.name)) {
-        // Left untinted: its base in every mode, so a blend between two states stays there too.
+    if (q.kind != Request::Kind::Nothing && shownOnBase(s.output.name)) {
+        // Left untinted or paused: its base in every mode, so a blend between two states stays
+        // there too.
         r = s.base;
         return true;
     }
@@ -258,6 +334,16 @@ bool GammaEngine::build(const OutputState& s, const Request& q, GammaRamp& r) co
             break;
     }
     return false;
+}
+
+bool GammaEngine::shownOnBase(const std::string& name) const {
+    return untinted_.contains(name) || paused_.contains(name);
+}
+
+bool GammaEngine::changedByOther(const OutputState& s) {
+    GammaRamp table;
+    return s.written && display_.canRead() && display_.read(s.output.id, table) &&
+           !holdsLastWritten(s, table);
 }
 
 bool GammaEngine::holdsLastWritten(const OutputState& s, const GammaRamp& table) const {

@@ -9,6 +9,7 @@
 
 #include "gamma/BgrColor.h"
 #include "gamma/DisplayGamma.h"
+#include "gamma/FightLimit.h"
 #include "gamma/GammaJournal.h"
 #include "gamma/GammaRamp.h"
 
@@ -33,6 +34,10 @@ class GammaEngine {
         bool readBack = true;     // cleared once a read-back showed the display keeps ramps whole
         bool remembered = false;  // savedRamp holds a successful read
         bool written = false;     // lastWritten holds what the tool put there
+        // Another program kept changing the table: it is left to that program until the next
+        // request.
+        bool leftAlone = false;
+        FightLimit fights;
     };
 
     // What the lit outputs are asked to show, in the engine's own terms.
@@ -78,6 +83,20 @@ class GammaEngine {
     void outputsChanged();
     // At unload, once every output has its base back: nothing is left for a later run to undo.
     void closeJournal();
+
+    // Outputs shown on their base for now, by name, because the active window asks for it (full
+    // screen, a listed application). Not the user's choice, unlike untinted outputs: nothing is
+    // stored and the Monitors menu does not change; the journal records the base they show. A lit
+    // output whose pause changes takes its ramp at once, with no fade (a fade elsewhere goes on),
+    // except that one entering the pause whose table another program changed keeps that table.
+    void setPaused(std::set<std::string> names);
+    const std::set<std::string>& paused() const { return paused_; }
+
+    // Reads back every lit output that shows a tint and writes it again where another program
+    // changed its table since the tool's own write, saying so once per output. An output changed
+    // three times within ten seconds is left to that program until the next mode or colour
+    // change (said once too). `nowMs` times the changes. Nothing is written where nothing changed.
+    void putBack(std::int64_t nowMs);
 
     // One lit output as the Monitors menu lists it: checked while tinted.
     struct LitOutput {
@@ -128,6 +147,10 @@ class GammaEngine {
     bool current(const OutputState& s, GammaRamp& r) const;
     bool build(const OutputState& s, const Request& q, GammaRamp& r) const;
     bool holdsLastWritten(const OutputState& s, const GammaRamp& table) const;
+    bool changedByOther(const OutputState& s);
+    bool shownOnBase(const std::string& name) const;
+    // A new request: outputs left to another program are the tool's again.
+    void forgetFights();
     bool adopt(const DisplayGamma::Output& o);
     void refreshList(bool adoptLit);
     void loadJournal(const std::vector<DisplayGamma::Output>& list);
@@ -150,5 +173,9 @@ class GammaEngine {
     double blendT_ = 0;
     bool accepted_ = false;
     std::set<std::string> untinted_;
+    std::set<std::string> paused_;
+    // Outputs, by name, whose put-back or surrender has been said this run.
+    std::set<std::string> toldPutBack_;
+    std::set<std::string> toldLeftAlone_;
     std::vector<LitOutput> listed_;  // what onMonitorsChanged last announced
 };

@@ -45,6 +45,9 @@ class MainView {
     virtual void showMonitors(const std::vector<MonitorItem>& items) = 0;
     // The menu item Automatic: its check mark, and whether it can be chosen (no schedule: greyed).
     virtual void showAutomatic(bool checked, bool enabled) = 0;
+    // The menu item "Pause in full screen": its check mark, and whether it can act here; where it
+    // cannot, `why` (English) goes in its tooltip where the toolkit shows one.
+    virtual void showPauseFullscreen(bool checked, bool enabled, const std::string& why) = 0;
     // The menu item Start at login's check mark.
     virtual void showAutostart(bool checked) = 0;
     // The hover looks: the two title buttons' focus pictures, the link label's blue.

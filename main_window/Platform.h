@@ -11,6 +11,7 @@ class JournalStore;
 class Clock;
 class Alarm;
 class Autostart;
+class ActiveWindowSource;
 
 // The platform operations the windows use, handed to them in one place so that tests can swap
 // every one of them for an in-memory stand-in.
@@ -29,4 +30,7 @@ struct Platform {
     Alarm* alarm = nullptr;
     // Where the program is started at login; null: the menu item changes nothing.
     Autostart* autostart = nullptr;
+    // The window the user works in, for pausing the tint and noticing ramps another program
+    // rewrote; null: nothing is followed.
+    ActiveWindowSource* activeWindow = nullptr;
 };

@@ -33,6 +33,7 @@ class frmMain::Unseen : public MainView {
     void showMenuChecks(bool, bool) override {}
     void showMonitors(const std::vector<MonitorItem>&) override {}
     void showAutomatic(bool, bool) override {}
+    void showPauseFullscreen(bool, bool, const std::string&) override {}
     void showAutostart(bool) override {}
     void showMiniLit(bool) override {}
     void showCloseLit(bool) override {}

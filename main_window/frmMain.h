@@ -124,6 +124,8 @@ class frmMain : public PickerOwner {
     void mnuAutostart_Click();
     // An item of the monitors submenu chosen: that output is tinted again, or left untinted.
     void mnuMonitor_Click(std::size_t index);
+    // The menu item "Pause in full screen": the choice turned over.
+    void mnuPauseFull_Click() { services_.togglePauseFullscreen(); }
     void picColor_Click();
     void lbSetting_Click() { picColor_Click(); }
     void picMini_Click();

@@ -58,6 +58,23 @@ class frmMainControlTarget : public control::ControlTarget {
     bool autostart() const override { return form_.services().autostart(); }
     std::string setAutostart(bool on) override { return form_.services().setAutostart(on); }
 
+    bool pauseFullscreen() const override { return form_.services().pauseChoices().fullscreen; }
+    std::vector<std::string> pauseApps() const override {
+        return form_.services().pauseChoices().apps;
+    }
+    void setPauseFullscreen(bool on) override {
+        pausing::Choices choices = form_.services().pauseChoices();
+        choices.fullscreen = on;
+        form_.services().setPauseChoices(std::move(choices));
+    }
+    void setPauseApps(const std::vector<std::string>& apps) override {
+        pausing::Choices choices = form_.services().pauseChoices();
+        choices.apps = apps;
+        form_.services().setPauseChoices(std::move(choices));
+    }
+    std::set<std::string> paused() const override { return form_.services().pausedOutputs(); }
+    std::string pauseUnavailable() const override { return form_.services().pauseUnavailable(); }
+
   private:
     frmMain& form_;
 };

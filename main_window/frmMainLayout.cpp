@@ -183,6 +183,9 @@ const std::array<Control, index(Id::Count)> kControls = {
     menuItem("mnuNormal", "正常模式(Normal)", true),
     // The schedule's on/off; checkable, greyed while no schedule is set.
     menuItem("mnuAuto", "自动 [Automatic]", false),
+    // Untinted while the active window fills a monitor; checkable, greyed where no window can be
+    // followed.
+    menuItem("mnuPauseFull", "全屏时暂停 [Pause in full screen]", false),
     // Start at login; checkable, checked from what the system holds each time the menu opens.
     menuItem("mnuAutostart", "开机启动 [Start at login]", false),
     menuItem("mnuExit", "退出程序(Exit)", false),

@@ -10,7 +10,9 @@
 #include "settings/UntintedOutputs.h"
 
 frmMainServices::frmMainServices(frmMain& form, Platform& platform)
-    : form_(form), platform_(platform) {
+    : form_(form),
+      platform_(platform),
+      pause_(form.engine_, platform.activeWindow, platform.clock) {
     if (platform_.clock != nullptr && platform_.alarm != nullptr) {
         scheduler_ = std::make_unique<Scheduler>(*this, *platform_.clock, *platform_.alarm);
     }
@@ -87,6 +89,7 @@ void frmMainServices::loaded() {
         reportPartialRefusal();
     }
     partialRefusalPending_ = false;
+    startPause();
 }
 
 void frmMainServices::resumed() {
@@ -103,6 +106,8 @@ void frmMainServices::handSwitched() {
 
 void frmMainServices::unloading() {
     scheduler_.reset();
+    // Nor may a window event.
+    pause_.stop();
 }
 
 // ---- Messages -------------------------------------------------------------------------------

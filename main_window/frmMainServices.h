@@ -7,6 +7,7 @@
 
 #include "main_window/MainView.h"
 #include "main_window/Platform.h"
+#include "pause/WindowPause.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleTarget.h"
 
@@ -50,6 +51,15 @@ class frmMainServices : public ScheduleTarget {
     const std::set<std::string>& untintedOutputs() const;
     void chooseMonitor(std::size_t index);
 
+    // ---- Pausing for the active window ----------------------------------------------------
+    // The choices, taken at once and kept in the settings file; from the menu, full screen
+    // turned over.
+    const pausing::Choices& pauseChoices() const { return pause_.choices(); }
+    void setPauseChoices(pausing::Choices choices);
+    void togglePauseFullscreen();
+    // The outputs the active window pauses now, by name; why no window can be followed here.
+    const std::set<std::string>& pausedOutputs() const { return pause_.paused(); }
+    std::string pauseUnavailable() const { return pause_.unavailable(); }
     // ---- Start at login ---------------------------------------------------------------------
     // Whether the program starts at login, as the system holds it now: the user may have
     // removed the entry by hand.
@@ -100,6 +110,10 @@ class frmMainServices : public ScheduleTarget {
     // The engine's lit outputs or untinted names changed: the submenu follows, the names are kept.
     void monitorsChanged();
     void reportChange();
+    // The kept choices taken and the active window followed, once the load has tinted.
+    void startPause();
+    void changePause(pausing::Choices choices, bool fromMenu);
+    void showPause();
 
     frmMain& form_;
     Platform& platform_;
@@ -113,4 +127,8 @@ class frmMainServices : public ScheduleTarget {
     std::set<std::string> keptUntinted_;
     // The untinted names as `changed` last reported them.
     std::set<std::string> reportedUntinted_;
+    WindowPause pause_;
+    // What has been said of pause choices that cannot act here: on stderr, in a message.
+    bool pauseToldStderr_ = false;
+    bool pauseToldMessage_ = false;
 };

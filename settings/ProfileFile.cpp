@@ -12,6 +12,9 @@ std::string sectionKeeps(const std::string& section) {
     if (section == "Untinted") {
         return "the list of untinted outputs";
     }
+    if (section == "Pause") {
+        return "the pause choices";
+    }
     return "the section [" + section + "]";
 }
 

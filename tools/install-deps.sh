@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
     cmake g++ ninja-build pkg-config
-    qt6-base-dev libxrandr-dev libdbus-1-dev libgtest-dev libbenchmark-dev
+    qt6-base-dev libxrandr-dev libxss-dev libdbus-1-dev libgtest-dev libbenchmark-dev
     libwayland-dev libwayland-bin qt6-wayland
-    xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick sway
+    xvfb openbox trayer xdotool wmctrl x11-utils x11-xserver-utils imagemagick sway
     xserver-xorg-core xserver-xorg-video-dummy dbus mutter
     fonts-wqy-microhei
     g++-mingw-w64-x86-64-posix wine64 python3 libxxf86vm1 nsis

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "pause/ActiveWindowSource.h"
 #include "platform/linux/BusProbe.h"
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/FlockSingleInstance.h"
@@ -27,9 +28,11 @@
 #include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgSettingsDirectory.h"
 #include "platform/mutter/MutterDisplayGamma.h"
+#include "platform/x11/X11ActiveWindowSource.h"
 #include "platform/x11/X11DisplayGamma.h"
 #include "platform/x11/X11SelectionSingleInstance.h"
 #if DIMWARDEN_WAYLAND
+#include "platform/wayland/WlrActiveWindowSource.h"
 #include "platform/wayland/WlrDisplayGamma.h"
 #endif
 
@@ -90,6 +93,30 @@ std::unique_ptr<DisplayGamma> chooseDisplay() {
     return std::make_unique<X11DisplayGamma>();
 }
 
+// The one place where the source of the active window is chosen, for the same session as the
+// display.
+std::unique_ptr<ActiveWindowSource> chooseActiveWindow() {
+    if (waylandSession()) {
+#if DIMWARDEN_WAYLAND
+        auto wlroots = std::make_unique<WlrActiveWindowSource>();
+        if (wlroots->unavailable().empty()) {
+            return wlroots;
+        }
+#endif
+        if (MutterDisplayGamma::offeredOn(QDBusConnection::sessionBus())) {
+            return std::make_unique<UnavailableActiveWindowSource>(
+                "GNOME on Wayland tells no program which window is active");
+        }
+#if DIMWARDEN_WAYLAND
+        return wlroots;  // its unavailable() says why
+#else
+        return std::make_unique<UnavailableActiveWindowSource>(
+            "this build follows no window on Wayland (it was built without libwayland)");
+#endif
+    }
+    return std::make_unique<X11ActiveWindowSource>();
+}
+
 }  // namespace
 
 // The command that starts this program: `dimwarden` beside it in the build tree, in bindir
@@ -111,6 +138,7 @@ std::string launcher() {
 
 struct SystemPlatform::Backends {
     std::unique_ptr<DisplayGamma> display = chooseDisplay();
+    std::unique_ptr<ActiveWindowSource> activeWindow = chooseActiveWindow();
     IniProfileFile profile;
     XdgSettingsDirectory settingsDir;
     QtNotifyIcon tray;
@@ -135,7 +163,8 @@ SystemPlatform::SystemPlatform()
       platform_(std::make_unique<Platform>(
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance(), &backends_->journal,
-                   &backends_->clock, &backends_->alarm, &backends_->autostart})) {
+                   &backends_->clock, &backends_->alarm, &backends_->autostart,
+                   backends_->activeWindow.get()})) {
     backends_->tray.holdUntilSessionBusUsable();
     backends_->displayInstance.onLost = [display = backends_->display.get()] {
         display->handedOver = true;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/win32/Win32ActiveWindowSource.h"
 #include "platform/win32/Win32Alarm.h"
 #include "platform/win32/Win32Autostart.h"
 #include "platform/win32/Win32DisplayGamma.h"
@@ -27,16 +28,20 @@ struct SystemPlatform::Backends {
     Win32Alarm alarm{clock};
     Win32Autostart autostart;
     Win32SystemEvents events;
+    Win32ActiveWindowSource activeWindow{display};
 };
 
 SystemPlatform::SystemPlatform()
     : backends_(std::make_unique<Backends>()),
-      platform_(std::make_unique<Platform>(
-          Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
-                   backends_->drag, backends_->url, backends_->instance, &backends_->journal,
-                   &backends_->clock, &backends_->alarm, &backends_->autostart})) {
-    // The engine listens to the backend, whatever windows are open.
-    backends_->events.onDisplayChange = [this] { backends_->display.displayChanged(); };
+      platform_(std::make_unique<Platform>(Platform{
+          backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
+          backends_->drag, backends_->url, backends_->instance, &backends_->journal,
+          &backends_->clock, &backends_->alarm, &backends_->autostart, &backends_->activeWindow})) {
+    // The engine and the window source listen to the backend, whatever windows are open.
+    backends_->events.onDisplayChange = [this] {
+        backends_->display.displayChanged();
+        backends_->activeWindow.displayChanged();
+    };
     backends_->events.onDisplaysReset = [this] { backends_->display.displaysReset(); };
 }
 

@@ -15,73 +15,17 @@
 #include <utility>
 
 #include "gamma/RampMath.h"
+#include "platform/x11/XlibSupport.h"
 
 namespace {
 
-struct ScreenResourcesDeleter {
-    void operator()(XRRScreenResources* p) const { XRRFreeScreenResources(p); }
-};
-struct CrtcInfoDeleter {
-    void operator()(XRRCrtcInfo* p) const { XRRFreeCrtcInfo(p); }
-};
-struct OutputInfoDeleter {
-    void operator()(XRROutputInfo* p) const { XRRFreeOutputInfo(p); }
-};
 struct CrtcGammaDeleter {
     void operator()(XRRCrtcGamma* p) const { XRRFreeGamma(p); }
 };
-using ScreenResourcesPtr = std::unique_ptr<XRRScreenResources, ScreenResourcesDeleter>;
-using CrtcInfoPtr = std::unique_ptr<XRRCrtcInfo, CrtcInfoDeleter>;
-using OutputInfoPtr = std::unique_ptr<XRROutputInfo, OutputInfoDeleter>;
 using CrtcGammaPtr = std::unique_ptr<XRRCrtcGamma, CrtcGammaDeleter>;
-
-// Xlib's default handlers end the process. While one of our operations runs, a protocol error
-// (a CRTC that vanished between two requests, say) or a lost connection must only make that
-// operation fail. The handlers are process-wide, so the previous ones are put back afterwards and
-// errors that belong to another connection are passed on to them.
-class ErrorTrap {
-  public:
-    explicit ErrorTrap(Display* display) : display_(display), outer_(active_) {
-        active_ = this;
-        previous_ = XSetErrorHandler(&ErrorTrap::onError);
-        previousIo_ = XSetIOErrorHandler(&ErrorTrap::onIoError);
-    }
-    ~ErrorTrap() {
-        XSetErrorHandler(previous_);
-        XSetIOErrorHandler(previousIo_);
-        active_ = outer_;
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-    bool failed() const { return failed_; }
-
-  private:
-    static int onError(Display* display, XErrorEvent* event) {
-        if (active_ != nullptr && display == active_->display_) {
-            active_->failed_ = true;
-            return 0;
-        }
-        return active_ != nullptr && active_->previous_ != nullptr
-                   ? active_->previous_(display, event)
-                   : 0;
-    }
-    static int onIoError(Display* display) {
-        if (active_ != nullptr && display == active_->display_) {
-            active_->failed_ = true;
-            return 0;
-        }
-        return active_ != nullptr && active_->previousIo_ != nullptr ? active_->previousIo_(display)
-                                                                     : 0;
-    }
-
-    static inline ErrorTrap* active_ = nullptr;
-    Display* display_;
-    ErrorTrap* outer_;
-    XErrorHandler previous_ = nullptr;
-    XIOErrorHandler previousIo_ = nullptr;
-    bool failed_ = false;
-};
+using xlib::CrtcInfoPtr;
+using xlib::ErrorTrap;
+using xlib::ScreenResourcesPtr;
 
 }  // namespace
 
@@ -203,22 +147,11 @@ struct X11DisplayGamma::Connection {
             Output o;
             o.id = crtc;
             o.gammaSize = size;
-            for (int k = 0; k < info->noutput; ++k) {
-                OutputInfoPtr out(XRRGetOutputInfo(display, resources.get(), info->outputs[k]));
-                if (!out) {
-                    continue;
-                }
-                if (o.name.empty() || out->connection == RR_Connected) {
-                    o.name.assign(out->name, static_cast<std::size_t>(out->nameLen));
-                }
-            }
+            o.name = xlib::crtcName(display, resources.get(), crtc, *info);
             // A CRTC with a mode scans out to its outputs. Their connection state is not asked:
             // the cheap query keeps the state of the last probe, which for an output enabled
             // since may still read "disconnected".
             o.active = info->mode != None && info->noutput > 0;
-            if (o.name.empty()) {
-                o.name = "CRTC " + std::to_string(crtc);
-            }
             list.push_back(std::move(o));
         }
         afterRoundTrip();

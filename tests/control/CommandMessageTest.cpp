@@ -79,13 +79,25 @@ TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
     const State states[] = {{true, 0xFF8000, 40},
                             {false, 0, 0, "22:00-07:00", 0, false},
                             {false, 0xFFFFFF, 17, "sun:52.52,-13.4", 3600, true},
-                            {true, 0xFF8000, 40, "off", 60, true, {"DP-1", "My TV=2,\n é"}}};
+                            {true, 0xFF8000, 40, "off", 60, true, {"DP-1", "My TV=2,\n é"}},
+                            {true,
+                             0xFF8000,
+                             40,
+                             "off",
+                             60,
+                             true,
+                             {},
+                             true,
+                             true,
+                             {"mpv", "Code OSS"},
+                             {"DP-1", "HDMI 2"},
+                             "no window system here"}};
     for (const State& s : states) {
         EXPECT_EQ(unpackState(packState(s)), s) << statusLine(s);
     }
-    EXPECT_EQ(
-        packState({true, 0xFF8000, 40}),
-        "night=1\ncolor=#0080FF\nbrightness=40\nschedule=off\nfade=60\nautomatic=1\nautostart=0\n");
+    EXPECT_EQ(packState({true, 0xFF8000, 40}),
+              "night=1\ncolor=#0080FF\nbrightness=40\nschedule=off\nfade=60\nautomatic=1\n"
+              "autostart=0\npause_fullscreen=0\npause_unavailable=\n");
     // Keys in any order, unknown ones (a later instance's) passed over, no final line end; the
     // schedule's fields have their defaults when left out.
     EXPECT_EQ(unpackState("later=x y\nbrightness=7\ncolor=#0C0B0A\nnight=0"),

@@ -56,6 +56,16 @@ Command autostart(bool on) {
     c.on = on;
     return c;
 }
+Command pauseFullscreen(bool on) {
+    Command c = make(Action::PauseFullscreen);
+    c.on = on;
+    return c;
+}
+Command pauseApps(std::vector<std::string> apps) {
+    Command c = make(Action::PauseApps);
+    c.apps = std::move(apps);
+    return c;
+}
 Command kelvin(int k) {
     Command c = make(Action::Temperature);
     c.kelvin = k;
@@ -93,6 +103,23 @@ TEST(CommandLine, TakesOneCommandAndLeavesTheRest) {
         {{"--", "--night"}, std::nullopt, {"--", "--night"}, ""},
         {{"--untint", "My TV=2, é"}, output(Action::Untint, "My TV=2, é"), {}, ""},
         {{"--tint=DP-1"}, output(Action::Tint, "DP-1"), {}, ""},
+        {{"--pause-fullscreen", "on"}, pauseFullscreen(true), {}, ""},
+        {{"--pause-fullscreen=off"}, pauseFullscreen(false), {}, ""},
+        {{"--pause-apps", " mpv, GIMP ,mpv.exe"}, pauseApps({"mpv", "GIMP"}), {}, ""},
+        {{"--pause-apps", ""}, pauseApps({}), {}, ""},
+        {{"--pause-fullscreen", "yes"}, std::nullopt, {}, "'yes' is neither on nor off"},
+        {{"--pause-apps",
+          // 180 bytes as typed, 540 as the settings file keeps them.
+          [] {
+              std::string s;
+              for (int i = 0; i < 90; ++i) {
+                  s += "é";
+              }
+              return s;
+          }()},
+         std::nullopt,
+         {},
+         "the application names are at most 253 bytes"},
         // Each of these sends nothing.
         {{"--night", "--toggle"}, std::nullopt, {}, "one command at a time (--night and --toggle)"},
         {{"--night", "--night"}, std::nullopt, {}, "one command at a time"},
@@ -254,29 +281,38 @@ TEST(Status, LineAndJsonShowTheSameState) {
                           std::string schedule = "off", int fade = 60, bool automatic = true) {
         return State{night, color, brightness, std::move(schedule), fade, automatic};
     };
+    // The fields after the untinted outputs, with nothing chosen.
+    const std::string kPauseOff =
+        R"("pause_fullscreen":false,"pause_apps":[],"paused":[],"pause_unavailable":""})";
+    const std::string kOff = R"("autostart":false,)" + kPauseOff;
     const struct {
         State state;
         const char* line;
-        const char* json;
+        std::string json;
     } cases[] = {
         {state(true, 0xFF8000, 40), "night #0080FF 40",
-         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":[],"autostart":false})"},
+         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":[],)" +
+             kOff},
         // Automatic and the fade say nothing while no schedule is set.
         {state(false, 0x0A0B0C, 0, "off", 0, false), "normal #0C0B0A 0",
-         R"({"night":false,"color":"#0C0B0A","brightness":0,"schedule":"off","fade":0,"automatic":false,"untinted":[],"autostart":false})"},
+         R"({"night":false,"color":"#0C0B0A","brightness":0,"schedule":"off","fade":0,"automatic":false,"untinted":[],)" +
+             kOff},
         {state(false, 0xFF8000, 40, "22:00-07:00"),
          "normal #0080FF 40 schedule=22:00-07:00 fade=60",
-         R"({"night":false,"color":"#0080FF","brightness":40,"schedule":"22:00-07:00","fade":60,"automatic":true,"untinted":[],"autostart":false})"},
+         R"({"night":false,"color":"#0080FF","brightness":40,"schedule":"22:00-07:00","fade":60,"automatic":true,"untinted":[],)" +
+             kOff},
         {[&] {
              State s = state(true, 0x0080FF, 20);
              s.autostart = true;
              return s;
          }(),
          "night #FF8000 20 autostart=on",
-         R"({"night":true,"color":"#FF8000","brightness":20,"schedule":"off","fade":60,"automatic":true,"untinted":[],"autostart":true})"},
+         R"({"night":true,"color":"#FF8000","brightness":20,"schedule":"off","fade":60,"automatic":true,"untinted":[],"autostart":true,)" +
+             kPauseOff},
         {state(true, 0x0080FF, 20, "sun:52.52,13.4", 0, false),
          "night #FF8000 20 schedule=sun:52.52,13.4 fade=0 automatic=off",
-         R"({"night":true,"color":"#FF8000","brightness":20,"schedule":"sun:52.52,13.4","fade":0,"automatic":false,"untinted":[],"autostart":false})"},
+         R"({"night":true,"color":"#FF8000","brightness":20,"schedule":"sun:52.52,13.4","fade":0,"automatic":false,"untinted":[],)" +
+             kOff},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(statusLine(c.state), c.line);
@@ -305,10 +341,23 @@ TEST(Status, LineAndJsonShowTheSameState) {
         EXPECT_EQ(
             statusJson(s),
             R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":["A",)" +
-                n.inJson + "],\"autostart\":false}")
+                n.inJson + "]," + kOff)
             << n.name;
         EXPECT_EQ(splitStatusNames("A," + n.inLine), (std::vector<std::string>{"A", n.name}));
     }
+    // Paused monitors while any, and a pause chosen where it cannot act.
+    State paused = state(true, 0xFF8000, 40);
+    paused.pauseApps = {"mpv"};
+    paused.paused = {"DP-1", "My TV"};
+    EXPECT_EQ(statusLine(paused), "night #0080FF 40 paused=DP-1,My%20TV");
+    EXPECT_NE(statusJson(paused).find(R"("pause_apps":["mpv"],"paused":["DP-1","My TV"])"),
+              std::string::npos);
+    paused.paused.clear();
+    paused.pauseUnavailable = "GNOME on Wayland tells no program which window is active";
+    EXPECT_EQ(statusLine(paused), "night #0080FF 40 pause=unavailable");
+    paused.pauseApps.clear();
+    EXPECT_EQ(statusLine(paused), "night #0080FF 40") << "nothing chosen: nothing to say";
+
     for (const char* bad : {"A,", ",A", "A%2", "A%G0", "A B", "A=B"}) {
         EXPECT_EQ(splitStatusNames(bad), std::nullopt) << bad;
     }

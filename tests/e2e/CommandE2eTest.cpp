@@ -95,7 +95,8 @@ TEST_F(CommandE2e, EachCommandActsAsTheWindowWouldAndBadInputSendsNothing) {
         {{"--status", "--json"},
          0,
          "{\"night\":true,\"color\":\"#FF8000\",\"brightness\":40,\"schedule\":\"off\","
-         "\"fade\":60,\"automatic\":true,\"untinted\":[],\"autostart\":false}\n",
+         "\"fade\":60,\"automatic\":true,\"untinted\":[],\"autostart\":false,"
+         "\"pause_fullscreen\":false,\"pause_apps\":[],\"paused\":[],\"pause_unavailable\":\"\"}\n",
          keep(base, 40, 30, 20),
          true,
          settingsWith(0x0080FF)},

@@ -14,6 +14,7 @@
 #include "gamma/RampMath.h"
 #include "support/MemoryDisplayGamma.h"
 #include "support/MemoryJournalStore.h"
+#include "support/Ramps.h"
 
 namespace {
 
@@ -502,4 +503,142 @@ TEST_F(OutputsTest, FadesPassUntintedOutputsBy) {
             EXPECT_EQ(written, baseOf(static_cast<int>(id))) << "output " << id;
         }
     }
+}
+
+// Outputs paused for the active window among untinted ones: each step's screens, and how many
+// ramps it wrote (a pause that changes nothing writes none).
+TEST_F(OutputsTest, PausedOutputsShowTheirBaseAndComeBackAtOnce) {
+    display.setActive(3, true);
+    engine.setUntinted({"MEM3"});
+    startTinted();
+    const auto writes = [&] {
+        std::size_t n = 0;
+        for (DisplayGamma::OutputId id : {1, 2, 3}) {
+            n += display.at(id).applied.size();
+        }
+        return n;
+    };
+    const struct {
+        const char* what;
+        std::function<void(Rig&)> act;
+        const char* shows;
+        std::size_t writes;
+    } steps[] = {
+        {"MEM2 paused", [](Rig& t) { t.engine.setPaused({"MEM2"}); }, "TBB", 1},
+        {"the same pause again", [](Rig& t) { t.engine.setPaused({"MEM2"}); }, "TBB", 0},
+        {"an untinted output paused as well",
+         [](Rig& t) {
+             t.engine.setPaused({"MEM2", "MEM3"});
+         },
+         "TBB", 0},
+        {"a slider moves while paused", [](Rig& t) { t.engine.SetGamma(-40, -20, 0); }, "TBB", 3},
+        {"a fade halfway, MEM1 paused meanwhile",
+         [](Rig& t) {
+             t.engine.SetBlend(GammaEngine::Request::base(), 0.5);
+             t.engine.setPaused({"MEM1"});
+         },
+         "B?B", 5},
+        {"the pause moves back: MEM2 takes the fade where it is",
+         [](Rig& t) { t.engine.setPaused({"MEM2"}); }, "?BB", 2},
+        {"the fade goes on to its end",
+         [](Rig& t) { t.engine.SetBlend(GammaEngine::Request::base(), 1); }, "BBB", 3},
+        {"night by hand while paused", [](Rig& t) { t.engine.SetGamma(-40, -20, 0); }, "TBB", 3},
+        {"no window pauses any more", [](Rig& t) { t.engine.setPaused({}); }, "TTB", 1},
+        {"paused again, then the exit",
+         [](Rig& t) {
+             t.engine.setPaused({"MEM1", "MEM2"});
+             t.engine.SetDefault();
+         },
+         "BBB", 5},
+    };
+    // The journal names what every output shows.
+    const auto named = [&](DisplayGamma::OutputId id) {
+        const auto entries = journal::decode(":7", journal.files.at(":7"));
+        const std::size_t size = display.at(id).red.size();
+        return entries && std::ranges::any_of(*entries, [&](const journal::Entry& e) {
+                   // An entry of tints names every ramp built on its base with channel offsets.
+                   return e.id == id && (e.tints || ramp::roundTrip(e.last, size) == on(id));
+               });
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        const std::size_t before = writes();
+        step.act(*this);
+        EXPECT_EQ(shows(*this), step.shows);
+        EXPECT_EQ(writes() - before, step.writes);
+        for (DisplayGamma::OutputId id : {1, 2, 3}) {
+            EXPECT_TRUE(named(id)) << "output " << id;
+        }
+    }
+    EXPECT_TRUE(engine.untinted() == std::set<std::string>{"MEM3"}) << "a pause stores nothing";
+}
+
+// Another program writes over the tint: put back once per change and said once per output; the
+// third change within ten seconds leaves the output to that program until the colour changes.
+TEST_F(OutputsTest, ATintAnotherProgramUndidIsPutBackUntilTheyFight) {
+    std::vector<std::string> told;
+    engine.tell = [&](const std::string& what) { told.push_back(what); };
+    startTinted();
+    const GammaRamp theirs = patterned(9);
+    const struct {
+        const char* what;
+        std::int64_t atMs;
+        bool overwrite;  // the other program writes output 1 first
+        const char* shows;
+        std::size_t writes;
+        std::size_t told;
+    } steps[] = {
+        {"nothing changed", 0, false, "TT-", 0, 0},
+        {"a first change", 1000, true, "TT-", 1, 1},
+        {"nothing changed since", 1500, false, "TT-", 0, 1},
+        {"a second change, said no more", 2000, true, "TT-", 1, 1},
+        {"a third within ten seconds: theirs", 10999, true, "?T-", 0, 2},
+        {"changed again: still theirs, said no more", 11000, true, "?T-", 0, 2},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.overwrite) {
+            display.setTables(theirs);
+        }
+        const std::size_t before = display.applied.size() + display.at(2).applied.size();
+        engine.putBack(step.atMs);
+        EXPECT_EQ(shows(*this), step.shows);
+        EXPECT_EQ(display.applied.size() + display.at(2).applied.size() - before, step.writes);
+        EXPECT_EQ(told.size(), step.told);
+    }
+    EXPECT_NE(told.at(0).find("MEM1"), std::string::npos) << told.at(0);
+    engine.reapply();  // a resume leaves it to them as well
+    EXPECT_EQ(on(1), theirs);
+
+    engine.SetGamma(-40, -20, 0);  // a colour change: the tool's own again, fights forgotten
+    EXPECT_EQ(shows(*this), "TT-");
+    for (std::int64_t at : {20000, 21000}) {
+        display.setTables(theirs);
+        engine.putBack(at);
+        EXPECT_EQ(shows(*this), "TT-");
+    }
+}
+
+// What shows the base is the display's own, whichever program changes it; and a window going full
+// screen on an output whose ramp a game set keeps the game's ramp.
+TEST_F(OutputsTest, OnlyATintIsPutBackAndAPauseKeepsAnotherProgramsRamp) {
+    engine.setUntinted({"MEM2"});
+    startTinted();
+    const GammaRamp theirs = patterned(4);
+    display.at(2).setTables(theirs);
+    engine.putBack(0);
+    EXPECT_EQ(on(2), ramp::roundTrip(theirs, 1024)) << "untinted";
+
+    display.setTables(theirs);
+    engine.setPaused({"MEM1"});
+    EXPECT_EQ(on(1), theirs) << "paused over another program's ramp";
+    engine.putBack(0);
+    EXPECT_EQ(on(1), theirs) << "paused: nothing to put back";
+    engine.setPaused({});
+    EXPECT_EQ(on(1), tint(baseOf(1))) << "the pause ends: the tint";
+
+    engine.SetDefault();
+    display.setTables(theirs);
+    engine.putBack(0);
+    EXPECT_EQ(on(1), theirs) << "normal mode";
 }

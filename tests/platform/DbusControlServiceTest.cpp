@@ -107,22 +107,27 @@ TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
               (QStringList{QStringLiteral("Automatic"), QStringLiteral("Autostart"),
                            QStringLiteral("Brightness"), QStringLiteral("Color"),
                            QStringLiteral("Fade"), QStringLiteral("Night"),
+                           QStringLiteral("PauseApps"), QStringLiteral("PauseFullscreen"),
+                           QStringLiteral("PauseUnavailable"), QStringLiteral("Paused"),
                            QStringLiteral("Schedule"), QStringLiteral("Untinted")}));
     EXPECT_EQ(properties.value(QStringLiteral("Schedule")), QVariant(QStringLiteral("off")));
 
     const QDBusMessage xml =
         call(QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
     const QString text = xml.arguments().value(0).toString();
-    for (const char* part : {"<interface name=\"io.github.dimwarden.Dimwarden\">",
-                             "<property name=\"Night\" type=\"b\" access=\"readwrite\"/>",
-                             "<property name=\"Color\" type=\"s\" access=\"readwrite\"/>",
-                             "<property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>",
-                             "<property name=\"Schedule\" type=\"s\" access=\"readwrite\"/>",
-                             "<property name=\"Fade\" type=\"i\" access=\"readwrite\"/>",
-                             "<property name=\"Automatic\" type=\"b\" access=\"read\"/>",
-                             "<property name=\"Untinted\" type=\"as\" access=\"readwrite\"/>",
-                             "<method name=\"Toggle\"/>", "<method name=\"Untint\">",
-                             "org.freedesktop.DBus.Properties"}) {
+    for (const char* part :
+         {"<interface name=\"io.github.dimwarden.Dimwarden\">",
+          "<property name=\"Night\" type=\"b\" access=\"readwrite\"/>",
+          "<property name=\"Color\" type=\"s\" access=\"readwrite\"/>",
+          "<property name=\"Brightness\" type=\"i\" access=\"readwrite\"/>",
+          "<property name=\"Schedule\" type=\"s\" access=\"readwrite\"/>",
+          "<property name=\"Fade\" type=\"i\" access=\"readwrite\"/>",
+          "<property name=\"Automatic\" type=\"b\" access=\"read\"/>",
+          "<property name=\"Untinted\" type=\"as\" access=\"readwrite\"/>",
+          "<property name=\"PauseFullscreen\" type=\"b\" access=\"readwrite\"/>",
+          "<property name=\"PauseApps\" type=\"as\" access=\"readwrite\"/>",
+          "<property name=\"Paused\" type=\"as\" access=\"read\"/>", "<method name=\"Toggle\"/>",
+          "<method name=\"Untint\">", "org.freedesktop.DBus.Properties"}) {
         EXPECT_TRUE(text.contains(QLatin1String(part))) << part << "\n" << text.toStdString();
     }
 }
@@ -167,6 +172,12 @@ TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
         {"Fade", QStringLiteral("60"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Automatic", false, "org.freedesktop.DBus.Error.PropertyReadOnly", ""},
         {"Untinted", QStringLiteral("DP-1"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"PauseFullscreen", true, "", "pause-fullscreen on"},
+        {"PauseFullscreen", QStringLiteral("on"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"PauseApps", QStringList{" mpv", "GIMP", "mpv.exe"}, "", "pause-apps mpv|GIMP"},
+        {"PauseApps", QStringList{}, "", "pause-apps "},
+        {"PauseApps", QStringLiteral("mpv"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Paused", QStringList{"DP-1"}, "org.freedesktop.DBus.Error.PropertyReadOnly", ""},
         {"Dimness", 20, "org.freedesktop.DBus.Error.UnknownProperty", ""},
         // What the settings file could not keep.
         {"Untinted", tooMany, "org.freedesktop.DBus.Error.InvalidArgs", ""},

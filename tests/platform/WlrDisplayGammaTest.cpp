@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,22 +9,11 @@
 
 #include "gamma/GammaEngine.h"
 #include "gamma/RampMath.h"
-#include "support/ChildProcess.h"
 #include "support/FakeWlrCompositor.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-
-// Runs the Qt event loop, which reads the backend's socket, until `condition` holds.
-bool settle(const std::function<bool()>& condition) {
-    return waitUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return condition();
-        },
-        5s);
-}
+constexpr auto settle = FakeWlrCompositor::settle;
 
 std::optional<DisplayGamma::Output> outputNamed(WlrDisplayGamma& display, const std::string& name) {
     for (const auto& output : display.outputs()) {

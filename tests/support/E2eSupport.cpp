@@ -186,6 +186,13 @@ bool waitForWindowManager(const std::string& display, milliseconds timeout) {
     return waitUntil([&] { return probe.managed(); }, timeout);
 }
 
+bool wmctrl(const QProcessEnvironment& environment, const std::vector<std::string>& args,
+            milliseconds timeout) {
+    std::vector<std::string> argv = {"wmctrl", "-x"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return waitUntil([&] { return runCommand(argv, environment).status == 0; }, timeout);
+}
+
 std::vector<unsigned long> stackingOrder(const std::string& display) {
     std::vector<unsigned long> order;
     XDisplayPtr d = openXDisplay(display);

@@ -65,6 +65,10 @@ bool isMenuOpen(const std::string& display, const ChildProcess& tool);
 std::vector<std::string> dimwardenLines(const std::string& log);
 // Waits until a window manager manages new windows on `display`; false at `timeout`.
 bool waitForWindowManager(const std::string& display, milliseconds timeout = kStepTimeout);
+// wmctrl -x with these arguments, against the display of `environment`, until it succeeds (a
+// window just started may not be managed yet); false at `timeout`.
+bool wmctrl(const QProcessEnvironment& environment, const std::vector<std::string>& args,
+            milliseconds timeout = kStepTimeout);
 // The window manager's client windows, bottom to top (_NET_CLIENT_LIST_STACKING).
 std::vector<unsigned long> stackingOrder(const std::string& display);
 

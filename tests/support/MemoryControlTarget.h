@@ -18,6 +18,10 @@ class MemoryControlTarget : public control::ControlTarget {
     bool runs = true;
     std::set<std::string> untintedNames;
     bool startsAtLogin = false;
+    bool pauseFull = false;
+    std::vector<std::string> apps;
+    std::set<std::string> pausedNames;
+    std::string whyNoPause;
     std::vector<std::string> calls;
 
     bool night() const override { return isNight; }
@@ -76,6 +80,21 @@ class MemoryControlTarget : public control::ControlTarget {
         run(on ? "autostart on" : "autostart off", [&] { startsAtLogin = on; });
         return {};
     }
+
+    bool pauseFullscreen() const override { return pauseFull; }
+    std::vector<std::string> pauseApps() const override { return apps; }
+    void setPauseFullscreen(bool on) override {
+        run(std::string("pause-fullscreen ") + (on ? "on" : "off"), [&] { pauseFull = on; });
+    }
+    void setPauseApps(const std::vector<std::string>& a) override {
+        std::string joined;
+        for (const std::string& name : a) {
+            joined += (joined.empty() ? "" : "|") + name;
+        }
+        run("pause-apps " + joined, [&] { apps = a; });
+    }
+    std::set<std::string> paused() const override { return pausedNames; }
+    std::string pauseUnavailable() const override { return whyNoPause; }
 
     // A change made in the window itself.
     void changeFromWindow(std::uint32_t c) {

@@ -12,6 +12,7 @@
 #include "main_window/UrlOpener.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsDirectory.h"
+#include "support/MemoryActiveWindowSource.h"
 #include "support/MemoryAutostart.h"
 #include "support/MemoryClock.h"
 #include "support/MemoryDisplayGamma.h"
@@ -101,6 +102,7 @@ struct MemoryPlatform {
     MemoryClock clock;
     MemoryAlarm alarm;
     MemoryAutostart autostart;
-    Platform platform{display,  profile,  settingsDir, tray,   drag,      url,
-                      instance, &journal, &clock,      &alarm, &autostart};
+    MemoryActiveWindowSource activeWindow;
+    Platform platform{display,  profile,  settingsDir, tray,   drag,       url,
+                      instance, &journal, &clock,      &alarm, &autostart, &activeWindow};
 };

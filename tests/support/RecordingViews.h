@@ -71,6 +71,9 @@ class RecordingMainView : public MainView {
     bool automaticChecked = false;
     bool automaticEnabled = false;
     bool autostartChecked = false;
+    bool pauseFullChecked = false;
+    bool pauseFullEnabled = false;
+    std::string pauseFullWhy;
     std::vector<MonitorItem> monitors;  // the monitors submenu's items; none: not shown
     bool miniLit = false;
     bool closeLit = false;
@@ -99,6 +102,11 @@ class RecordingMainView : public MainView {
     void showMenuChecks(bool night, bool normal) override {
         nightChecked = night;
         normalChecked = normal;
+    }
+    void showPauseFullscreen(bool checked, bool enabled, const std::string& why) override {
+        pauseFullChecked = checked;
+        pauseFullEnabled = enabled;
+        pauseFullWhy = why;
     }
     void showAutomatic(bool checked, bool enabled) override {
         automaticChecked = checked;

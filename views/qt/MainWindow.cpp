@@ -63,10 +63,13 @@ QAction* MainWindow::item(Id id) const {
 
 void MainWindow::buildMenu() {
     menu_ = new QMenu(text(Id::mnuFile), this);
-    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuAutostart, Id::mnuExit}) {
+    menu_->setToolTipsVisible(true);
+    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuPauseFull, Id::mnuAutostart,
+                  Id::mnuExit}) {
         QAction* a = menu_->addAction(text(id));
         const layout::Control& c = frmMainLayout::kControls[frmMainLayout::index(id)];
-        a->setCheckable(c.checked || id == Id::mnuAuto || id == Id::mnuAutostart);
+        a->setCheckable(c.checked || id == Id::mnuAuto || id == Id::mnuPauseFull ||
+                        id == Id::mnuAutostart);
         a->setChecked(c.checked);
         // Automatic is greyed until the form says a schedule is set.
         a->setEnabled(id != Id::mnuAuto);
@@ -113,6 +116,10 @@ void MainWindow::connectHandlers() {
         // The check mark is the form's to set: Qt's own toggle is undone first.
         showAutomatic(f.services().automaticChecked(), f.services().automaticEnabled());
         f.mnuAuto_Click();
+    });
+    connect(item(Id::mnuPauseFull), &QAction::triggered, this, [this, &f] {
+        item(Id::mnuPauseFull)->setChecked(f.services().pauseChoices().fullscreen);
+        f.mnuPauseFull_Click();
     });
     connect(item(Id::mnuAutostart), &QAction::triggered, this, [this, &f] {
         showAutostart(f.services().autostart());
@@ -190,6 +197,13 @@ void MainWindow::showMonitors(const std::vector<MonitorItem>& items) {
 void MainWindow::showMenuChecks(bool night, bool normal) {
     item(Id::mnuNormal)->setChecked(normal);
     item(Id::mnuNight)->setChecked(night);
+}
+
+void MainWindow::showPauseFullscreen(bool checked, bool enabled, const std::string& why) {
+    QAction* a = item(Id::mnuPauseFull);
+    a->setChecked(checked);
+    a->setEnabled(enabled);
+    a->setToolTip(enabled ? QString() : QString::fromStdString(why));
 }
 
 void MainWindow::showAutostart(bool checked) {

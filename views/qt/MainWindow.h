@@ -41,6 +41,7 @@ class MainWindow : public QWidget, public MainView {
     void showSwitch(bool on) override;
     void showMenuChecks(bool night, bool normal) override;
     void showAutomatic(bool checked, bool enabled) override;
+    void showPauseFullscreen(bool checked, bool enabled, const std::string& why) override;
     void showAutostart(bool checked) override;
     void showMonitors(const std::vector<MonitorItem>& items) override;
     void showMiniLit(bool lit) override;
@@ -70,7 +71,11 @@ class MainWindow : public QWidget, public MainView {
     frmMain& form_;
     std::vector<std::vector<QWidget*>> controls_;
     QMenu* menu_ = nullptr;
-    QMenu* monitorsMenu_ = nullptr;    // above Exit
-    std::array<QAction*, 5> items_{};  // Night, Normal, Automatic, Start at login, Exit
+    QMenu* monitorsMenu_ = nullptr;  // above Exit
+    // Night, Normal, Automatic, Pause in full screen, Start at login, Exit: the menu items in
+    // table order.
+    std::array<QAction*, frmMainLayout::index(frmMainLayout::Id::mnuExit) -
+                             frmMainLayout::index(frmMainLayout::Id::mnuNight) + 1>
+        items_{};
     PointerFollow follow_;
 };

@@ -14,12 +14,15 @@ using frmMainLayout::index;
 
 constexpr wchar_t kClass[] = L"Dimwarden.frmMain";
 constexpr UINT kSayMessage = WM_APP + 2;
+// Posted on WM_ACTIVATEAPP, so that the foreground window is asked once the switch is done.
+constexpr UINT kActivationDone = WM_APP + 3;
 // The notification menu's items, in order.
 constexpr int kNight = 0;
 constexpr int kNormal = 1;
 constexpr int kAutomatic = 2;
-constexpr int kAutostart = 3;
-constexpr int kExit = 4;
+constexpr int kPauseFull = 3;
+constexpr int kAutostart = 4;
+constexpr int kExit = 5;
 
 const layout::Control& control(Id id) {
     return frmMainLayout::kControls[static_cast<std::size_t>(index(id))];
@@ -65,7 +68,8 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
     }
 
     std::vector<std::string> items;
-    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuAutostart, Id::mnuExit}) {
+    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuPauseFull, Id::mnuAutostart,
+                  Id::mnuExit}) {
         items.emplace_back(control(id).caption);
     }
     menu_ = std::make_unique<Win32PopupMenu>(items);
@@ -170,6 +174,14 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(hwnd_, nullptr, FALSE);
             return 0;
         }
+        case WM_ACTIVATEAPP:
+            PostMessageW(hwnd_, kActivationDone, 0, 0);
+            return 0;
+        case kActivationDone:
+            if (onActivateApp) {
+                onActivateApp();
+            }
+            return 0;
         case kSayMessage:
             while (!messages_.empty()) {
                 const auto [title, text] = messages_.front();
@@ -350,6 +362,13 @@ void Win32MainWindow::showMenuChecks(bool night, bool normal) {
     menu_->setChecked(kNormal, normal);
 }
 
+// A menu item shows no tooltip on Windows: a greyed item says enough, and the form tells why
+// when a script turns the choice on.
+void Win32MainWindow::showPauseFullscreen(bool checked, bool enabled, const std::string&) {
+    menu_->setChecked(kPauseFull, checked);
+    menu_->setEnabled(kPauseFull, enabled);
+}
+
 void Win32MainWindow::showAutostart(bool checked) {
     menu_->setChecked(kAutostart, checked);
 }
@@ -417,6 +436,9 @@ void Win32MainWindow::openMenu() {
             break;
         case kAutomatic:
             form_.mnuAuto_Click();
+            break;
+        case kPauseFull:
+            form_.mnuPauseFull_Click();
             break;
         case kAutostart:
             form_.mnuAutostart_Click();

@@ -26,6 +26,10 @@ class Win32MainWindow : public MainView {
 
     HWND hwnd() const { return hwnd_; }
 
+    // The program gaining or losing the foreground arrives here; the entry point decides what it
+    // does.
+    std::function<void()> onActivateApp;
+
     NativeWindow nativeWindow() const override;
     void showSlider(Slider slider, int position) override;
     void showSliderValue(Slider slider, int value) override;
@@ -33,6 +37,7 @@ class Win32MainWindow : public MainView {
     void showSwitch(bool on) override;
     void showMenuChecks(bool night, bool normal) override;
     void showAutomatic(bool checked, bool enabled) override;
+    void showPauseFullscreen(bool checked, bool enabled, const std::string& why) override;
     void showAutostart(bool checked) override;
     void showMonitors(const std::vector<MonitorItem>& items) override;
     void showMiniLit(bool lit) override;

@@ -2,22 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// Runs the thread's message loop until `done` or about two seconds have passed.
-template <typename Done>
-bool pumpUntil(Done done) {
-    for (int i = 0; i < 200 && !done(); ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&msg);
-        }
-    }
-    return done();
-}
-
-}  // namespace
+#include "support/MessagePump.h"
 
 // The system's clock, set back by `offsetMs` behind the timer's back.
 class ShiftedClock : public Clock {

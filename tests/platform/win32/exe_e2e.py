@@ -323,7 +323,8 @@ def main():
                 (["--toggle"], 0, (1, 1, 1), ""),
                 (["--status", "--json"], 0, (1, 1, 1),
                  '{"night":false,"color":"#808080","brightness":20,"schedule":"off","fade":60,'
-                 '"automatic":true,"untinted":[],"autostart":false}'),
+                 '"automatic":true,"untinted":[],"autostart":false,"pause_fullscreen":false,'
+                 '"pause_apps":[],"paused":[],"pause_unavailable":""}'),
                 (["--bogus"], 2, (1, 1, 1), ""),
                 (["--color", "12345"], 2, (1, 1, 1), ""),
                 (["--night", "--toggle"], 2, (1, 1, 1), ""),
@@ -553,6 +554,51 @@ def main():
                                                                                  err[:80]))
         code, _, _, _ = command("--quit")
         check(code == 3 and not main_window(), "--quit with none running ends with 3 (%s)" % code)
+        with open(ini, "w", encoding="latin-1") as f:
+            f.write(kept)
+        if os.path.exists(journal):
+            os.remove(journal)
+
+        # ---- Pause in full screen, chosen in the settings file: another program's window that
+        # covers the monitor gives it its own ramp back at once, and the tool's own window in
+        # front brings the tint back; a few times over, for the figure. fullscreen_window.exe says
+        # when its window covers the monitor and raises the WinEvents Windows would (Wine 8 raises
+        # none); the tool's own window coming to the front is what Wine does tell (WM_ACTIVATEAPP).
+        with open(ini, "w", encoding="latin-1") as f:
+            f.write("[Pause]\nfullscreen=1\n")
+        tool = start()
+        win = wait_for(lambda: (lambda w: w if w and viewable(w[0]) else None)(main_window()), 40)
+        check(bool(win) and wait_for(lambda: tinted(ramps.read(), (0.5, 0.75, 1.0))),
+              "the paused run starts tinted, its window shown")
+        to_base = []
+        for attempt in range(3):
+            helper = subprocess.Popen([WINE, os.path.join(SHOTS, "fullscreen_window.exe")],
+                                      env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            procs.append(helper)
+            line = read_lines(helper, 1, 30)
+            # Polled tightly: the time from the window covering the monitor to the ramp is the
+            # figure.
+            end = time.monotonic() + 5
+            while not tinted(ramps.read(), (1, 1, 1)) and time.monotonic() < end:
+                time.sleep(0.002)
+            if check(len(line) == 1 and tinted(ramps.read(), (1, 1, 1)),
+                     "another program's full-screen window: its monitor at base (%s)" % line):
+                to_base.append(time.time() - int(line[0].split()[1]) / 1e6)
+            if win:
+                run("xdotool", "windowactivate", win[0])
+            check(wait_for(lambda: tinted(ramps.read(), (0.5, 0.75, 1.0)), 10),
+                  "the tool's own window in front brings the tint back")
+            helper.kill()
+            helper.wait(30)
+        if to_base:
+            to_base.sort()
+            print("      full-screen window -> its monitor at base, median of %d: %.0f ms (%s)"
+                  % (len(to_base), 1000 * to_base[len(to_base) // 2],
+                     ", ".join("%.0f" % (1000 * t) for t in to_base)))
+        # Ended untinted, as the schedule's run above, so that the next start reads a plain ramp.
+        command("--normal")
+        tool.terminate()
+        tool.wait(30)
         with open(ini, "w", encoding="latin-1") as f:
             f.write(kept)
         if os.path.exists(journal):
