@@ -342,8 +342,17 @@ bool GammaEngine::shownOnBase(const std::string& name) const {
 
 bool GammaEngine::changedByOther(const OutputState& s) {
     GammaRamp table;
-    return s.written && display_.canRead() && display_.read(s.output.id, table) &&
-           !holdsLastWritten(s, table);
+    if (!s.written || !display_.canRead() || !display_.read(s.output.id, table) ||
+        holdsLastWritten(s, table)) {
+        return false;
+    }
+    // Outputs may share one table (under Wine every display device is the X screen's one ramp):
+    // one holding what the tool last wrote to another lit output was changed by the tool itself.
+    return std::ranges::none_of(states_, [&](const auto& entry) {
+        const OutputState& other = entry.second;
+        return &other != &s && other.output.active && other.remembered &&
+               holdsLastWritten(other, table);
+    });
 }
 
 bool GammaEngine::holdsLastWritten(const OutputState& s, const GammaRamp& table) const {

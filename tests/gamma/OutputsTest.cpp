@@ -642,3 +642,30 @@ TEST_F(OutputsTest, OnlyATintIsPutBackAndAPauseKeepsAnotherProgramsRamp) {
     engine.putBack(0);
     EXPECT_EQ(on(1), theirs) << "normal mode";
 }
+
+// Two outputs that share one table (under Wine every display device is the X screen's one ramp):
+// the tool's write to one shows on the other, which is not another program's doing.
+TEST_F(OutputsTest, ATableHoldingTheToolsRampOfAnotherOutputIsNotPutBack) {
+    std::vector<std::string> told;
+    engine.tell = [&](const std::string& what) { told.push_back(what); };
+    startTinted();
+    display.setActive(3, true);
+    engine.outputsChanged();
+    ASSERT_EQ(on(3), tint(baseOf(3)));
+    const struct {
+        const char* what;
+        GammaRamp table;  // what output 3 comes to hold
+        std::size_t writes;
+    } cases[] = {
+        {"output 1's tint", tint(baseOf(1)), 0},
+        {"another program's ramp", patterned(9), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        display.at(3).setTables(c.table);
+        const std::size_t before = display.at(3).applied.size();
+        engine.putBack(0);
+        EXPECT_EQ(display.at(3).applied.size() - before, c.writes);
+        EXPECT_EQ(told.size(), c.writes);
+    }
+}
