@@ -80,6 +80,12 @@ TEST(PauseDummyXorgE2e, OnlyTheCoveredOutputPausesAndAnUndoneTintIsPutBackOnce) 
         ASSERT_TRUE(wmctrl(env, {"-a", active[n]}));
         EXPECT_TRUE(outputHolds(x, 0, n < 2 ? defaultTint() : theirs)) << tool.log();
     }
+    // The third write shows at once, before the tool hears the window event: the notice is
+    // waited for.
+    EXPECT_TRUE(
+        waitUntil([&] { return linesWith(tool.log(), "keeps changing the ramp of DUMMY0") > 0; },
+                  kStepTimeout))
+        << tool.log();
     EXPECT_EQ(linesWith(tool.log(), "changed the ramp of DUMMY0"), 1) << tool.log();
     EXPECT_EQ(linesWith(tool.log(), "keeps changing the ramp of DUMMY0"), 1) << tool.log();
     EXPECT_TRUE(outputHolds(x, 1, fullRange())) << "DUMMY1 paused under the full-screen window";
