@@ -152,6 +152,23 @@ std::vector<std::string> shellWords(const std::string& text) {
     return words;
 }
 
+// A documented command line: one command the parser takes, or --help or --version.
+void checkCommandLine(const fs::path& file, std::size_t line,
+                      const std::vector<std::string>& args) {
+    const control::ParsedCommandLine parsed = control::takeCommand(args);
+    const bool own = !parsed.command && parsed.rest.size() == 1 &&
+                     (parsed.rest[0] == "--help" || parsed.rest[0] == "--version");
+    if (parsed.error.empty() && (own || (parsed.command && parsed.rest.empty()))) {
+        return;
+    }
+    std::string joined;
+    for (const std::string& arg : args) {
+        joined += " " + arg;
+    }
+    fault(file, line,
+          "dimwarden" + joined + ": " + (parsed.error.empty() ? "not a command" : parsed.error));
+}
+
 void checkExamples(const fs::path& file, const std::vector<std::string>& lines, int& count) {
     static const std::string kProgram = "dimwarden --";
     bool code = false;
@@ -173,19 +190,7 @@ void checkExamples(const fs::path& file, const std::vector<std::string>& lines, 
             if (!code && std::count(line.begin(), line.begin() + static_cast<long>(at), '`') % 2) {
                 rest = rest.substr(0, rest.find('`'));
             }
-            const std::vector<std::string> args = shellWords(rest);
-            const control::ParsedCommandLine parsed = control::takeCommand(args);
-            const bool own = !parsed.command && parsed.rest.size() == 1 &&
-                             (parsed.rest[0] == "--help" || parsed.rest[0] == "--version");
-            std::string joined;
-            for (const std::string& arg : args) {
-                joined += " " + arg;
-            }
-            if (!parsed.error.empty() || !(own || (parsed.command && parsed.rest.empty()))) {
-                fault(file, i + 1,
-                      "dimwarden" + joined + ": " +
-                          (parsed.error.empty() ? "not a command" : parsed.error));
-            }
+            checkCommandLine(file, i + 1, shellWords(rest));
             ++count;
         }
     }
@@ -218,12 +223,11 @@ void sameSet(const fs::path& file, const char* what, const std::set<std::string>
 }
 
 // The first code span of a table row that starts with one: "| `--color '#FF8000'` | ...".
-std::string rowKey(const std::string& line, const std::string& prefix) {
+std::string firstCell(const std::string& line, const std::string& prefix) {
     if (line.rfind("| `" + prefix, 0) != 0) {
         return {};
     }
-    const std::string cell = line.substr(3, line.find('`', 3) - 3);
-    return cell.substr(0, cell.find_first_of(" ("));
+    return line.substr(3, line.find('`', 3) - 3);
 }
 
 // The option of each item of the manual page's COMMANDS, and the bold words of its D-BUS
@@ -282,17 +286,21 @@ int main(int argc, char** argv) {
                           (row.write != nullptr ? " read-write" : " read-only"));
     }
 
+    // Each row of the commands page is an example too: `--brightness 20`.
     std::set<std::string> commandsPage;
-    for (const std::string& line : linesOf(source / "docs/commands.md")) {
-        if (const std::string option = rowKey(line, "--"); !option.empty()) {
-            commandsPage.insert(option);
+    const std::vector<std::string> commandLines = linesOf(source / "docs/commands.md");
+    for (std::size_t i = 0; i < commandLines.size(); ++i) {
+        if (const std::string cell = firstCell(commandLines[i], "--"); !cell.empty()) {
+            commandsPage.insert(cell.substr(0, cell.find(' ')));
+            checkCommandLine(source / "docs/commands.md", i + 1, shellWords(cell));
+            ++examples;
         }
     }
     sameSet(source / "docs/commands.md", "commands", commandsPage, options);
 
     std::set<std::string> busPage;
     for (const std::string& line : linesOf(source / "docs/bus.md")) {
-        const std::string name = rowKey(line, "");
+        const std::string name = firstCell(line, "");
         const auto type = line.find("| property `");
         if (!name.empty() && type != std::string::npos) {
             const auto start = type + 12;
