@@ -9,20 +9,18 @@
 // After windows.h.
 #include <shellapi.h>
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Instance.h"
 #include "control/Command.h"
 #include "main_window/frmMain.h"
-#include "main_window/frmMainControlTarget.h"
 #include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 #include "platform/win32/ConsoleAttach.h"
-#include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/WinText.h"
 #include "views/win32/Win32MainWindow.h"
 
@@ -96,65 +94,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SystemPlatform system;
     frmMain form(system.platform());
     Win32MainWindow view(form);
-    auto& display = static_cast<Win32DisplayGamma&>(system.platform().display);
-    // A ramp refused while others were taken (the dark brightness positions without the full
-    // range) is said once, in the form's message style. A display that takes no ramp at all is
-    // said by the form's load.
-    bool loaded = false;
-    bool refusedInLoad = false;
-    const auto sayRefused = [&view, &display] {
-        const std::string what = display.refusal();
-        std::fprintf(stderr, "dimwarden: %s\n", what.c_str());
-        view.sayMessage(
-            frmMainLayout::kControls[frmMainLayout::index(frmMainLayout::Id::lbTitle)].caption,
-            "Windows 拒绝了这个屏幕颜色，较暗的位置不会生效。\n[" + what + ".]");
-    };
-    display.onRefused = [&] {
-        if (loaded) {
-            sayRefused();
-        } else {
-            refusedInLoad = true;
-        }
-    };
-    view.onDisplayChange = [&display] { display.displayChanged(); };
-    view.onResume = [&form] { form.resumed(); };
-    if (!form.Form_Load()) {
-        if (command) {
-            // Another start won the session a moment ago: the command goes to it once it serves.
-            if (const auto status =
-                    sendToRunningInstance(*command, 0, nullptr, std::chrono::seconds(10))) {
-                return *status;
-            }
-            std::fputs(
-                "dimwarden: the instance running in this session does not answer; nothing "
-                "was sent\n",
-                stderr);
-            return control::kFailed;
-        }
-        return 0;  // another instance runs in this session; it is left alone
-    }
-    loaded = true;
-    if (refusedInLoad && form.engine().accepted()) {
-        sayRefused();
-    }
-    // Commands from outside, one given to this start first; none once the window has unloaded.
-    frmMainControlTarget target(form);
-    control::Controller controller(target);
-    if (command) {
-        controller.apply(*command);
-    }
-    std::unique_ptr<CommandService> commands = serveCommands(controller);
-    form.onUnloaded = [&commands] {
-        commands.reset();
-        PostQuitMessage(0);
-    };
-    form.showAfterLoad();
-
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    form.Unload();
-    return 0;
+    return runInstance(system, form, command, 0, nullptr,
+                       {[] {
+                            MSG msg;
+                            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                                TranslateMessage(&msg);
+                                DispatchMessageW(&msg);
+                            }
+                            return 0;
+                        },
+                        [] { PostQuitMessage(0); }});
 }

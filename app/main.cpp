@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Instance.h"
 #include "control/Command.h"
 #include "main_window/frmMain.h"
-#include "main_window/frmMainControlTarget.h"
 #include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 #include "views/qt/MainWindow.h"
@@ -178,45 +178,9 @@ int main(int argc, char** argv) {
     SystemPlatform system;
     frmMain form(system.platform());
     MainWindow view(form);
-    // Watched from before the tint is first applied: a logout or a kill must not leave the screen
-    // tinted or lose the colour, so both go through the normal unload.
-    system.watchTermination([&form] { form.Unload(); });
-    if (!form.Form_Load()) {
-        if (command) {
-            // Another start won the display a moment ago: the command goes to it once it serves.
-            if (const auto status =
-                    sendToRunningInstance(*command, argc, argv, std::chrono::seconds(10))) {
-                return *status;
-            }
-            std::fputs(
-                "dimwarden: the instance running on this display cannot be reached on the "
-                "session bus; nothing was sent\n",
-                stderr);
-            return control::kFailed;
-        }
-        // Another instance runs (or another program holds its place on this display); it is left
-        // alone.
-        std::fputs("dimwarden: already running on this display\n", stderr);
-        return 0;
-    }
-    // Only once the screen is tinted: nothing on the way there may wait on the system bus.
-    system.watchResume([&form] { form.resumed(); });
-    // Commands from outside, one given to this start first; none once the window has unloaded.
-    frmMainControlTarget target(form);
-    control::Controller controller(target);
-    if (command) {
-        controller.apply(*command);
-    }
-    std::unique_ptr<CommandService> commands = serveCommands(controller);
-
-    form.onUnloaded = [&commands] {
-        commands.reset();
-        QCoreApplication::quit();
-    };
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
                      [&form](QSessionManager&) { form.Unload(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&form] { form.Unload(); });
-
-    form.showAfterLoad();
-    return app.exec();
+    return runInstance(system, form, command, argc, argv,
+                       {[] { return QApplication::exec(); }, [] { QCoreApplication::quit(); }});
 }

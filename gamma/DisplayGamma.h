@@ -49,6 +49,10 @@ class DisplayGamma {
     // ramp and leaves the crash journal alone, so two never tint on top of each other.
     bool handedOver = false;
 
+    // Called once, at the first ramp refused while others were taken (Windows takes no ramp far
+    // from the identity unless the machine allows the full range); refusal() then says why.
+    std::function<void()> onRefused;
+
     // Set by the engine. The backend calls it on the UI thread (from a fd watched by a
     // QSocketNotifier, or a Qt D-Bus signal) when outputs appeared, went away or changed mode.
     std::function<void()> onOutputsChanged;

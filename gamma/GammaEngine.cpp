@@ -26,6 +26,16 @@ const GammaEngine::OutputState* GammaEngine::output(OutputId id) const {
     return it == states_.end() ? nullptr : &it->second;
 }
 
+const GammaRamp* GammaEngine::shown(OutputId id) const {
+    const OutputState* s = output(id);
+    return s != nullptr && s->written ? &s->shown : nullptr;
+}
+
+bool GammaEngine::changedSinceWrite(OutputId id, const GammaRamp& table) const {
+    const OutputState* s = output(id);
+    return s == nullptr || !holdsLastWritten(*s, table);
+}
+
 GammaEngine::Request GammaEngine::Request::tint(int red, int green, int blue) {
     return {Kind::Tint, red, green, blue};
 }
@@ -62,7 +72,7 @@ void GammaEngine::SetDefault() {
     std::vector<Pending> plan;
     for (auto& [id, s] : states_) {
         if ((s.output.active && s.remembered) || s.written) {
-            plan.push_back({&s, s.base});
+            plan.push_back({&s, s.base, true});
         }
     }
     writeAll(plan);
@@ -85,7 +95,7 @@ void GammaEngine::reapply() {
     GammaRamp r;
     for (auto& [id, s] : states_) {
         if (s.output.active && s.remembered && current(s, r)) {
-            plan.push_back({&s, r});
+            plan.push_back({&s, r, tintsOfBase(s)});
         }
     }
     writeAll(plan);
@@ -115,7 +125,7 @@ void GammaEngine::setUntinted(std::set<std::string> names) {
         const std::string& name = s.output.name;
         if (before.contains(name) != untinted_.contains(name) && s.output.active && s.remembered &&
             current(s, r)) {
-            plan.push_back({&s, r});
+            plan.push_back({&s, r, tintsOfBase(s)});
         }
     }
     writeAll(plan);
@@ -165,16 +175,30 @@ void GammaEngine::writeAll(const std::vector<Pending>& plan) {
     // ramp it had or the one on its way, and both are named as the tool's own.
     syncJournal(plan);
     for (const Pending& p : plan) {
-        write(*p.state, p.ramp);
+        write(*p.state, p);
     }
 }
 
-bool GammaEngine::write(OutputState& s, const GammaRamp& r) {
-    if (display_.handedOver || !display_.apply(s.output.id, r)) {
+bool GammaEngine::tintsOfBase(const OutputState& s) const {
+    // Outside a blend every ramp is built from the remembered ramp: a tint of it, it, or base.
+    return !blending_ && s.savedRamp == s.base;
+}
+
+bool GammaEngine::write(OutputState& s, const Pending& p) {
+    if (display_.handedOver || !display_.apply(s.output.id, p.ramp)) {
         return false;
     }
-    s.lastWritten = r;
+    s.lastWritten = p.ramp;
+    s.lastTints = p.tints;
     s.written = true;
+    // What the screen shows of it: the read-back, where the display can be read. A display seen
+    // to keep a ramp whole is not asked again, since every read is a round trip to the server.
+    const GammaRamp kept = ramp::roundTrip(p.ramp, static_cast<std::size_t>(s.output.gammaSize));
+    if (s.readBack && display_.canRead() && display_.read(s.output.id, s.shown)) {
+        s.readBack = s.shown != kept;
+    } else {
+        s.shown = kept;
+    }
     accepted_ = true;
     return true;
 }
@@ -222,10 +246,11 @@ bool GammaEngine::build(const OutputState& s, const Request& q, GammaRamp& r) co
 }
 
 bool GammaEngine::holdsLastWritten(const OutputState& s, const GammaRamp& table) const {
-    // A table of another size than 256 gives back an interpolated copy of what was written.
-    return s.written &&
-           (table == s.lastWritten ||
-            table == ramp::roundTrip(s.lastWritten, static_cast<std::size_t>(s.output.gammaSize)));
+    // A table of another size than 256 gives back an interpolated copy of what was written, and
+    // displays round: a ramp is recognised by what the display gave back for it.
+    return s.written && (table == s.shown || table == s.lastWritten ||
+                         ramp::matchesWritten(table, s.lastWritten,
+                                              static_cast<std::size_t>(s.output.gammaSize)));
 }
 
 bool GammaEngine::adopt(const DisplayGamma::Output& o) {
@@ -324,10 +349,18 @@ void GammaEngine::loadJournal(const std::vector<DisplayGamma::Output>& list) {
             s.base = e.base;
             s.savedRamp = e.base;
             s.lastWritten = e.last;
+            s.shown = e.shown;
+            s.lastTints = e.tints;
             s.written = true;
             haveTable = haveTable || display_.read(o.id, table);
             // A table that holds none of the dead run's ramps was changed since (another server,
             // another program): the entry says nothing about it.
+            if (haveTable && !holdsLastWritten(s, table) && e.tints &&
+                ramp::tintOf(table, e.base, static_cast<std::size_t>(o.gammaSize))) {
+                // One of the dead run's tints: from here on it is known as what it is.
+                s.lastWritten = s.shown = table;
+                s.lastTints = false;
+            }
             if (haveTable && holdsLastWritten(s, table)) {
                 states_[o.id] = s;
                 break;
@@ -349,14 +382,27 @@ void GammaEngine::syncJournal(const std::vector<Pending>& plan) {
         return;
     }
     std::vector<journal::Entry> entries;
+    // A tint of the base is named by the base alone, so a run of tints (a slider dragged, a burst
+    // of commands) is covered by one save.
+    const auto add = [&entries](const journal::Entry& e) {
+        if (std::ranges::find(entries, e) == entries.end()) {
+            entries.push_back(e);
+        }
+    };
     for (const auto& [id, s] : states_) {
         if (s.written) {
-            entries.push_back({id, s.base, s.lastWritten});
+            add(s.lastTints ? journal::Entry{id, s.base, s.base, s.base, true}
+                            : journal::Entry{id, s.base, s.lastWritten, s.shown, false});
         }
         for (const Pending& p : plan) {
-            if (p.state == &s && !(s.written && p.ramp == s.lastWritten)) {
-                entries.push_back({id, s.base, p.ramp});
+            if (p.state != &s || (s.written && p.ramp == s.lastWritten)) {
+                continue;
             }
+            // What the display will give back is not known yet: the ramp as a table of its size,
+            // and the rounding the match allows, stand for it.
+            const std::size_t size = static_cast<std::size_t>(s.output.gammaSize);
+            add(p.tints ? journal::Entry{id, s.base, s.base, s.base, true}
+                        : journal::Entry{id, s.base, p.ramp, ramp::roundTrip(p.ramp, size), false});
         }
     }
     if (entries.empty()) {

@@ -23,9 +23,14 @@ class GammaEngine {
 
     struct OutputState {
         DisplayGamma::Output output;
-        GammaRamp savedRamp;      // the remembered ramp; tints are built on it
-        GammaRamp base;           // restored in normal mode and at exit
-        GammaRamp lastWritten;    // tells the tool's own tint from the display's ramp
+        GammaRamp savedRamp;    // the remembered ramp; tints are built on it
+        GammaRamp base;         // restored in normal mode and at exit
+        GammaRamp lastWritten;  // tells the tool's own tint from the display's ramp
+        // What the display gave back after the tool's last write (displays round: an X server
+        // that keeps 8 bits an entry, a driver): what the screen really shows of lastWritten.
+        GammaRamp shown;
+        bool lastTints = false;   // lastWritten is base with channel offsets (or base itself)
+        bool readBack = true;     // cleared once a read-back showed the display keeps ramps whole
         bool remembered = false;  // savedRamp holds a successful read
         bool written = false;     // lastWritten holds what the tool put there
     };
@@ -97,16 +102,24 @@ class GammaEngine {
     bool accepted() const { return accepted_; }
     const std::map<OutputId, OutputState>& outputs() const { return states_; }
     const OutputState* output(OutputId id) const;
+    // What output `id` gave back after the tool's last write to it; null before the first write.
+    const GammaRamp* shown(OutputId id) const;
+    // True when `table`, read from output `id`, is no longer the tool's last ramp: neither what
+    // the display gave back for it nor that ramp give or take the display's rounding. Another
+    // program or a reset changed it; before the first write every table is the display's own.
+    bool changedSinceWrite(OutputId id, const GammaRamp& table) const;
 
   private:
     // A ramp on its way to an output.
     struct Pending {
         OutputState* state;
         GammaRamp ramp;
+        bool tints = false;  // the ramp is the output's base with channel offsets
     };
 
     void writeAll(const std::vector<Pending>& plan);
-    bool write(OutputState& s, const GammaRamp& r);
+    bool write(OutputState& s, const Pending& p);
+    bool tintsOfBase(const OutputState& s) const;
     bool current(const OutputState& s, GammaRamp& r) const;
     bool build(const OutputState& s, const Request& q, GammaRamp& r) const;
     bool holdsLastWritten(const OutputState& s, const GammaRamp& table) const;

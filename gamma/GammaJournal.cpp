@@ -7,8 +7,9 @@ namespace journal {
 
 namespace {
 
-constexpr char kMagic[] = "DWGAMMA1";
-constexpr std::size_t kMagicSize = sizeof kMagic - 1;
+constexpr char kMagic1[] = "DWGAMMA1";
+constexpr char kMagic2[] = "DWGAMMA2";
+constexpr std::size_t kMagicSize = sizeof kMagic2 - 1;
 // More outputs than any machine drives; a count above it means a damaged file.
 constexpr std::uint32_t kMaxEntries = 256;
 constexpr std::size_t kMaxKey = 4096;
@@ -83,8 +84,8 @@ class Reader {
 
 }  // namespace
 
-std::string encode(const std::string& key, const std::vector<Entry>& entries) {
-    std::string out(kMagic, kMagicSize);
+std::string encode(const std::string& key, const std::vector<Entry>& entries, int version) {
+    std::string out(version == 1 ? kMagic1 : kMagic2, kMagicSize);
     putInt(out, key.size(), 4);
     out += key;
     putInt(out, entries.size(), 4);
@@ -92,13 +93,21 @@ std::string encode(const std::string& key, const std::vector<Entry>& entries) {
         putInt(out, e.id, 8);
         putRamp(out, e.base);
         putRamp(out, e.last);
+        if (version != 1) {
+            putRamp(out, e.shown);
+            putInt(out, e.tints ? 1 : 0, 1);
+        }
     }
     putInt(out, fnv1a(out.data(), out.size()), 8);
     return out;
 }
 
 std::optional<std::vector<Entry>> decode(const std::string& key, const std::string& bytes) {
-    if (bytes.size() < kMagicSize + 16 || bytes.compare(0, kMagicSize, kMagic) != 0) {
+    if (bytes.size() < kMagicSize + 16) {
+        return std::nullopt;
+    }
+    const bool v1 = bytes.compare(0, kMagicSize, kMagic1) == 0;
+    if (!v1 && bytes.compare(0, kMagicSize, kMagic2) != 0) {
         return std::nullopt;
     }
     const std::size_t body = bytes.size() - 8;
@@ -120,6 +129,14 @@ std::optional<std::vector<Entry>> decode(const std::string& key, const std::stri
     for (Entry& e : entries) {
         if (!in.getInt(e.id, 8) || !in.getRamp(e.base) || !in.getRamp(e.last)) {
             return std::nullopt;
+        }
+        if (v1) {
+            e.shown = e.last;
+        } else if (std::uint64_t tints = 0;
+                   !in.getRamp(e.shown) || !in.getInt(tints, 1) || tints > 1) {
+            return std::nullopt;
+        } else {
+            e.tints = tints == 1;
         }
     }
     if (!in.atEnd()) {

@@ -139,4 +139,35 @@ GammaRamp roundTrip(const GammaRamp& r, std::size_t size) {
     return back;
 }
 
+bool matchesWritten(const GammaRamp& table, const GammaRamp& written, std::size_t size) {
+    const GammaRamp expected = roundTrip(written, size);
+    for (std::size_t i = 0; i < GammaRamp::kWords; ++i) {
+        // One more for the interpolation's own rounding in a table of another size.
+        if (std::abs(int{table.words[i]} - int{expected.words[i]}) > kDisplayRounding + 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool tintOf(const GammaRamp& table, const GammaRamp& base, std::size_t size) {
+    bool found[GammaRamp::kChannels] = {};
+    for (int h = halve(-40); h <= halve(40); ++h) {
+        GammaRamp tinted;
+        for (std::size_t i = 0; i < GammaRamp::kWords; ++i) {
+            tinted.words[i] = adjustEntry(base.words[i], h);
+        }
+        const GammaRamp expected = roundTrip(tinted, size);
+        for (std::size_t c = 0; c < GammaRamp::kChannels; ++c) {
+            const auto want = expected.channel(c);
+            const auto got = table.channel(c);
+            found[c] =
+                found[c] || std::equal(want.begin(), want.end(), got.begin(), [](int a, int b) {
+                    return std::abs(a - b) <= kDisplayRounding + 1;
+                });
+        }
+    }
+    return found[0] && found[1] && found[2];
+}
+
 }  // namespace ramp

@@ -38,4 +38,14 @@ void spreadFrom256(std::span<const std::uint16_t, 256> ramp, std::span<std::uint
 // What a table of `size` entries reads back after `r` was written to it.
 GammaRamp roundTrip(const GammaRamp& r, std::size_t size);
 
+// How far a display may round an entry: one step of 8 bits (a word v read back as (v>>8)*257 under
+// X servers that keep 8 bits, for one). Displays keep at least that many.
+constexpr int kDisplayRounding = 257;
+// True when `table`, read back from a table of `size` entries, is what the display made of
+// `written`: every word within kDisplayRounding of what the table was given.
+bool matchesWritten(const GammaRamp& table, const GammaRamp& written, std::size_t size);
+// True when `table`, read back as above, is `base` with some channel offsets applied (each
+// channel its own, zero included), give or take the same rounding.
+bool tintOf(const GammaRamp& table, const GammaRamp& base, std::size_t size);
+
 }  // namespace ramp

@@ -1,17 +1,11 @@
 #include "main_window/frmMain.h"
 
-#include <cctype>
-#include <cstdio>
-
 #include "forms/WindowDrag.h"
 #include "gamma/TintMapping.h"
 #include "main_window/MainView.h"
 #include "main_window/SingleInstance.h"
 #include "main_window/UrlOpener.h"
-#include "schedule/Scheduler.h"
 #include "settings/ColorSetting.h"
-#include "settings/ScheduleSetting.h"
-#include "settings/UntintedOutputs.h"
 
 const char* const frmMain::kHelpUrl = "https://dimwarden.invalid/help";
 const char* const frmMain::kMonitorsCaption = "显示器 [Monitors]";
@@ -61,19 +55,19 @@ frmMain::frmMain(Platform& platform)
       view_(&unseen),
       picColor(control(Id::picColor).back),
       nightChecked_(control(Id::mnuNight).checked),
-      normalChecked_(control(Id::mnuNormal).checked) {
+      normalChecked_(control(Id::mnuNormal).checked),
+      services_(*this, platform) {
     positions_.fill(tint::kMaxPosition);
-    if (platform_.clock != nullptr && platform_.alarm != nullptr) {
-        scheduler_ = std::make_unique<Scheduler>(*this, *platform_.clock, *platform_.alarm);
-    }
     platform_.tray.onClick = [this](NotifyIcon::Click click) { trayIcon_Click(click); };
-    engine_.onMonitorsChanged = [this] { monitorsChanged(); };
 }
 
 frmMain::~frmMain() {
-    scheduler_.reset();
     platform_.tray.onClick = nullptr;
-    engine_.onMonitorsChanged = nullptr;
+}
+
+const std::string& frmMain::title() {
+    static const std::string caption = control(Id::lbTitle).caption;
+    return caption;
 }
 
 void frmMain::attach(MainView& view) {
@@ -101,10 +95,7 @@ bool frmMain::Form_Load() {
         color = loaded.color;
         keptColor_ = color;
     }
-    // Before the first ramps are read and written, so an untinted output is never tinted.
-    engine_.setUntinted(settings::LoadUntintedOutputs(platform_.profile, WinPath));
-    keptUntinted_ = engine_.untinted();
-    reportedUntinted_ = keptUntinted_;
+    services_.loadUntinted();
     showSliderValue(Slider::HScroll1);
     SaveGamma();
     showColor(color);
@@ -118,54 +109,14 @@ bool frmMain::Form_Load() {
     }
 
     loading_ = false;
-    if (!engine_.accepted()) {
-        reportRefusal();
-    } else if (const std::string notice = platform_.display.notice(); !notice.empty()) {
-        tell("另一个程序也在改变屏幕颜色，会与夜间模式相互抵消。", notice);
-    }
-
-    // The schedule comes after the load, which always starts in night mode: a schedule that
-    // wants the day switches to normal at once, with no fade.
-    if (scheduler_) {
-        const settings::ScheduleSetting kept =
-            settings::LoadScheduleSetting(platform_.profile, WinPath);
-        scheduler_->setSchedule(kept.schedule);
-        scheduler_->setFadeSeconds(kept.fadeSeconds);
-        scheduler_->setAutomatic(kept.automatic);
-        scheduler_->start();
-    }
-    showAutomatic();
+    // The schedule comes after the load, which always starts in night mode.
+    services_.loaded();
     return true;
-}
-
-void frmMain::reportRefusal() {
-    if (refusalReported_) {
-        return;
-    }
-    refusalReported_ = true;
-    std::string why = platform_.display.refusal();
-    if (why.empty()) {
-        why = "no output accepted a gamma ramp";
-    }
-    tell("此显示不允许程序改变屏幕颜色，夜间模式不会生效。",
-         "this display does not let programs change the screen's colours: " + why);
-}
-
-void frmMain::tell(const std::string& caption, const std::string& what) {
-    std::fprintf(stderr, "dimwarden: %s\n", what.c_str());
-    std::string sentence = what;
-    if (!sentence.empty()) {
-        sentence[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(sentence[0])));
-    }
-    view_->sayMessage(control(Id::lbTitle).caption, caption + "\n[" + sentence + ".]");
 }
 
 void frmMain::resumed() {
     engine_.reapply();
-    // Hours may have passed: the schedule takes the mode it wants now.
-    if (scheduler_) {
-        scheduler_->clockChanged();
-    }
+    services_.resumed();
 }
 
 void frmMain::showAfterLoad() {
@@ -202,8 +153,7 @@ void frmMain::Unload() {
         return;
     }
     unloaded_ = true;
-    // No scheduled change or fade step may come after the base ramps are back.
-    scheduler_.reset();
+    services_.unloading();
     Form_Unload();
     view_->closeWindow();
     if (onUnloaded) {
@@ -227,9 +177,7 @@ void frmMain::switchClick() {
     }
     // Every switch by hand (window, menu, picker, commands) ends up here; the scheduler tells its
     // own switches apart.
-    if (scheduler_) {
-        scheduler_->handSwitched();
-    }
+    services_.handSwitched();
 }
 
 void frmMain::mnuNight_Click() {
@@ -242,56 +190,10 @@ void frmMain::mnuNormal_Click() {
     switchClick();
 }
 
-void frmMain::writeBlend(bool toNight, double progress) {
-    engine_.SetBlend(toNight ? GammaEngine::Request::night(picColor) : GammaEngine::Request::base(),
-                     progress);
-}
-
 // ---- Schedule ---------------------------------------------------------------------------------
 
 void frmMain::mnuAuto_Click() {
-    if (!scheduler_ || !scheduler_->schedule().isSet() || unloaded_) {
-        return;
-    }
-    scheduler_->setAutomatic(!scheduler_->automatic());
-    showAutomatic();
-    keepSchedule();
-}
-
-void frmMain::setSchedule(const Schedule& schedule) {
-    if (!scheduler_ || unloaded_) {
-        return;
-    }
-    scheduler_->setSchedule(schedule);
-    if (schedule.isSet()) {
-        scheduler_->setAutomatic(true);
-    }
-    showAutomatic();
-    keepSchedule();
-}
-
-void frmMain::setFadeSeconds(int seconds) {
-    if (!scheduler_ || unloaded_) {
-        return;
-    }
-    scheduler_->setFadeSeconds(seconds);
-    keepSchedule();
-}
-
-// Kept at once, like the colour, and reported as any completed change is.
-void frmMain::keepSchedule() {
-    settings::SaveScheduleSetting(
-        platform_.profile, WinPath,
-        {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
-    if (changed) {
-        changed();
-    }
-}
-
-void frmMain::showAutomatic() {
-    automaticEnabled_ = scheduler_ && scheduler_->schedule().isSet();
-    automaticChecked_ = scheduler_ && scheduler_->active();
-    view_->showAutomatic(automaticChecked_, automaticEnabled_);
+    services_.toggleAutomatic();
 }
 
 void frmMain::picColor_Click() {
@@ -385,52 +287,7 @@ void frmMain::picMini_MouseMove() {
 // ---- Monitors ---------------------------------------------------------------------------------
 
 void frmMain::mnuMonitor_Click(std::size_t index) {
-    if (index < monitors_.size()) {
-        const MonitorItem item = monitors_[index];
-        setOutputTinted(item.name, !item.tinted);
-    }
-}
-
-void frmMain::setOutputTinted(const std::string& name, bool tinted) {
-    // Once unloaded every output keeps its base, whatever comes late.
-    if (!unloaded_) {
-        engine_.setTinted(name, tinted);
-    }
-}
-
-void frmMain::setUntintedOutputs(const std::set<std::string>& names) {
-    if (!unloaded_) {
-        engine_.setUntinted(names);
-    }
-}
-
-void frmMain::monitorsChanged() {
-    std::vector<MonitorItem> items;
-    const std::vector<GammaEngine::LitOutput> lit = engine_.litOutputs();
-    if (lit.size() >= 2) {
-        for (const GammaEngine::LitOutput& o : lit) {
-            // An output without a name could not be remembered, so it is not offered.
-            if (!o.name.empty()) {
-                items.push_back({o.name, o.tinted});
-            }
-        }
-    }
-    if (items != monitors_) {
-        monitors_ = std::move(items);
-        view_->showMonitors(monitors_);
-    }
-    // Kept at once, like the colour: a crash or a lost session keeps the choice. A failed write
-    // is tried again at the next change.
-    if (!loading_ && engine_.untinted() != keptUntinted_ &&
-        settings::SaveUntintedOutputs(platform_.profile, WinPath, engine_.untinted())) {
-        keptUntinted_ = engine_.untinted();
-    }
-    if (!loading_ && engine_.untinted() != reportedUntinted_) {
-        reportedUntinted_ = engine_.untinted();
-        if (changed) {
-            changed();
-        }
-    }
+    services_.chooseMonitor(index);
 }
 
 // ---- Title strip and link ---------------------------------------------------------------------

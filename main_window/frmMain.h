@@ -16,11 +16,9 @@
 #include "main_window/NotifyIcon.h"
 #include "main_window/Platform.h"
 #include "main_window/frmMainLayout.h"
-#include "schedule/Schedule.h"
-#include "schedule/ScheduleTarget.h"
+#include "main_window/frmMainServices.h"
 
 class MainView;
-class Scheduler;
 
 // The application window's behaviour, with no toolkit: it owns every piece of lasting state (the
 // ramps and offsets, the settings location, the mode, the colour, the slider positions, the hover
@@ -29,8 +27,9 @@ class Scheduler;
 //
 // Handlers keep the design's names (`Form_Load`, `HScrollRed_Change`, `picMini_Click`), so the
 // behaviour can be read against the design control by control; the views of every platform and
-// every other caller (scripts, the schedule) call them.
-class frmMain : public PickerOwner, public ScheduleTarget {
+// every other caller (scripts, the schedule) call them. What is not the window (the schedule,
+// the monitors submenu, the other settings sections, the messages) is frmMainServices'.
+class frmMain : public PickerOwner {
   public:
     using Slider = frmMainLayout::Slider;
 
@@ -67,21 +66,16 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     bool windowShown() const { return shown_ == Shown::Normal; }
     bool unloaded() const { return unloaded_; }
     const GammaEngine& engine() const { return engine_; }
-    // The tray menu's monitors submenu: every named lit output while two or more are lit, else
-    // nothing (the submenu is not shown).
-    const std::vector<MonitorItem>& monitors() const { return monitors_; }
-    // The menu item Automatic: checked while the schedule runs, greyed while none is set.
-    bool automaticChecked() const { return automaticChecked_; }
-    bool automaticEnabled() const { return automaticEnabled_; }
-    // The schedule's settings, as the settings file keeps them; null on a platform without a
-    // clock and an alarm.
-    const Scheduler* scheduler() const { return scheduler_.get(); }
+    // The schedule, the monitors and the messages beside the window.
+    frmMainServices& services() { return services_; }
+    const frmMainServices& services() const { return services_; }
+    // The window's caption, which its messages carry too.
+    static const std::string& title();
 
     // The settings file's folder, filled by the load.
     std::string WinPath;
     // Called once a change of the mode, colour, sliders, schedule or untinted outputs is
-    // complete, whatever
-    // started it.
+    // complete, whatever started it.
     std::function<void()> changed;
 
     // ---- The design's public procedures ---------------------------------------------------
@@ -102,12 +96,6 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     void Unload();
     // The machine woke from suspend: the drivers may have reset the outputs' tables.
     void resumed();
-
-    // The schedule and its fade (0..3600 s), set by the user: taken at once and kept in the
-    // settings file. Setting a schedule turns Automatic on; "off" leaves it as it is. Nothing
-    // happens without a scheduler.
-    void setSchedule(const Schedule& schedule);
-    void setFadeSeconds(int seconds);
 
     // A slider moved to `position` (by the user or a script): the same assignment the form's own
     // code makes, so its change handler runs when the position is new.
@@ -133,11 +121,6 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     void mnuExit_Click() { Unload(); }
     // An item of the monitors submenu chosen: that output is tinted again, or left untinted.
     void mnuMonitor_Click(std::size_t index);
-    // From scripts: what an item of the monitors submenu does, by the output's name, which need
-    // not be lit now (it is remembered for when it is); and the whole set of untinted names.
-    void setOutputTinted(const std::string& name, bool tinted);
-    void setUntintedOutputs(const std::set<std::string>& names);
-    const std::set<std::string>& untintedOutputs() const { return engine_.untinted(); }
     void picColor_Click();
     void lbSetting_Click() { picColor_Click(); }
     void picMini_Click();
@@ -153,18 +136,13 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     void picker_SwatchPicked(BgrColor color) override;
     void picker_Confirmed() override;
 
-    // What the schedule drives: the menu's own switches, and the fade's ramps between them.
-    bool nightOn() const override { return isModeOn; }
-    void switchToNight() override { mnuNight_Click(); }
-    void switchToNormal() override { mnuNormal_Click(); }
-    void writeBlend(bool toNight, double progress) override;
-
     // The address the link label opens.
     static const char* const kHelpUrl;
     // The monitors submenu's caption.
     static const char* const kMonitorsCaption;
 
   private:
+    friend class frmMainServices;
     enum class Shown { NotYet, Normal, Minimised, PutAway };
 
     // The one place slider positions change: see its definition.
@@ -174,18 +152,9 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     void showColor(BgrColor colour);
     void checkMenu(bool night, bool normal);
     void checkNight() { checkMenu(true, false); }
-    void showAutomatic();
-    void keepSchedule();
     void keepColor();
     void dragRule(int Button);
     void showSliderValue(Slider slider);
-    // The engine's lit outputs or untinted names changed: the submenu follows, the names are kept.
-    void monitorsChanged();
-    // Says once, in a message and on stderr, that this display takes no ramps.
-    void reportRefusal();
-    // A message with `caption` over `what` (English, a clause without its full stop), and `what`
-    // on stderr after "dimwarden: ".
-    void tell(const std::string& caption, const std::string& what);
 
     Platform& platform_;
     GammaEngine engine_;
@@ -209,14 +178,7 @@ class frmMain : public PickerOwner, public ScheduleTarget {
     // colour, once the whole change is done.
     int changeDepth_ = 0;
     std::optional<BgrColor> keptColor_;
-    bool refusalReported_ = false;
-    std::vector<MonitorItem> monitors_;
-    // The untinted names as the settings file holds them.
-    std::set<std::string> keptUntinted_;
-    // The untinted names as `changed` last reported them.
-    std::set<std::string> reportedUntinted_;
 
-    std::unique_ptr<Scheduler> scheduler_;
-    bool automaticChecked_ = false;
-    bool automaticEnabled_ = false;
+    // Last: it hooks into the engine and the view, which must be there first.
+    frmMainServices services_;
 };

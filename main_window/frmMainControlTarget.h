@@ -34,24 +34,25 @@ class frmMainControlTarget : public control::ControlTarget {
 
     // Without a clock and an alarm the schedule stays off, as the form leaves it.
     Schedule schedule() const override {
-        return form_.scheduler() != nullptr ? form_.scheduler()->schedule() : Schedule{};
+        return form_.services().scheduler() != nullptr ? form_.services().scheduler()->schedule()
+                                                       : Schedule{};
     }
     int fadeSeconds() const override {
-        return form_.scheduler() != nullptr ? form_.scheduler()->fadeSeconds()
-                                            : Scheduler::kDefaultFadeSeconds;
+        return form_.services().scheduler() != nullptr ? form_.services().scheduler()->fadeSeconds()
+                                                       : Scheduler::kDefaultFadeSeconds;
     }
     bool automatic() const override {
-        return form_.scheduler() != nullptr && form_.scheduler()->automatic();
+        return form_.services().scheduler() != nullptr && form_.services().scheduler()->automatic();
     }
-    void setSchedule(const Schedule& schedule) override { form_.setSchedule(schedule); }
-    void setFadeSeconds(int seconds) override { form_.setFadeSeconds(seconds); }
+    void setSchedule(const Schedule& schedule) override { form_.services().setSchedule(schedule); }
+    void setFadeSeconds(int seconds) override { form_.services().setFadeSeconds(seconds); }
 
-    std::set<std::string> untinted() const override { return form_.untintedOutputs(); }
+    std::set<std::string> untinted() const override { return form_.services().untintedOutputs(); }
     void setOutputTinted(const std::string& name, bool tinted) override {
-        form_.setOutputTinted(name, tinted);
+        form_.services().setOutputTinted(name, tinted);
     }
     void setUntinted(const std::set<std::string>& names) override {
-        form_.setUntintedOutputs(names);
+        form_.services().setUntintedOutputs(names);
     }
     void quit() override { form_.mnuExit_Click(); }
 

@@ -19,6 +19,10 @@ class SystemPlatform {
 
     // Why the windowing system could not be reached, as a clause for "dimwarden: ..." on stderr.
     static std::string noDisplay();
+    // Said when another instance holds this display or session, as a clause; empty: nothing.
+    static std::string alreadyRunning();
+    // Why a command could not reach the instance that holds it, as a clause.
+    static std::string instanceUnreachable();
 
     // Calls `onRequest` on the UI thread whenever the session or the system asks the process to
     // end (a termination signal, for example). Returns false where that cannot be watched.

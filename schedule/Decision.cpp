@@ -50,6 +50,27 @@ Decision decideClock(const Schedule& s, std::int64_t now, Clock& zone) {
     return fromChanges(changes, now, false);
 }
 
+// Next to a pole the sun's height hardly changes in a day, and the day's crossings are too brief
+// for the formulas by day to find: the season's change is found from the height itself, hour by
+// hour, then to the second. Half a year ahead at most, so it is always found.
+std::optional<std::int64_t> polarChange(const Schedule& s, std::int64_t nowSec, bool night) {
+    const auto isNight = [&](std::int64_t t) {
+        return sun::altitude(s.latitude, s.longitude, t) < sun::kCivilTwilight;
+    };
+    std::int64_t lo = nowSec;
+    for (std::int64_t hi = nowSec + 3600; hi <= nowSec + kSunDaysAhead * 86400LL; hi += 3600) {
+        if (isNight(hi) != night) {
+            while (hi - lo > 1) {
+                const std::int64_t mid = lo + (hi - lo) / 2;
+                (isNight(mid) == night ? lo : hi) = mid;
+            }
+            return hi * 1000;
+        }
+        lo = hi;
+    }
+    return std::nullopt;
+}
+
 Decision decideSun(const Schedule& s, std::int64_t now) {
     const std::int64_t nowSec = floorDiv(now, 1000);
     const std::int64_t today = floorDiv(nowSec, 86400);
@@ -74,7 +95,11 @@ Decision decideSun(const Schedule& s, std::int64_t now) {
         add(changes, today + ahead);
     }
     // Without a crossing in the last days (midnight sun, polar night) the altitude now says it.
-    return fromChanges(changes, now, before);
+    Decision d = fromChanges(changes, now, before);
+    if (!d.nextChange) {
+        d.nextChange = polarChange(s, nowSec, d.night);
+    }
+    return d;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "settings/ScheduleSetting.h"
 
 #include <charconv>
+#include <string>
+#include <vector>
 
 #include "schedule/Scheduler.h"
 #include "settings/ColorSetting.h"
@@ -20,19 +22,21 @@ ScheduleSetting LoadScheduleSetting(ProfileFile& profile, const std::string& Win
     if (WinPath.empty()) {
         return result;
     }
-    const std::string path = settingsFilePath(WinPath);
-    if (const auto parsed = schedule::parse(profile.read(path, kSection, kSchedule, "off"));
-        parsed.schedule) {
+    // One read of the file for the three; a missing value reads as empty, which each takes as
+    // its default below.
+    const std::vector<std::string> values =
+        profile.readKeys(settingsFilePath(WinPath), kSection, {kSchedule, kFade, kAutomatic}, "");
+    if (const auto parsed = schedule::parse(values[0]); parsed.schedule) {
         result.schedule = *parsed.schedule;
     }
-    const std::string fade = profile.read(path, kSection, kFade, "");
+    const std::string& fade = values[1];
     int seconds = 0;
     const auto [end, error] = std::from_chars(fade.data(), fade.data() + fade.size(), seconds);
     if (error == std::errc() && end == fade.data() + fade.size() && seconds >= 0 &&
         seconds <= Scheduler::kMaxFadeSeconds) {
         result.fadeSeconds = seconds;
     }
-    result.automatic = profile.read(path, kSection, kAutomatic, "1") != "0";
+    result.automatic = values[2] != "0";
     return result;
 }
 
@@ -42,9 +46,11 @@ bool SaveScheduleSetting(ProfileFile& profile, const std::string& WinPath,
         return false;
     }
     const std::string path = settingsFilePath(WinPath);
-    bool kept = profile.write(path, kSection, kSchedule, schedule::format(setting.schedule));
-    kept = profile.write(path, kSection, kFade, std::to_string(setting.fadeSeconds)) && kept;
-    kept = profile.write(path, kSection, kAutomatic, setting.automatic ? "1" : "0") && kept;
+    // One rewrite: a schedule is never kept with another one's fade or switch.
+    const bool kept = profile.writeSection(path, kSection,
+                                           {{kSchedule, schedule::format(setting.schedule)},
+                                            {kFade, std::to_string(setting.fadeSeconds)},
+                                            {kAutomatic, setting.automatic ? "1" : "0"}});
     return kept;
 }
 

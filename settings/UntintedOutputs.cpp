@@ -56,9 +56,14 @@ OutputNames LoadUntintedOutputs(ProfileFile& profile, const std::string& WinPath
     if (!count) {
         return {};
     }
-    OutputNames names;
+    // The names in one read of the file, not one read each.
+    std::vector<std::string> keys;
     for (std::size_t n = 1; n <= *count; ++n) {
-        const auto name = decodeOutputName(profile.read(path, kSection, nameKey(n), ""));
+        keys.push_back(nameKey(n));
+    }
+    OutputNames names;
+    for (const std::string& text : profile.readKeys(path, kSection, keys, "")) {
+        const auto name = decodeOutputName(text);
         if (!name) {
             return {};
         }
@@ -83,16 +88,18 @@ bool SaveUntintedOutputs(ProfileFile& profile, const std::string& WinPath,
         }
         values.push_back(std::move(value));
     }
-    // Names first, the count last: a write cut short leaves the old count over sound names.
+    // One rewrite: the count and the names are kept together or not at all. Names past the count
+    // are never read; blanking them keeps a hand edit of the count honest.
     const auto before = parseCount(profile.read(path, kSection, kCount, ""));
+    ProfileFile::Entries entries;
     for (std::size_t n = 1; n <= values.size(); ++n) {
-        whole = profile.write(path, kSection, nameKey(n), values[n - 1]) && whole;
+        entries.emplace_back(nameKey(n), values[n - 1]);
     }
-    const bool kept = profile.write(path, kSection, kCount, std::to_string(values.size()));
-    // Names past the count are never read; blanking them keeps a hand edit of the count honest.
+    entries.emplace_back(kCount, std::to_string(values.size()));
     for (std::size_t n = values.size() + 1; before && n <= *before; ++n) {
-        profile.write(path, kSection, nameKey(n), "");
+        entries.emplace_back(nameKey(n), "");
     }
+    const bool kept = profile.writeSection(path, kSection, entries);
     return kept && whole;
 }
 

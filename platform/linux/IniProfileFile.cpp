@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -47,6 +49,16 @@ std::string_view trimBlanks(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -422,7 +434,7 @@ bool writeAll(int fd, std::string_view data) {
 // Writes content to a new file beside target and renames it over target, so that a reader sees
 // either the old file or the new one, never a part of either.
 bool replaceFile(const std::string& target, std::string_view content, mode_t mode,
-                 const struct stat* owner) {
+                 const struct stat* owner, bool sync) {
     const std::string dir = directoryOf(target);
     const std::size_t slash = target.rfind('/');
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -437,7 +449,7 @@ bool replaceFile(const std::string& target, std::string_view content, mode_t mod
         // Keeps the owner when root edits a user's file; an ordinary user cannot, and that is fine.
         [[maybe_unused]] const int ignored = ::fchown(fd, owner->st_uid, owner->st_gid);
     }
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && (!sync || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
@@ -445,7 +457,7 @@ bool replaceFile(const std::string& target, std::string_view content, mode_t mod
     }
     // The rename itself is only durable once the directory is on disk; the new file is in place
     // either way, so a failure here is not reported.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = sync ? ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
@@ -457,33 +469,70 @@ bool replaceFile(const std::string& target, std::string_view content, mode_t mod
 
 std::string IniProfileFile::read(const std::string& path, const std::string& section,
                                  const std::string& key, const std::string& fallback) {
+    return readKeys(path, section, {key}, fallback).front();
+}
+
+std::vector<std::string> IniProfileFile::readKeys(const std::string& path,
+                                                  const std::string& section,
+                                                  const std::vector<std::string>& keys,
+                                                  const std::string& fallback) {
+    std::vector<std::string> values(keys.size(), fallback);
     std::string content;
     if (readProfileText(path, content, nullptr) != ReadResult::Ok) {
-        return fallback;
+        return values;
     }
     std::string_view text = content;
     if (text.starts_with(kUtf8Bom)) {
         text.remove_prefix(kUtf8Bom.size());
     }
-    const std::vector<Line> lines = splitLines(text);
-    const Location where = locate(lines, section, key);
-    if (!where.keyLine) {
-        return fallback;
+    // The keys asked for, by their names in lower case; each takes the first line naming it.
+    std::map<std::string, std::vector<std::size_t>, std::less<>> wanted;
+    for (std::size_t n = 0; n < keys.size(); ++n) {
+        wanted[lowerCase(trimBlanks(keys[n]))].push_back(n);
     }
-    return valueOf(lines[*where.keyLine].text).value_or(fallback);
+    const std::vector<Line> lines = splitLines(text);
+    const Location where = locate(lines, section, {});
+    if (!where.header) {
+        return values;
+    }
+    for (std::size_t i = *where.header + 1; i < where.sectionEnd && !wanted.empty(); ++i) {
+        const std::string_view line = lines[i].text;
+        const auto it = wanted.find(lowerCase(trimBlanks(line.substr(0, line.find('=')))));
+        if (it == wanted.end()) {
+            continue;
+        }
+        if (const auto value = valueOf(line)) {
+            for (const std::size_t n : it->second) {
+                values[n] = *value;
+            }
+        }
+        wanted.erase(it);
+    }
+    return values;
 }
 
 bool IniProfileFile::write(const std::string& path, const std::string& section,
                            const std::string& key, const std::string& value) {
-    if (path.empty() || !validName(section, ']') || !validName(key, '=') ||
-        trimBlanks(key).front() == '[' || value.find_first_of("\r\n") != std::string::npos ||
-        value.find('\0') != std::string::npos) {
+    return writeSection(path, section, {{key, value}});
+}
+
+bool IniProfileFile::writeSection(const std::string& path, const std::string& section,
+                                  const Entries& entries) {
+    if (path.empty() || !validName(section, ']')) {
         return false;
     }
+    for (const auto& [key, value] : entries) {
+        if (!validName(key, '=') || trimBlanks(key).front() == '[' ||
+            value.find_first_of("\r\n") != std::string::npos ||
+            value.find('\0') != std::string::npos) {
+            return false;
+        }
+    }
+    const std::string what = settings::sectionKeeps(section);
     std::string refusal;
     const std::optional<std::string> target = writeTarget(path, refusal);
     if (!target) {
-        refuse(refusal);
+        refuse(what, refusal);
         return false;
     }
     if (*target == path && !makeDirectories(directoryOf(path))) {
@@ -497,21 +546,36 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
         return false;
     }
     if (existing == ReadResult::Junk) {
-        refuse(*target + " holds data that is not settings text; it is left as it is");
+        refuse(what, *target + " holds data that is not settings text; it is left as it is");
         return false;
     }
-    if (existing == ReadResult::Blank) {
-        return replaceFile(*target, withValue("", section, key, value), info.st_mode & 07777,
-                           &info);
-    }
+    // Every write is in the file before it returns, so a kill keeps it; the flush to disk that
+    // outlives a power cut comes at most once a second, so a burst of changes costs no more.
+    const auto now = std::chrono::steady_clock::now();
+    const auto last = synced_.find(*target);
+    const bool due = last == synced_.end() || now - last->second >= std::chrono::seconds(1);
+    const auto replace = [&](std::string_view text, mode_t mode, const struct stat* owner) {
+        if (due) {
+            synced_[*target] = now;
+        }
+        return replaceFile(*target, text, mode, owner, due);
+    };
     // The byte-order mark is no part of the first line; it stays where it was.
-    std::string_view text = content;
+    std::string_view text = existing == ReadResult::Blank ? std::string_view() : content;
     const bool bom = text.starts_with(kUtf8Bom);
     if (bom) {
         text.remove_prefix(kUtf8Bom.size());
     }
-    const std::string updated =
-        (bom ? std::string(kUtf8Bom) : std::string()) + withValue(text, section, key, value);
+    std::string updated(text);
+    for (const auto& [key, value] : entries) {
+        updated = withValue(updated, section, key, value);
+    }
+    if (bom) {
+        updated.insert(0, kUtf8Bom);
+    }
+    if (existing == ReadResult::Blank) {
+        return replace(updated, info.st_mode & 07777, &info);
+    }
     if (updated.size() > kMaxFileSize) {
         return false;
     }
@@ -519,13 +583,13 @@ bool IniProfileFile::write(const std::string& path, const std::string& section,
         if (updated == content) {
             return true;
         }
-        return replaceFile(*target, updated, info.st_mode & 07777, &info);
+        return replace(updated, info.st_mode & 07777, &info);
     }
-    return replaceFile(*target, updated, 0644 & ~currentUmask(), nullptr);
+    return replace(updated, 0644 & ~currentUmask(), nullptr);
 }
 
-void IniProfileFile::refuse(const std::string& why) {
-    if (!why.empty() && told_.insert(why).second) {
-        std::fprintf(stderr, "dimwarden: the colour is not kept: %s\n", why.c_str());
+void IniProfileFile::refuse(const std::string& what, const std::string& why) {
+    if (!why.empty() && told_.insert(what + why).second) {
+        std::fprintf(stderr, "dimwarden: %s is not kept: %s\n", what.c_str(), why.c_str());
     }
 }

@@ -10,18 +10,18 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "platform/mutter/MutterDisplayGamma.h"
+#include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/FlockSingleInstance.h"
 #include "platform/linux/IniProfileFile.h"
 #include "platform/linux/LogindResumeWatcher.h"
+#include "platform/linux/QtNotifyIcon.h"
+#include "platform/linux/QtWindowDrag.h"
 #include "platform/linux/RuntimeJournalStore.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/TimerFdAlarm.h"
 #include "platform/linux/WaylandDesktop.h"
 #include "platform/linux/XdgSettingsDirectory.h"
-#include "platform/linux/DesktopUrlOpener.h"
-#include "platform/linux/QtNotifyIcon.h"
-#include "platform/linux/QtWindowDrag.h"
+#include "platform/mutter/MutterDisplayGamma.h"
 #include "platform/x11/X11DisplayGamma.h"
 #include "platform/x11/X11SelectionSingleInstance.h"
 #if DIMWARDEN_WAYLAND
@@ -150,4 +150,12 @@ std::string SystemPlatform::noDisplay() {
     return display != nullptr && *display != '\0'
                ? std::string("cannot connect to display ") + display
                : std::string("no display to connect to (DISPLAY is not set)");
+}
+
+std::string SystemPlatform::alreadyRunning() {
+    return "already running on this display";
+}
+
+std::string SystemPlatform::instanceUnreachable() {
+    return "the instance running on this display cannot be reached on the session bus";
 }

@@ -1,5 +1,7 @@
 #include "platform/SystemPlatform.h"
 
+#include <utility>
+
 #include "platform/win32/Win32Alarm.h"
 #include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/Win32JournalStore.h"
@@ -7,6 +9,7 @@
 #include "platform/win32/Win32ProfileFile.h"
 #include "platform/win32/Win32SettingsDirectory.h"
 #include "platform/win32/Win32SingleInstance.h"
+#include "platform/win32/Win32SystemEvents.h"
 #include "platform/win32/Win32UrlOpener.h"
 #include "platform/win32/Win32WindowDrag.h"
 
@@ -21,6 +24,7 @@ struct SystemPlatform::Backends {
     Win32JournalStore journal;
     Win32Clock clock;
     Win32Alarm alarm{clock};
+    Win32SystemEvents events;
 };
 
 SystemPlatform::SystemPlatform()
@@ -28,21 +32,33 @@ SystemPlatform::SystemPlatform()
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance, &backends_->journal,
-                   &backends_->clock, &backends_->alarm})) {}
+                   &backends_->clock, &backends_->alarm})) {
+    // The engine listens to the backend, whatever windows are open.
+    backends_->events.onDisplayChange = [this] { backends_->display.displayChanged(); };
+}
 
 SystemPlatform::~SystemPlatform() = default;
 
-// The end of the session arrives as WM_QUERYENDSESSION / WM_ENDSESSION at the main window, which
-// unloads the form; there are no signals to watch.
-bool SystemPlatform::watchTermination(std::function<void()>) {
-    return false;
+// There are no signals to watch: the end of the session arrives at the events window.
+bool SystemPlatform::watchTermination(std::function<void()> onRequest) {
+    backends_->events.onEndSession = std::move(onRequest);
+    return backends_->events.window() != nullptr;
 }
 
-// Resume arrives as WM_POWERBROADCAST at the main window.
-bool SystemPlatform::watchResume(std::function<void()>) {
-    return false;
+bool SystemPlatform::watchResume(std::function<void()> onResume) {
+    backends_->events.onResume = std::move(onResume);
+    return backends_->events.window() != nullptr;
 }
 
 std::string SystemPlatform::noDisplay() {
     return "cannot reach the desktop of this session";
+}
+
+// The program has no console of its own: a second start ends quietly.
+std::string SystemPlatform::alreadyRunning() {
+    return {};
+}
+
+std::string SystemPlatform::instanceUnreachable() {
+    return "the instance running in this session does not answer";
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/HiddenWindow.h"
+
 namespace {
 
 constexpr wchar_t kClass[] = L"Dimwarden.Alarm";
@@ -22,26 +24,15 @@ FILETIME toFileTime(std::int64_t ms) {
 
 }  // namespace
 
-Win32Alarm::Win32Alarm(Clock& clock) : clock_(clock) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kClass;
-    RegisterClassExW(&wc);  // fails harmlessly when registered already
-    // A top-level window that is never shown: a message-only one would miss WM_TIMECHANGE, which
-    // is broadcast to top-level windows only.
-    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                            instance, this);
-}
+// A message-only window would miss WM_TIMECHANGE.
+Win32Alarm::Win32Alarm(Clock& clock)
+    : clock_(clock), hwnd_(win::createHiddenWindow(kClass, windowProc, this)) {}
 
 Win32Alarm::~Win32Alarm() {
     if (hwnd_ != nullptr) {
         KillTimer(hwnd_, kTimerId);
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
     }
+    win::destroyHiddenWindow(hwnd_);
 }
 
 void Win32Alarm::arm(std::int64_t atMs) {
@@ -85,11 +76,7 @@ void Win32Alarm::timerFired() {
 }
 
 LRESULT CALLBACK Win32Alarm::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32Alarm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = static_cast<Win32Alarm*>(win::ownerOf(hwnd, msg, lParam));
     if (self != nullptr) {
         switch (msg) {
             case WM_TIMER:

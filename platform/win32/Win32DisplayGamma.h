@@ -10,7 +10,7 @@
 //
 // Windows refuses ramps far from the identity (dark brightness positions) unless the machine
 // allows the full range, and says so only through the call's result. The first refusal is told
-// once through onRefused; refusal() then says why.
+// once through DisplayGamma::onRefused.
 class Win32DisplayGamma : public DisplayGamma {
   public:
     // Ids are a hash of the device name ("\\.\DISPLAY1"), so that a crash journal written by one
@@ -25,9 +25,6 @@ class Win32DisplayGamma : public DisplayGamma {
     // The window calls this on WM_DISPLAYCHANGE: the devices are listed again and every lit one
     // is brought to the current ramp (through the engine's onOutputsChanged).
     void displayChanged();
-
-    // Called once, at the first ramp any device refused.
-    std::function<void()> onRefused;
 
     static OutputId idOf(const std::wstring& deviceName);
 

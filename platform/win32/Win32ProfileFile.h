@@ -10,4 +10,7 @@ class Win32ProfileFile : public ProfileFile {
                      const std::string& fallback) override;
     bool write(const std::string& path, const std::string& section, const std::string& key,
                const std::string& value) override;
+    // The section read whole, the entries set in it, and written back whole in one call.
+    bool writeSection(const std::string& path, const std::string& section,
+                      const Entries& entries) override;
 };

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -32,6 +34,17 @@ GammaRamp tint(const GammaRamp& base) {
     GammaRamp out;
     ramp::buildAdjusted(base, -40, -20, 0, out);
     return out;
+}
+
+// Whether the journal names `table`, read from output `id` (1: 256 entries, 2: 1024), as the
+// tool's: one of the ramps written, or any tint of the base where the entry says so.
+bool names(const std::optional<std::vector<journal::Entry>>& entries, DisplayGamma::OutputId id,
+           const GammaRamp& table) {
+    const std::size_t size = id == 2 ? 1024 : 256;
+    return entries && std::ranges::any_of(*entries, [&](const journal::Entry& e) {
+               return e.id == id && (e.tints ? ramp::tintOf(table, e.base, size)
+                                             : table == ramp::roundTrip(e.last, size));
+           });
 }
 
 // Output 1 and output 2 (a 1024-entry table) lit, output 3 off, each with its own base.
@@ -152,7 +165,8 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
     flipped[flipped.size() / 2] ^= 0x01;
     std::vector<journal::Entry> otherRamps = *entries;
     for (journal::Entry& e : otherRamps) {
-        e.last = tint(baseOf(9));
+        e.last = e.shown = tint(baseOf(9));
+        e.tints = false;
     }
     // Every journal passed over is said, once.
     const struct {
@@ -161,6 +175,12 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
         bool recovered;
     } cases[] = {
         {"sound", left, true},
+        {"written by an earlier release",
+         journal::encode(":7",
+                         {{kFirst, baseOf(1), tint(baseOf(1)), {}, false},
+                          {2, baseOf(2), tint(baseOf(2)), {}, false}},
+                         1),
+         true},
         {"truncated", left.substr(0, left.size() - 9), false},
         {"one bit flipped", flipped, false},
         {"another display's", journal::encode(":8", *entries), false},
@@ -191,14 +211,17 @@ TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {
 TEST_F(OutputsTest, JournalFollowsEveryChangeAndOnlyThen) {
     engine.SaveGamma();
     EXPECT_EQ(journal.saves, 0);  // nothing written yet, nothing to undo
+    // Tints and the base are all named by one save of each output's base.
     engine.SetGamma(-40, -20, 0);
-    engine.SetGamma(-40, -20, 0);
+    engine.SetGamma(-20, 0, 10);
+    engine.SetDefault();
     EXPECT_EQ(journal.saves, 1);
     const auto entries = journal::decode(":7", journal.files.at(":7"));
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 2u);
-    EXPECT_EQ(entries->front(), (journal::Entry{kFirst, baseOf(1), tint(baseOf(1))}));
-    engine.SetDefault();
+    EXPECT_EQ(entries->front(), (journal::Entry{kFirst, baseOf(1), baseOf(1), baseOf(1), true}));
+    // A blend's ramps are no tints: each is named on its own.
+    engine.SetBlend(GammaEngine::Request::tint(-40, -20, 0), 0.5);
     EXPECT_EQ(journal.saves, 2);
     engine.closeJournal();
     engine.SetGamma(-40, -40, -40);
@@ -227,12 +250,8 @@ TEST(OutputsJournal, NamesEveryRampBeforeItReachesTheTable) {
     store.check = [&] {
         const auto entries = journal::decode(":7", store.files[":7"]);
         for (DisplayGamma::OutputId id : {1, 2}) {
-            const GammaRamp table = display.at(id).current();
-            const bool named =
-                entries && std::ranges::any_of(*entries, [&](const auto& e) {
-                    return e.id == id && table == ramp::roundTrip(e.last, id == 1 ? 256 : 1024);
-                });
-            EXPECT_TRUE(named || display.at(id).applied.empty())
+            EXPECT_TRUE(names(entries, id, display.at(id).current()) ||
+                        display.at(id).applied.empty())
                 << "output " << id << " holds a ramp the journal does not name";
         }
     };
@@ -243,7 +262,58 @@ TEST(OutputsJournal, NamesEveryRampBeforeItReachesTheTable) {
     }
     engine.SetDefault();
     store.check();
-    EXPECT_EQ(store.saves, 4);  // the same ramp again is named already
+    for (double t : {0.25, 0.5, 1.0}) {
+        engine.SetBlend(GammaEngine::Request::tint(-40, -20, 0), t);
+        store.check();
+    }
+    EXPECT_EQ(store.saves, 4);  // the tints and the base by one, each blended ramp by its own
+}
+
+// Displays that keep fewer bits than a word give back a rounded copy of every ramp. A dead run's
+// tint is recognised by what the display made of it, whether the run died at its first tint
+// (the journal has not seen the read-back) or after a change of tint; the next run tints once on
+// the display's own base and gives that base back.
+TEST(OutputsJournal, ADeadRunsTintIsRecognisedOnADisplayThatRounds) {
+    for (int bits : {8, 10}) {
+        for (int tints : {1, 2}) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(tints) + " tints");
+            MemoryDisplayGamma display;
+            display.key = ":7";
+            display.at(1).bits = bits;
+            display.add(1024).bits = bits;
+            MemoryJournalStore store;
+            std::map<DisplayGamma::OutputId, GammaRamp> own;
+            for (DisplayGamma::OutputId id : {1, 2}) {
+                display.at(id).setTables(baseOf(static_cast<int>(id)));
+                own[id] = display.at(id).current();
+            }
+            {
+                GammaEngine dead(display, &store);
+                dead.SaveGamma();
+                for (int t = 0; t < tints; ++t) {
+                    dead.SetGamma(-40 + 20 * t, -20, 0);
+                }
+                EXPECT_FALSE(dead.changedSinceWrite(1, display.at(1).current()));
+                EXPECT_TRUE(dead.changedSinceWrite(1, own[1]));
+            }  // killed: no unload
+            GammaEngine next(display, &store);
+            int told = 0;
+            next.tell = [&](const std::string&) { ++told; };
+            next.SaveGamma();
+            EXPECT_EQ(told, 0);
+            next.SetGamma(-40, -20, 0);
+            for (DisplayGamma::OutputId id : {1, 2}) {
+                EXPECT_EQ(display.at(id).applied.back(), tint(own[id])) << "output " << id;
+                EXPECT_EQ(*next.shown(id), display.at(id).current());
+            }
+            next.SetDefault();
+            next.closeJournal();
+            for (DisplayGamma::OutputId id : {1, 2}) {
+                EXPECT_EQ(display.at(id).applied.back(), own[id]) << "output " << id;
+            }
+            EXPECT_TRUE(store.files.empty());
+        }
+    }
 }
 
 namespace {
@@ -356,25 +426,14 @@ TEST_F(OutputsTest, UntintedOutputsKeepTheirBaseInEveryMode) {
 // leaves the journal naming the tint the table truly holds: a run after a crash never takes the
 // wrong ramp for the display's own.
 TEST_F(OutputsTest, JournalNamesWhatAnUntintedOutputHolds) {
-    const auto named = [&](DisplayGamma::OutputId id) {
-        const auto entries = journal::decode(":7", journal.files.at(":7"));
-        EXPECT_TRUE(entries);
-        std::vector<GammaRamp> lasts;
-        for (const journal::Entry& e : entries.value_or(std::vector<journal::Entry>{})) {
-            if (e.id == id) {
-                lasts.push_back(e.last);
-            }
-        }
-        return lasts;
-    };
     const auto holds = [&](DisplayGamma::OutputId id, const GammaRamp& r) {
-        const std::vector<GammaRamp> lasts = named(id);
-        return std::ranges::find(lasts, r) != lasts.end();
+        return names(journal::decode(":7", journal.files.at(":7")), id,
+                     ramp::roundTrip(r, id == 2 ? 1024 : 256));
     };
     engine.setUntinted({"MEM2"});
     startTinted();
-    EXPECT_EQ(named(1), std::vector<GammaRamp>{tint(baseOf(1))});
-    EXPECT_EQ(named(2), std::vector<GammaRamp>{baseOf(2)});
+    EXPECT_TRUE(holds(1, tint(baseOf(1))));
+    EXPECT_TRUE(holds(2, baseOf(2)));
 
     engine.setTinted("MEM2", true);
     EXPECT_TRUE(holds(2, tint(baseOf(2))));

@@ -102,7 +102,7 @@ TEST_F(MainFormTest, MonitorsSubmenuChecksTintsAndRemembers) {
         step.act();
         EXPECT_EQ(shows(), step.shows);
         EXPECT_EQ(menu(view), step.menu);
-        EXPECT_EQ(view.monitors, form->monitors());
+        EXPECT_EQ(view.monitors, form->services().monitors());
         EXPECT_EQ(settings::LoadUntintedOutputs(mp.profile, form->WinPath), step.stored);
     }
 }
@@ -118,26 +118,26 @@ TEST_F(MainFormTest, ScriptsNameOutputsAndEveryChangeIsReported) {
         return mp.display.at(id).current() == startRamp;
     };
 
-    form->setOutputTinted("MEM2", false);
+    form->services().setOutputTinted("MEM2", false);
     EXPECT_TRUE(base(2));
     EXPECT_FALSE(base(1));
-    form->setOutputTinted("HDMI-9", false);  // not plugged in: kept for when it is
+    form->services().setOutputTinted("HDMI-9", false);  // not plugged in: kept for when it is
     form->mnuMonitor_Click(1);               // MEM2 tinted again from the menu
     EXPECT_FALSE(base(2));
-    form->setOutputTinted("MEM2", true);  // no change, nothing to report
+    form->services().setOutputTinted("MEM2", true);  // no change, nothing to report
     EXPECT_EQ(reported, 3);
     EXPECT_EQ(settings::LoadUntintedOutputs(mp.profile, form->WinPath),
               std::set<std::string>{"HDMI-9"});
 
-    form->setUntintedOutputs({"MEM1"});
+    form->services().setUntintedOutputs({"MEM1"});
     EXPECT_EQ(reported, 4);
     EXPECT_TRUE(base(1));
-    EXPECT_EQ(form->untintedOutputs(), std::set<std::string>{"MEM1"});
+    EXPECT_EQ(form->services().untintedOutputs(), std::set<std::string>{"MEM1"});
 
     // Late commands change neither the screen nor the file once unloaded.
     form->Unload();
-    form->setOutputTinted("MEM1", true);
-    form->setUntintedOutputs({});
+    form->services().setOutputTinted("MEM1", true);
+    form->services().setUntintedOutputs({});
     EXPECT_TRUE(base(1));
     EXPECT_TRUE(base(2));
     EXPECT_EQ(settings::LoadUntintedOutputs(mp.profile, form->WinPath),

@@ -172,17 +172,17 @@ TEST_F(ScheduleFormTest, ScheduleAndFadeSetByTheUserAreTakenAndKept) {
     ASSERT_TRUE(form->modeOn());
     store("off", "60", "0");
 
-    form->setSchedule(*schedule::parse("08:00-20:00").schedule);
+    form->services().setSchedule(*schedule::parse("08:00-20:00").schedule);
     EXPECT_FALSE(form->modeOn());
     EXPECT_TRUE(view.automaticChecked) << "a new schedule turns Automatic on";
     EXPECT_TRUE(view.automaticEnabled);
     EXPECT_EQ(stored("schedule"), "08:00-20:00");
     EXPECT_EQ(stored("automatic"), "1");
 
-    form->setFadeSeconds(5000);
+    form->services().setFadeSeconds(5000);
     EXPECT_EQ(stored("fade"), std::to_string(Scheduler::kMaxFadeSeconds));
 
-    form->setSchedule(Schedule{});
+    form->services().setSchedule(Schedule{});
     EXPECT_FALSE(view.automaticEnabled);
     EXPECT_FALSE(view.automaticChecked);
     EXPECT_EQ(stored("schedule"), "off");
@@ -195,7 +195,7 @@ TEST_F(ScheduleFormTest, ResumeAfterALongSuspendTakesTheWantedModeAtOnce) {
     mp.clock.nowMs = at(23);  // slept through 22:00: the alarm never ran
     form->resumed();
     EXPECT_TRUE(form->modeOn());
-    EXPECT_FALSE(form->scheduler()->fading());
+    EXPECT_FALSE(form->services().scheduler()->fading());
     EXPECT_EQ(mp.alarm.armedAt, utcMs(2026, 12, 8, 7)) << "no fade step is armed";
     EXPECT_EQ(mp.display.current(), instantNightRamp());
 }

@@ -80,10 +80,18 @@ TEST_F(IniProfileFileTest, ReadTable) {
         {"[Settings]\ncolor=1\n", "fb"},
         {"[Setting\ncolor=1\n", "fb"},
         {"[Setting]\ncolour=1\ncolor2=1\n;color=1\ncolor 1\n", "fb"},
+        // A bare key hides a later line with a value.
+        {"[Setting]\ncolor\ncolor=1\n", "fb"},
     };
     for (const ReadCase& c : cases) {
         writeBytes(path, c.content);
         EXPECT_EQ(read(path), c.expected) << "file: " << c.content;
+        // Several keys in one read, each as read() gives it.
+        EXPECT_EQ(
+            ini.readKeys(path, "Setting", {"colour", "color", "COLOR"}, "fb"),
+            (std::vector<std::string>{c.content.find("colour=1") == std::string::npos ? "fb" : "1",
+                                      c.expected, c.expected}))
+            << "file: " << c.content;
     }
 }
 
@@ -308,6 +316,14 @@ TEST_F(IniProfileFileTest, HostileSettingsFilesAreNeverHarmed) {
             EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
         }
     }
+    // A refusal names what was not kept.
+    writeBytes(path, std::string("color=5\n\0junk", 14));
+    IniProfileFile fresh;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(fresh.writeSection(path, "Schedule", {{"fade", "60"}, {"automatic", "1"}}));
+    EXPECT_EQ(
+        ::testing::internal::GetCapturedStderr().rfind("dimwarden: the schedule is not kept: ", 0),
+        0u);
     // The size does not hide the colour.
     writeBytes(path, "[Setting]\ncolor=2113632\n" + large);
     EXPECT_EQ(read(path), "2113632");

@@ -45,7 +45,7 @@ struct Folder {
 
 // A journal as a killed run on this display left it: the screen holds its tint of `base`.
 std::string leftBy(const GammaRamp& base) {
-    return journal::encode(":7", {{MemoryDisplayGamma::kFirst, base, kTinted}});
+    return journal::encode(":7", {{MemoryDisplayGamma::kFirst, base, kTinted, kTinted}});
 }
 
 TEST(RuntimeJournalStore, HostileFilesAreNeverTrustedFollowedOrWaitedOn) {
@@ -122,9 +122,11 @@ TEST(RuntimeJournalStore, HostileFilesAreNeverTrustedFollowedOrWaitedOn) {
         const auto entries = ::lstat(folder.journal.c_str(), &st) == 0 && S_ISREG(st.st_mode)
                                  ? journal::decode(":7", readBytes(folder.journal))
                                  : std::nullopt;
-        const bool written = entries && std::ranges::any_of(*entries, [&](const auto& e) {
-                                 return e.base == base && e.last == expected;
-                             });
+        const bool written =
+            entries && std::ranges::any_of(*entries, [&](const auto& e) {
+                return e.base == base &&
+                       (e.tints ? ramp::tintOf(expected, base, 256) : e.last == expected);
+            });
         EXPECT_EQ(written, c.kept);
         if (std::filesystem::exists(folder.path + "/victim")) {
             EXPECT_EQ(readBytes(folder.path + "/victim"), "precious");

@@ -1,5 +1,5 @@
-// The lock used where no display decides whether an instance runs, and the one the Windows build
-// uses: what a lock file holds never blocks a start; a live holder does, until it lets go.
+// The lock used where no display decides whether an instance runs, beside a QLockFile one for
+// comparison: what a lock file holds never blocks a start; a live holder does, until it lets go.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "platform/linux/FlockSingleInstance.h"
-#include "platform/linux/LockFileSingleInstance.h"
+#include "support/LockFileSingleInstance.h"
 #include "support/ScopedEnv.h"
 
 TEST(FolderLock, DamagedLockFilesNeverBlockAndALiveHolderDoes) {

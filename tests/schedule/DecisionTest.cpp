@@ -85,28 +85,43 @@ TEST(ScheduleDecision, TheSunFollowsCivilTwilight) {
     }
 }
 
+// Far north and south, and at the poles themselves, night and day last weeks or months: the next
+// change is still found, however far off.
 TEST(ScheduleDecision, PolarSummerAndWinterWaitForTheSunToCross) {
+    const struct {
+        const char* what;
+        const char* schedule;
+        std::int64_t now;
+        bool night;
+        std::int64_t after, before;  // the next change falls between
+    } rows[] = {
+        {"Tromso, midsummer: the first civil dusk in August", "sun:69.6492,18.9553",
+         utcMs(2026, 6, 21, 0), false, utcMs(2026, 7, 20), utcMs(2026, 8, 31)},
+        {"Longyearbyen, midwinter: dawn weeks off", "sun:78.2232,15.6267", utcMs(2026, 12, 21, 12),
+         true, utcMs(2027, 1, 15), utcMs(2027, 3, 1)},
+        {"Reykjavik, midsummer: the sun sets but civil night never comes", "sun:64.1466,-21.9426",
+         utcMs(2026, 6, 21, 0, 30), false, utcMs(2026, 7, 1), utcMs(2026, 9, 1)},
+        // At a pole the sun stands 6 degrees down when its declination does: early October and
+        // early March in the north, early September and early April in the south.
+        {"the North Pole, midsummer", "sun:90,0", utcMs(2026, 6, 21), false, utcMs(2026, 9, 25),
+         utcMs(2026, 10, 20)},
+        {"the South Pole, midwinter", "sun:-90,0", utcMs(2026, 6, 21), true, utcMs(2026, 8, 25),
+         utcMs(2026, 9, 20)},
+        {"a hair from the North Pole, midwinter", "sun:89.9999,0", utcMs(2026, 12, 21), true,
+         utcMs(2027, 2, 20), utcMs(2027, 3, 20)},
+    };
     MemoryClock zone;
-    // Tromso, midsummer: no night for weeks; the first civil dusk comes in August.
-    const auto summer =
-        schedule::decide(parsed("sun:69.6492,18.9553"), utcMs(2026, 6, 21, 0), zone);
-    EXPECT_FALSE(summer.night);
-    ASSERT_TRUE(summer.nextChange);
-    EXPECT_GT(*summer.nextChange, utcMs(2026, 7, 20));
-    EXPECT_LT(*summer.nextChange, utcMs(2026, 8, 31));
-    // Longyearbyen, midwinter: night all day; the first civil dawn is weeks off.
-    const auto winter =
-        schedule::decide(parsed("sun:78.2232,15.6267"), utcMs(2026, 12, 21, 12), zone);
-    EXPECT_TRUE(winter.night);
-    ASSERT_TRUE(winter.nextChange);
-    EXPECT_GT(*winter.nextChange, utcMs(2027, 1, 15));
-    EXPECT_LT(*winter.nextChange, utcMs(2027, 3, 1));
-    // Reykjavik, midsummer: the sun sets but civil night never comes.
-    const auto white =
-        schedule::decide(parsed("sun:64.1466,-21.9426"), utcMs(2026, 6, 21, 0, 30), zone);
-    EXPECT_FALSE(white.night);
-    ASSERT_TRUE(white.nextChange);
-    EXPECT_GT(*white.nextChange, utcMs(2026, 7, 1));
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        const schedule::Decision d = schedule::decide(parsed(r.schedule), r.now, zone);
+        EXPECT_EQ(d.night, r.night);
+        ASSERT_TRUE(d.nextChange);
+        EXPECT_GT(*d.nextChange, r.after);
+        EXPECT_LT(*d.nextChange, r.before);
+        // The change is one: a minute on, the other mode.
+        EXPECT_NE(schedule::decide(parsed(r.schedule), *d.nextChange + 60'000, zone).night,
+                  r.night);
+    }
 }
 
 TEST(ScheduleDecision, EveryInstantOfAYearAgreesWithItsNeighbours) {

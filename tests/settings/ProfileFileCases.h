@@ -147,4 +147,20 @@ inline void checkProfileCases(ProfileFile& profile, const std::filesystem::path&
         }
         EXPECT_EQ(profile.read(file.string(), "Setting", "color", "fb"), "42");
     }
+
+    // Several keys of one section in one write: an old key matched in any case, a new one added,
+    // the section's other keys and the other sections kept.
+    SCOPED_TRACE("one section's keys at once");
+    const std::string file = (dir / "section.ini").string();
+    writeBytes(file, "[Schedule]\nfade=5\nnote=x\n[Setting]\ncolor=7\n");
+    EXPECT_TRUE(profile.writeSection(file, "Schedule", {{"FADE", "60"}, {"automatic", "0"}}));
+    const char* const expected[][3] = {
+        {"Schedule", "fade", "60"},
+        {"Schedule", "automatic", "0"},
+        {"Schedule", "note", "x"},
+        {"Setting", "color", "7"},
+    };
+    for (const auto& [section, key, value] : expected) {
+        EXPECT_EQ(profile.read(file, section, key, "fb"), value) << section << " " << key;
+    }
 }

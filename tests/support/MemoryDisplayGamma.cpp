@@ -15,9 +15,19 @@ GammaRamp MemoryOutput::current() const {
 }
 
 void MemoryOutput::setTables(const GammaRamp& ramp) {
-    ramp::spreadFrom256(ramp.channel(0), red);
-    ramp::spreadFrom256(ramp.channel(1), green);
-    ramp::spreadFrom256(ramp.channel(2), blue);
+    for (std::size_t c = 0; c < 3; ++c) {
+        auto& table = c == 0 ? red : c == 1 ? green : blue;
+        ramp::spreadFrom256(ramp.channel(c), table);
+        // The top `bits` bits kept, read back with them repeated down (8 bits: v>>8 times 257).
+        for (std::uint16_t& w : table) {
+            const unsigned kept = w >> (16 - bits);
+            unsigned back = 0;
+            for (int shift = 16 - bits; shift > -bits; shift -= bits) {
+                back |= shift >= 0 ? kept << shift : kept >> -shift;
+            }
+            w = static_cast<std::uint16_t>(back);
+        }
+    }
 }
 
 namespace {

@@ -16,6 +16,7 @@ struct MemoryOutput {
     std::vector<GammaRamp> applied;  // every ramp accepted, in order
     bool refuseRead = false;
     bool refuseApply = false;
+    int bits = 16;  // what the hardware keeps of each word; fewer round what is written
 
     void setTables(const GammaRamp& ramp);  // fill the hardware tables from a 256-entry ramp
     GammaRamp current() const;              // the hardware tables read back as a ramp

@@ -17,6 +17,18 @@ bool MemoryProfileFile::write(const std::string& path, const std::string& sectio
     return true;
 }
 
+bool MemoryProfileFile::writeSection(const std::string& path, const std::string& section,
+                                     const Entries& entries) {
+    ++writes;
+    if (refuseWrite) {
+        return false;
+    }
+    for (const auto& [key, value] : entries) {
+        values[{path, section, key}] = value;
+    }
+    return true;
+}
+
 void MemoryNotifyIcon::add(const std::string& t) {
     ++adds;
     shown = true;

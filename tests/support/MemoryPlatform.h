@@ -31,6 +31,9 @@ class MemoryProfileFile : public ProfileFile {
                      const std::string& fallback) override;
     bool write(const std::string& path, const std::string& section, const std::string& key,
                const std::string& value) override;
+    // One write, as the file sees it.
+    bool writeSection(const std::string& path, const std::string& section,
+                      const Entries& entries) override;
 };
 
 class MemorySettingsDirectory : public SettingsDirectory {

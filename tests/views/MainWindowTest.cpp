@@ -73,9 +73,9 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, ControlsAreBuiltFromTheTable) {
     EXPECT_EQ(w->size(), QSize(537, 499));
     EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(w->windowTitle().isEmpty());
     EXPECT_EQ(c<Label>(Id::lbTitle)->Caption(),
               QStringLiteral("澄岚电脑夜间模式工具V5.0 [Dimwarden]"));
+    EXPECT_EQ(w->windowTitle(), c<Label>(Id::lbTitle)->Caption());
     EXPECT_EQ(w->menu()->title(), QStringLiteral("文件(File)"));
     EXPECT_EQ(w->item(Id::mnuExit)->text(), QStringLiteral("退出程序(Exit)"));
     EXPECT_TRUE(w->item(Id::mnuNight)->isChecked());
@@ -284,16 +284,16 @@ TEST_F(MainWindowTest, AutomaticItemIsGreyedUntilAScheduleIsSetAndFollowsTheForm
     EXPECT_FALSE(automatic->isEnabled());
     EXPECT_FALSE(automatic->isChecked());
 
-    form->setSchedule(*schedule::parse("22:00-07:00").schedule);
+    form->services().setSchedule(*schedule::parse("22:00-07:00").schedule);
     EXPECT_TRUE(automatic->isEnabled());
     EXPECT_TRUE(automatic->isChecked());
     // Qt's own toggle and the form's must not undo each other.
     automatic->trigger();
     EXPECT_FALSE(automatic->isChecked());
-    EXPECT_FALSE(form->scheduler()->automatic());
+    EXPECT_FALSE(form->services().scheduler()->automatic());
     automatic->trigger();
     EXPECT_TRUE(automatic->isChecked());
-    EXPECT_TRUE(form->scheduler()->automatic());
+    EXPECT_TRUE(form->services().scheduler()->automatic());
 }
 
 // The monitors submenu: above Exit, hidden with one lit output, and each item's trigger reaches

@@ -32,7 +32,9 @@ MainWindow::MainWindow(frmMain& form)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), form_(form) {
     const layout::PixelRect size = layout::toPixels(frmMainLayout::kWindow.client);
     setFixedSize(size.width, size.height);
-    setWindowTitle(QString());
+    // Frameless, the title shows nowhere on the window; task lists and Alt+Tab name the tool by
+    // it, as they name the Windows window by the same text.
+    setWindowTitle(text(Id::lbTitle));
     setWindowIcon(Pictures::get().appIcon);
     setMouseTracking(true);
     controls_ = buildControls(this, frmMainLayout::kControls);
@@ -109,7 +111,7 @@ void MainWindow::connectHandlers() {
     connect(item(Id::mnuNormal), &QAction::triggered, this, [&f] { f.mnuNormal_Click(); });
     connect(item(Id::mnuAuto), &QAction::triggered, this, [this, &f] {
         // The check mark is the form's to set: Qt's own toggle is undone first.
-        showAutomatic(f.automaticChecked(), f.automaticEnabled());
+        showAutomatic(f.services().automaticChecked(), f.services().automaticEnabled());
         f.mnuAuto_Click();
     });
     connect(item(Id::mnuExit), &QAction::triggered, this, [&f] { f.mnuExit_Click(); });

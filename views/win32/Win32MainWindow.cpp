@@ -130,30 +130,12 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             form_.Unload();
             return 0;
-        case WM_DISPLAYCHANGE:
-            if (onDisplayChange) {
-                onDisplayChange();
-            }
-            return 0;
-        case WM_POWERBROADCAST:
-            if (wParam == PBT_APMRESUMEAUTOMATIC && onResume) {
-                onResume();
-            }
-            return TRUE;
         case kSayMessage:
             while (!messages_.empty()) {
                 const auto [title, text] = messages_.front();
                 messages_.erase(messages_.begin());
                 MessageBoxW(nullptr, win::toWide(text).c_str(), win::toWide(title).c_str(),
                             MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
-            }
-            return 0;
-        case WM_QUERYENDSESSION:
-            return TRUE;
-        case WM_ENDSESSION:
-            // The session ends without WM_CLOSE: unload now, as on exit.
-            if (wParam != FALSE) {
-                form_.Unload();
             }
             return 0;
         default:

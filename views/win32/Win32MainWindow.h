@@ -26,10 +26,6 @@ class Win32MainWindow : public MainView {
 
     HWND hwnd() const { return hwnd_; }
 
-    // Display changes and resume arrive here; the entry point decides what they do.
-    std::function<void()> onDisplayChange;
-    std::function<void()> onResume;
-
     NativeWindow nativeWindow() const override;
     void showSlider(Slider slider, int position) override;
     void showSliderValue(Slider slider, int value) override;

@@ -488,6 +488,35 @@ def main():
         except subprocess.TimeoutExpired:
             code = None
         check(code == 3, "--watch ends with 3 when the instance is killed (%s)" % code)
+
+        # ---- Killed while tinted (just above) and during start-up, as soon as its tint shows:
+        # the server rounds every ramp to 8 bits, yet the next start tints once, on the
+        # display's own ramp, and its exit (WM_CLOSE, as taskkill without /f sends) gives that
+        # ramp back.
+        once = (52 / 80, 0.75, 1.0)
+        for moment in ("while tinted", "during start-up"):
+            if moment == "during start-up":
+                tool = start()
+                end = time.monotonic() + 40
+                while time.monotonic() < end and tinted(ramps.read(), (1, 1, 1)):
+                    time.sleep(0.02)
+                tool.kill()
+                tool.wait(30)
+                check(not tinted(ramps.read(), (1, 1, 1)), "killed %s, the tint stays" % moment)
+            tool = start()
+            check(wait_for(lambda: command("--status")[0] == 0, 40), "the next instance answers")
+            check(tinted(ramps.read(), once),
+                  "killed %s, the next start tints once (red top %d)" % (moment, ramps.read()[0][-1]))
+            subprocess.run([WINE, "taskkill", "/im", os.path.basename(EXE)], env=env,
+                           capture_output=True, timeout=60)
+            try:
+                code = tool.wait(30)
+            except subprocess.TimeoutExpired:
+                code = None
+            check(code == 0 and tinted(ramps.read(), (1, 1, 1)),
+                  "killed %s, the next run's exit gives the display its own ramp back (%s)"
+                  % (moment, code))
+            check(not os.path.exists(journal), "and leaves no crash journal")
     finally:
         subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
         subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)

@@ -1,4 +1,4 @@
-#include "platform/linux/LockFileSingleInstance.h"
+#include "support/LockFileSingleInstance.h"
 
 #include <QDir>
 #include <QStandardPaths>
