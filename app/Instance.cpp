@@ -39,7 +39,10 @@ int runInstance(SystemPlatform& system, frmMain& form,
     frmMainControlTarget target(form);
     control::Controller controller(target);
     if (command) {
-        controller.apply(*command);
+        // This process is the instance now: a refusal is said, as a running one answers it.
+        if (const std::string refused = controller.apply(*command); !refused.empty()) {
+            std::fprintf(stderr, "dimwarden: %s\n", refused.c_str());
+        }
     }
     std::unique_ptr<CommandService> commands = serveCommands(controller);
     form.onUnloaded = [&commands, &loop] {

@@ -1,7 +1,7 @@
 // `dimwarden`: sends a command to the running instance straight from here, answers --help and
 // --version itself, and hands everything else (the tool's start, Qt's options, a mistyped line)
-// to the program with the windows. A command is the whole life of its process, so this part loads no toolkit: it
-// costs a script about what a `gdbus call` does.
+// to the program with the windows. A command is the whole life of its process, so this part loads
+// no toolkit: it costs a script about what a `gdbus call` does.
 #include <dbus/dbus.h>
 #include <unistd.h>
 

@@ -1,7 +1,6 @@
 #include "control/Command.h"
 
 #include <algorithm>
-#include <array>
 
 #include "control/CommandTable.h"
 #include "schedule/Scheduler.h"

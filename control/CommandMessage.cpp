@@ -127,6 +127,10 @@ std::optional<State> unpackState(std::string_view text) {
 }
 
 Answer answer(Controller& controller, const std::vector<std::string>& args) {
+    // An option, its value and --json at most: more is no command, and is not read at all.
+    if (args.size() > 3) {
+        return {kBadUsage, {}, "a command is at most three arguments."};
+    }
     const ParsedCommandLine parsed = takeCommand(args);
     if (!parsed.error.empty() || !parsed.command) {
         return {kBadUsage, {}, parsed.error.empty() ? "no command was given." : parsed.error};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 #include "control/StatusNames.h"
 #include "control/Temperature.h"
@@ -199,7 +200,9 @@ std::string limitOfText(const FieldValue& value) {
 }
 
 constexpr std::array<FieldRow, 7> kFields{{
-    {"Night", "night", FieldType::Bool, true, [](const State& s) { return FieldValue(s.night); },
+    {"Night", "night", FieldType::Bool, true,
+     [](State& s, const ControlTarget& t) { s.night = t.night(); },
+     [](const State& s) { return FieldValue(s.night); },
      [](State& s, const FieldValue& v) {
          s.night = std::get<bool>(v);
          return true;
@@ -211,6 +214,7 @@ constexpr std::array<FieldRow, 7> kFields{{
      },
      "Night is a boolean (b)."},
     {"Color", "color", FieldType::Text, true,
+     [](State& s, const ControlTarget& t) { s.color = t.color() & 0x00FFFFFFu; },
      [](const State& s) { return FieldValue(formatColor(s.color)); },
      [](State& s, const FieldValue& v) {
          const auto color = parseColor(std::get<std::string>(v));
@@ -228,6 +232,7 @@ constexpr std::array<FieldRow, 7> kFields{{
      },
      "Color is a string (s) of the form #RRGGBB."},
     {"Brightness", "brightness", FieldType::Int, true,
+     [](State& s, const ControlTarget& t) { s.brightness = t.brightness(); },
      [](const State& s) { return FieldValue(s.brightness); },
      [](State& s, const FieldValue& v) {
          s.brightness = std::get<int>(v);
@@ -244,6 +249,7 @@ constexpr std::array<FieldRow, 7> kFields{{
      },
      "Brightness is an integer (i) from 0 to 40."},
     {"Schedule", "schedule", FieldType::Text, false,
+     [](State& s, const ControlTarget& t) { s.schedule = schedule::format(t.schedule()); },
      [](const State& s) { return FieldValue(s.schedule); },
      // Read back into the schedule's own form: what is printed is never another program's text.
      [](State& s, const FieldValue& v) {
@@ -267,7 +273,9 @@ constexpr std::array<FieldRow, 7> kFields{{
          return std::string();
      },
      "Schedule is a string (s): HH:MM-HH:MM, sun:LATITUDE,LONGITUDE or off."},
-    {"Fade", "fade", FieldType::Int, false, [](const State& s) { return FieldValue(s.fade); },
+    {"Fade", "fade", FieldType::Int, false,
+     [](State& s, const ControlTarget& t) { s.fade = t.fadeSeconds(); },
+     [](const State& s) { return FieldValue(s.fade); },
      [](State& s, const FieldValue& v) {
          s.fade = std::get<int>(v);
          return s.fade >= 0 && s.fade <= Scheduler::kMaxFadeSeconds;
@@ -285,6 +293,7 @@ constexpr std::array<FieldRow, 7> kFields{{
      },
      "Fade is an integer (i) of seconds from 0 to 3600."},
     {"Automatic", "automatic", FieldType::Bool, false,
+     [](State& s, const ControlTarget& t) { s.automatic = t.automatic(); },
      [](const State& s) { return FieldValue(s.automatic); },
      [](State& s, const FieldValue& v) {
          s.automatic = std::get<bool>(v);
@@ -295,6 +304,10 @@ constexpr std::array<FieldRow, 7> kFields{{
      },
      nullptr, "Automatic is the tray menu's to change."},
     {"Untinted", "untinted", FieldType::TextList, false,
+     [](State& s, const ControlTarget& t) {
+         const std::set<std::string> names = t.untinted();
+         s.untinted.assign(names.begin(), names.end());
+     },
      [](const State& s) { return FieldValue(s.untinted); },
      [](State& s, const FieldValue& v) {
          s.untinted = std::get<std::vector<std::string>>(v);

@@ -16,8 +16,10 @@
 //
 // A new command is one row of kCommands (its option, argument, limit, reading and handling)
 // plus, when the form must do something new, its operation on ControlTarget. A new field of the
-// state is one member of State and one row of kFields; a field that a bus client may write gives
-// its `write`.
+// state is one row of kFields (how it is read from the tool, shown and written) beside its
+// member in State and its getter on ControlTarget; a field that a bus client may write gives its
+// `write`, which runs the target's setter. Nothing else names the fields or the commands: the
+// parser, usage, status line, JSON, answer text, bus and completions all loop over the rows.
 namespace control {
 
 struct CommandRow {
@@ -50,6 +52,8 @@ struct FieldRow {
     std::string_view key;   // the JSON key and the answer text's key ("night")
     FieldType type;
     bool required;  // the answer text always has it; the others have their defaults
+    // Reads it from the running tool.
+    void (*take)(State& state, const ControlTarget& target);
     FieldValue (*get)(const State& state);
     // Takes a value read back from another process; false when no instance sends it.
     bool (*set)(State& state, const FieldValue& value);

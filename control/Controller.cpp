@@ -49,11 +49,10 @@ Controller::~Controller() {
 }
 
 State Controller::state() const {
-    const std::set<std::string> untinted = target_.untinted();
-    State state{target_.night(),       target_.color() & 0x00FFFFFFu,
-                target_.brightness(),  schedule::format(target_.schedule()),
-                target_.fadeSeconds(), target_.automatic()};
-    state.untinted.assign(untinted.begin(), untinted.end());
+    State state;
+    for (const FieldRow& field : fieldRows()) {
+        field.take(state, target_);
+    }
     return state;
 }
 

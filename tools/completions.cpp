@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     for (const auto& [name, text] : files) {
         std::ofstream out(folder + name, std::ios::binary | std::ios::trunc);
         if (!(out << text) || !out.flush()) {
-            std::fprintf(stderr, "dimwarden_completions: cannot write %s%s\n", folder.c_str(), name);
+            std::fprintf(stderr, "dimwarden_completions: cannot write %s%s\n", folder.c_str(),
+                         name);
             return 1;
         }
     }

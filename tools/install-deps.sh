@@ -12,6 +12,7 @@ packages=(
     fonts-wqy-microhei
     g++-mingw-w64-x86-64-posix wine64 python3 libxxf86vm1
     desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
+    zsh fish
 )
 
 missing=()

@@ -124,7 +124,9 @@ class ReplyWindow {
 // Ctrl+C or a closed console ends a watch as the instance's end does: the loop is woken and
 // leaves cleanly.
 HANDLE interrupted = nullptr;
+volatile LONG wasInterrupted = 0;
 BOOL WINAPI onConsoleControl(DWORD) {
+    InterlockedExchange(&wasInterrupted, 1);
     if (interrupted != nullptr) {
         SetEvent(interrupted);
     }
@@ -317,7 +319,10 @@ class Win32CommandService : public CommandService {
 std::optional<int> sendToRunningInstance(const control::Command& command, int, char**,
                                          std::chrono::milliseconds patience) {
     Win32Transport transport;
-    return control::runClient(transport, command, patience);
+    const std::optional<int> status = control::runClient(transport, command, patience);
+    // Interrupted, as a shell counts it (128 + SIGINT).
+    return InterlockedCompareExchange(&wasInterrupted, 0, 0) != 0 ? std::optional<int>(130)
+                                                                  : status;
 }
 
 std::unique_ptr<CommandService> serveCommands(control::Controller& controller) {

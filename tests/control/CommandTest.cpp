@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "control/Command.h"
+#include "control/CommandMessage.h"
+#include "control/CommandTable.h"
 #include "control/Controller.h"
 #include "control/StatusNames.h"
+#include "control/Temperature.h"
 #include "support/MemoryControlTarget.h"
 
 namespace control {
@@ -46,6 +49,11 @@ Command fade(int seconds) {
 Command output(Action action, std::string name) {
     Command c = make(action);
     c.output = std::move(name);
+    return c;
+}
+Command kelvin(int k) {
+    Command c = make(Action::Temperature);
+    c.kelvin = k;
     return c;
 }
 Command json(Action action) {
@@ -109,6 +117,24 @@ TEST(CommandLine, TakesOneCommandAndLeavesTheRest) {
         {{"--fade", "-1"}, std::nullopt, {}, "'-1' is not a fade"},
         {{"--fade", "60s"}, std::nullopt, {}, "'60s' is not a fade"},
         {{"--json"}, std::nullopt, {}, "--json goes with --status or --watch"},
+        {{"--quit"}, make(Action::Quit), {}, ""},
+        {{"--temperature", "6500"}, kelvin(6500), {}, ""},
+        {{"--temperature=1000"}, kelvin(1000), {}, ""},
+        {{"--temperature", "999"}, std::nullopt, {}, "'999' is not a colour temperature"},
+        {{"--temperature", "10001"}, std::nullopt, {}, "'10001' is not a colour temperature"},
+        {{"--temperature", "6500K"}, std::nullopt, {}, "'6500K' is not a colour temperature"},
+        // What cannot be kept is refused with its limit, before anything is sent.
+        {{"--untint", std::string(253, 'a')},
+         output(Action::Untint, std::string(253, 'a')),
+         {},
+         ""},
+        {{"--untint", std::string(254, 'a')}, std::nullopt, {}, "--untint takes at most 253 bytes"},
+        {{"--tint", std::string(85, '\xE9')}, std::nullopt, {}, "an output name is at most 253"},
+        {{"--schedule", std::string(65, '0')},
+         std::nullopt,
+         {},
+         "--schedule takes at most 64 bytes"},
+        {{"--color", std::string(100000, 'f')}, std::nullopt, {}, "--color takes at most 64 bytes"},
         {{"--night", "--json"}, std::nullopt, {}, "--json goes with"},
     };
     for (const LineCase& c : cases) {
@@ -158,6 +184,61 @@ TEST(CommandLine, BrightnessStepsStopAtTheSlidersEnds) {
         EXPECT_EQ(targetBrightness(c.command, c.current), c.target)
             << c.command.brightness << " from " << c.current;
     }
+}
+
+// Against the published blackbody table's sRGB white points, to the nearest 100 K.
+TEST(CommandLine, TemperaturesTintWithTheWhitePointOfABlackBody) {
+    const struct {
+        int kelvin;
+        int red, green, blue;
+    } cases[] = {
+        {1000, 255, 56, 0},    {1849, 255, 126, 0},    {2000, 255, 137, 18},  {2700, 255, 169, 87},
+        {3450, 255, 196, 137}, {5000, 255, 228, 206},  {6500, 255, 249, 253}, {6600, 254, 249, 255},
+        {8000, 227, 233, 255}, {10000, 204, 219, 255},
+    };
+    for (const auto& c : cases) {
+        const std::uint32_t bgr = temperatureColor(c.kelvin);
+        EXPECT_NEAR(int(bgr & 0xFF), c.red, 1) << c.kelvin;
+        EXPECT_NEAR(int(bgr >> 8 & 0xFF), c.green, 1) << c.kelvin;
+        EXPECT_NEAR(int(bgr >> 16 & 0xFF), c.blue, 1) << c.kelvin;
+    }
+}
+
+// The bounds the instance keeps whatever the channel: a command refused with one line, and a bus
+// write of the whole list.
+TEST(Controller, WhatTheSettingsFileCannotKeepIsRefusedWithItsLimit) {
+    MemoryControlTarget target;
+    Controller controller(target);
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ(answer(controller, {"--untint", "N" + std::to_string(i)}).status, kDone);
+    }
+    const Answer more = answer(controller, {"--untint", "one more"});
+    EXPECT_EQ(more.status, kBadUsage);
+    EXPECT_EQ(more.message, "at most 256 outputs are left untinted: tint one of them first.");
+    EXPECT_EQ(answer(controller, {"--untint", "N7"}).status, kDone) << "one already untinted";
+    EXPECT_EQ(answer(controller, {"--untint", std::string(300, 'x')}).status, kBadUsage);
+    EXPECT_EQ(answer(controller, std::vector<std::string>(100000, "--bogus")).message,
+              "a command is at most three arguments.");
+    EXPECT_EQ(controller.state().untinted.size(), 256u);
+
+    const FieldRow& untinted = *fieldNamed("Untinted");
+    const struct {
+        const FieldRow& field;
+        FieldValue value;
+        std::string refusal;  // empty: taken
+    } writes[] = {
+        {untinted, std::vector<std::string>(257, "x"), "Untinted holds at most 256 names."},
+        {untinted, std::vector<std::string>{std::string(254, 'x')}, "an output name is at most"},
+        {untinted, std::vector<std::string>{"A", std::string(253, 'x')}, ""},
+        {*fieldNamed("Schedule"), std::string(65, '1'), "a text value is at most 64 bytes."},
+        {*fieldNamed("Color"), std::string(65, 'f'), "Color is a string (s) of the form #RRGGBB."},
+    };
+    for (const auto& w : writes) {
+        const std::string refused = w.field.write(controller, w.value);
+        EXPECT_EQ(refused.substr(0, w.refusal.size()), w.refusal) << w.field.name;
+        EXPECT_EQ(refused.empty(), w.refusal.empty()) << w.field.name << ": " << refused;
+    }
+    EXPECT_EQ(controller.state().untinted.size(), 2u);
 }
 
 TEST(Status, LineAndJsonShowTheSameState) {

@@ -6,6 +6,8 @@
 
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <set>
 
 #include "support/E2eSupport.h"
 #include "support/PrivateBus.h"
@@ -214,6 +216,51 @@ TEST_F(CommandE2e, WatchPrintsALineForEveryChangeFromAnySource) {
     tool->signal(SIGTERM);
     EXPECT_TRUE(exitsWith(*tool, 0));
     EXPECT_TRUE(exitsWith(*watch, 3));
+}
+
+TEST_F(CommandE2e, StepsAndNamesSentAtOnceAllCountAndQuitEndsTheInstanceAsExitDoes) {
+    auto tool = session().startTool();
+    ASSERT_TRUE(waitMainWindow(*tool)) << tool->log();
+    ASSERT_TRUE(answers()) << tool->log();
+    ASSERT_EQ(dimwarden({"--brightness", "0"}).status, 0);
+
+    // Each step is taken where the slider stands in the instance, not where a sender read it.
+    const auto together = [&](const std::function<std::vector<std::string>(int)>& args) {
+        std::vector<std::unique_ptr<ChildProcess>> senders;
+        for (int i = 0; i < 20; ++i) {
+            std::vector<std::string> argv = {DIMWARDEN_BINARY};
+            const std::vector<std::string> more = args(i);
+            argv.insert(argv.end(), more.begin(), more.end());
+            senders.push_back(session().start(argv, "sender" + std::to_string(i) + ".log"));
+        }
+        for (auto& sender : senders) {
+            EXPECT_TRUE(exitsWith(*sender, 0)) << sender->log();
+        }
+    };
+    together([](int) { return std::vector<std::string>{"--brightness", "+1"}; });
+    EXPECT_EQ(dimwarden({"--status"}).output, "night #808080 20\n");
+    together([](int i) {
+        return std::vector<std::string>{"--untint", "OUT-" + std::to_string(i)};
+    });
+    std::set<std::string> names;
+    for (int i = 0; i < 20; ++i) {
+        names.insert("OUT-" + std::to_string(i));
+    }
+    std::string untinted;
+    for (const std::string& name : names) {
+        untinted += (untinted.empty() ? "" : ",") + name;
+    }
+    EXPECT_EQ(dimwarden({"--status"}).output, "night #808080 20 untinted=" + untinted + "\n");
+
+    const CommandResult quit = dimwarden({"--quit"});
+    EXPECT_EQ(quit.status, 0) << quit.output;
+    EXPECT_TRUE(exitsWith(*tool, 0)) << tool->log();
+    EXPECT_TRUE(rampBecomes(fullRange()));
+    const std::string kept = settingsWith(0x808080);
+    EXPECT_EQ(session().readSettings().substr(0, kept.size()), kept) << "the colour is kept";
+    const CommandResult again = dimwarden({"--quit"});
+    EXPECT_EQ(again.status, 3) << again.output;
+    EXPECT_FALSE(tool->running());
 }
 
 }  // namespace

@@ -80,5 +80,29 @@ TEST(CommandLineE2e, AnswersWithoutTouchingDisplayOrSettings) {
     EXPECT_TRUE(QDir(runtime).isEmpty()) << "the lock was taken";
 }
 
+// `dimwarden` answers --help itself, and a window program that is there but cannot be run is
+// named as such.
+TEST(CommandLineE2e, TheLauncherAnswersHelpAloneAndNamesAWindowProgramThatCannotRun) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString launcher = dir.filePath(QStringLiteral("dimwarden"));
+    const QString gui = dir.filePath(QStringLiteral("dimwarden-gui"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(DIMWARDEN_BINARY), launcher));
+    QFile stub(gui);
+    ASSERT_TRUE(stub.open(QIODevice::WriteOnly));
+    stub.close();
+    QFile::setPermissions(gui, QFile::ReadOwner | QFile::WriteOwner);
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(kNowhere));
+
+    const CommandResult help = runCommand({launcher.toStdString(), "--help"}, env);
+    EXPECT_EQ(help.status, 0) << help.output;
+    EXPECT_EQ(help.output.rfind("Usage: dimwarden [options]\n", 0), 0u) << help.output;
+    const CommandResult start = runCommand({launcher.toStdString()}, env);
+    EXPECT_EQ(start.status, 1);
+    EXPECT_EQ(start.output, "dimwarden: " + gui.toStdString() +
+                                " is there but cannot be run: Permission denied\n");
+}
+
 }  // namespace
 }  // namespace e2e

@@ -1,9 +1,12 @@
 // Commands from outside run the form's own handlers, and the form reports each completed change
 // once, after the colour is kept.
+#include <set>
 #include <string>
 #include <vector>
 
 #include "MainFormFixture.h"
+#include "control/CommandMessage.h"
+#include "control/CommandTable.h"
 #include "control/Controller.h"
 #include "main_window/frmMainControlTarget.h"
 
@@ -92,6 +95,90 @@ TEST_F(MainFormTest, ScheduleCommandsAndTheAutomaticItemAreKeptAndReported) {
     EXPECT_EQ(seen.back(), "night #0080FF 40");
     EXPECT_EQ(stored("schedule"), "off");
     EXPECT_FALSE(view.automaticEnabled);
+}
+
+// Every row of the command table, as typed, through the instance's own reading and the real form:
+// what the status line, the JSON and the bus then show. A row without a case here fails.
+TEST_F(MainFormTest, EveryCommandRowRoundTripsFromItsArgumentsToTheStateItShows) {
+    ASSERT_TRUE(form->Form_Load());  // at the in-memory clock's 00:00
+    frmMainControlTarget target(*form);
+    control::Controller controller(target);
+
+    const struct {
+        std::vector<std::string> args;
+        const char* line;   // the status line after it
+        const char* json;   // a part of the JSON after it
+        const char* field;  // the bus property it shows in, and its value there
+        control::FieldValue value;
+    } cases[] = {
+        {{"--normal"}, "normal #0080FF 40", "\"night\":false", "Night", false},
+        {{"--night"}, "night #0080FF 40", "\"night\":true", "Night", true},
+        {{"--toggle"}, "normal #0080FF 40", "\"night\":false", "Night", false},
+        {{"--color", "ff8000"},
+         "normal #FF8000 40",
+         "\"color\":\"#FF8000\"",
+         "Color",
+         std::string("#FF8000")},
+        {{"--temperature=2000"},
+         "normal #FF8912 40",
+         "\"color\":\"#FF8912\"",
+         "Color",
+         std::string("#FF8912")},
+        {{"--brightness", "30"}, "normal #BFBFBF 30", "\"brightness\":30", "Brightness", 30},
+        {{"--brightness", "-5"}, "normal #9F9F9F 25", "\"brightness\":25", "Brightness", 25},
+        {{"--schedule", "22:00-07:00"},
+         "night #9F9F9F 25 schedule=22:00-07:00 fade=60",
+         "\"schedule\":\"22:00-07:00\"",
+         "Schedule",
+         std::string("22:00-07:00")},
+        {{"--fade", "5"}, "night #9F9F9F 25 schedule=22:00-07:00 fade=5", "\"fade\":5", "Fade", 5},
+        {{"--status"},
+         "night #9F9F9F 25 schedule=22:00-07:00 fade=5",
+         "\"automatic\":true",
+         "Automatic",
+         true},
+        {{"--watch"},
+         "night #9F9F9F 25 schedule=22:00-07:00 fade=5",
+         "\"untinted\":[]",
+         "Untinted",
+         std::vector<std::string>{}},
+        {{"--untint", "My TV"},
+         "night #9F9F9F 25 schedule=22:00-07:00 fade=5 untinted=My%20TV",
+         "\"untinted\":[\"My TV\"]",
+         "Untinted",
+         std::vector<std::string>{"My TV"}},
+        {{"--tint", "My TV"},
+         "night #9F9F9F 25 schedule=22:00-07:00 fade=5",
+         "\"untinted\":[]",
+         "Untinted",
+         std::vector<std::string>{}},
+        {{"--quit"},
+         "night #9F9F9F 25 schedule=22:00-07:00 fade=5",
+         "\"night\":true",
+         "Night",
+         true},
+    };
+    int unloads = 0;
+    form->onUnloaded = [&] { ++unloads; };
+    std::set<std::string> covered;
+    for (const auto& c : cases) {
+        covered.insert(c.args[0].substr(0, c.args[0].find('=')));
+        const control::Answer answer = control::answer(controller, c.args);
+        ASSERT_EQ(answer.status, control::kDone) << c.args[0] << ": " << answer.message;
+        const auto state = control::unpackState(answer.state);
+        ASSERT_TRUE(state) << answer.state;
+        EXPECT_EQ(control::statusLine(*state), c.line) << c.args[0];
+        EXPECT_NE(control::statusJson(*state).find(c.json), std::string::npos) << c.args[0];
+        EXPECT_EQ(control::fieldNamed(c.field)->get(*state), c.value) << c.args[0];
+    }
+    for (const control::CommandRow& row : control::commandRows()) {
+        EXPECT_TRUE(covered.count(std::string(row.option))) << row.option << " has no case";
+    }
+    // --quit is answered first; the channel then ends the instance as the tray's Exit does.
+    EXPECT_TRUE(controller.takeQuitRequest());
+    EXPECT_EQ(unloads, 0);
+    controller.quit();
+    EXPECT_EQ(unloads, 1);
 }
 
 }  // namespace

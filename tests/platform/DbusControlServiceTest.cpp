@@ -127,6 +127,10 @@ TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
 }
 
 TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
+    QStringList tooMany;
+    for (int i = 0; i < 257; ++i) {
+        tooMany << QString::number(i);
+    }
     const struct {
         const char* property;
         QVariant value;
@@ -163,6 +167,11 @@ TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
         {"Automatic", false, "org.freedesktop.DBus.Error.PropertyReadOnly", ""},
         {"Untinted", QStringLiteral("DP-1"), "org.freedesktop.DBus.Error.InvalidArgs", ""},
         {"Dimness", 20, "org.freedesktop.DBus.Error.UnknownProperty", ""},
+        // What the settings file could not keep.
+        {"Untinted", tooMany, "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Untinted", QStringList{QString(254, QLatin1Char('x'))},
+         "org.freedesktop.DBus.Error.InvalidArgs", ""},
+        {"Schedule", QString(65, QLatin1Char('1')), "org.freedesktop.DBus.Error.InvalidArgs", ""},
     };
     for (const auto& c : cases) {
         target_.calls.clear();
@@ -191,7 +200,23 @@ TEST_F(DbusControlServiceTest, WritesRunTheHandlersAndBadOnesChangeNothing) {
               QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
     EXPECT_EQ(call(kInterface, QStringLiteral("Untint"), {QString()}).errorName(),
               QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+    EXPECT_EQ(
+        call(kInterface, QStringLiteral("Untint"), {QString(254, QLatin1Char('x'))}).errorName(),
+        QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
     EXPECT_EQ(target_.calls, (std::vector<std::string>{"untint My TV", "tint DP-1"}));
+
+    // A command as typed: applied where the slider stands, answered with status and state.
+    target_.position = 10;
+    const QDBusMessage step =
+        call(kInterface, QStringLiteral("Command"),
+             {QStringList{QStringLiteral("--brightness"), QStringLiteral("+1")}});
+    EXPECT_EQ(step.arguments().value(0), QVariant(0));
+    EXPECT_TRUE(step.arguments().value(1).toString().contains(QLatin1String("brightness=11\n")));
+    const QDBusMessage bad =
+        call(kInterface, QStringLiteral("Command"),
+             {QStringList{QStringLiteral("--brightness"), QStringLiteral("50")}});
+    EXPECT_EQ(bad.arguments().value(0), QVariant(2));
+    EXPECT_TRUE(bad.arguments().value(2).toString().startsWith(QLatin1String("'50' is not")));
     EXPECT_EQ(call(kPropertiesInterface, QStringLiteral("Set"),
                    {QStringLiteral("org.example.Other"), QStringLiteral("Night"),
                     QVariant::fromValue(QDBusVariant(true))})

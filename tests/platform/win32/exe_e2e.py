@@ -343,6 +343,18 @@ def main():
               "--watch prints a line for every change (%s)" % watched)
         check(tool.poll() is None, "the instance runs on")
 
+        # ---- Steps sent at once all count: each is taken where the slider stands in the
+        # instance, not where its sender read it.
+        check(command("--brightness", "0")[0] == 0, "--brightness 0 is taken")
+        steps = [subprocess.Popen([WINE, EXE, "--brightness", "+1"], env=env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                 for _ in range(20)]
+        procs.extend(steps)
+        codes = {p.wait(120) for p in steps}
+        _, out, _, _ = command("--status")
+        check(codes == {0} and out == "night #808080 20",
+              "20 concurrent --brightness +1 from 0 end at 20 (%s, %r)" % (codes, out))
+
         # ---- The picker opens from the swatch; swatch 1 (R 80, G 127, B 255) tints; confirm.
         click(x + 340, y + 172)
 
@@ -455,8 +467,16 @@ def main():
               tinted(ramps.read(), (1, 1, 1)),
               "--schedule %s is taken and --status shows it (%s, %r, %r)"
               % (later, code, out, err[:80]))
-        tool.terminate()
-        tool.wait(30)
+        # --quit ends it as the tray's Exit does; with none running it says so and starts none.
+        code, _, err, _ = command("--quit")
+        try:
+            ended = tool.wait(30)
+        except subprocess.TimeoutExpired:
+            ended = None
+        check(code == 0 and ended == 0, "--quit ends the instance (%s, %s, %r)" % (code, ended,
+                                                                                 err[:80]))
+        code, _, _, _ = command("--quit")
+        check(code == 3 and not main_window(), "--quit with none running ends with 3 (%s)" % code)
         with open(ini, "w", encoding="latin-1") as f:
             f.write(kept)
         if os.path.exists(journal):
