@@ -230,10 +230,10 @@ std::string firstCell(const std::string& line, const std::string& prefix) {
     return line.substr(3, line.find('`', 3) - 3);
 }
 
-// The option of each item of the manual page's COMMANDS, and the bold words of its D-BUS
-// INTERFACE.
-std::set<std::string> manSection(const std::vector<std::string>& lines, const std::string& name,
-                                 bool itemsOnly) {
+// The option of each item of the manual page's COMMANDS (each once), and the bold words of its
+// D-BUS INTERFACE.
+std::set<std::string> manSection(const fs::path& man, const std::vector<std::string>& lines,
+                                 const std::string& name, bool itemsOnly) {
     std::set<std::string> words;
     bool in = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -250,7 +250,9 @@ std::set<std::string> manSection(const std::vector<std::string>& lines, const st
             for (auto at = word.find("\\-"); at != std::string::npos; at = word.find("\\-")) {
                 word.erase(at, 1);
             }
-            words.insert(word.substr(0, word.find('(')));
+            if (!words.insert(word.substr(0, word.find('('))).second && itemsOnly) {
+                fault(man, i + 1, word + " is documented twice");
+            }
         }
     }
     return words;
@@ -313,10 +315,10 @@ int main(int argc, char** argv) {
 
     const fs::path man = source / "dist/dimwarden.1";
     const std::vector<std::string> manLines = linesOf(man);
-    std::set<std::string> manCommands = manSection(manLines, "COMMANDS", true);
+    std::set<std::string> manCommands = manSection(man, manLines, "COMMANDS", true);
     manCommands.erase("--json");  // a modifier of --status and --watch, not a command
     sameSet(man, "commands", manCommands, options);
-    const std::set<std::string> manBus = manSection(manLines, "D-BUS INTERFACE", false);
+    const std::set<std::string> manBus = manSection(man, manLines, "D-BUS INTERFACE", false);
     for (const control::FieldRow& row : control::fieldRows()) {
         if (!manBus.count(std::string(row.name))) {
             fault(man, 0, "D-BUS INTERFACE does not name the property " + std::string(row.name));
