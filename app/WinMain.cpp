@@ -22,6 +22,7 @@
 #include "platform/SystemPlatform.h"
 #include "platform/win32/ConsoleAttach.h"
 #include "platform/win32/WinText.h"
+#include "views/win32/Dpi.h"
 #include "views/win32/Win32MainWindow.h"
 
 namespace {
@@ -88,8 +89,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             return *status;
         }
     }
-    // The design is laid out in pixels at 96 dpi; the system scales the window on other screens.
-    SetProcessDPIAware();
+    // The windows lay themselves out at their monitor's density; the system does not scale them.
+    dpi::declareAwareness();
 
     SystemPlatform system;
     frmMain form(system.platform());

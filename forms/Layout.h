@@ -34,6 +34,29 @@ inline PixelRect toPixels(const TwipsRect& r) {
             twipsToPixels(r.height)};
 }
 
+// The design at another density: twips × dpi / 1440, from the design's own pixels (15 twips),
+// so that the windows look at every density as they do at 96 dpi, only larger. A rectangle's edges
+// are scaled each on its own, so that controls that meet at 96 dpi still meet, with no gap or
+// overlap (Qt's windows at a scale factor are laid out the same way).
+inline constexpr int kDesignDpi = 96;
+inline int scaleEdge(int pixels, int dpi) {
+    return static_cast<int>(std::lround(static_cast<double>(pixels) * dpi / kDesignDpi));
+}
+inline int twipsToPixels(float twips, int dpi) {
+    return scaleEdge(twipsToPixels(twips), dpi);
+}
+inline PixelRect toPixels(const TwipsRect& r, int dpi) {
+    const PixelRect p = toPixels(r);
+    const int left = scaleEdge(p.left, dpi);
+    const int top = scaleEdge(p.top, dpi);
+    return {left, top, scaleEdge(p.left + p.width, dpi) - left,
+            scaleEdge(p.top + p.height, dpi) - top};
+}
+// A length the design gives in pixels at 96 dpi (a line, a picture, a font's height).
+inline int scalePixels(int pixels, int dpi) {
+    return static_cast<int>(std::lround(static_cast<double>(pixels) * dpi / kDesignDpi));
+}
+
 enum class Kind {
     PictureBox,  // a child window with a background and an optional picture; sizes to its picture
     Frame,       // a borderless filled panel holding other controls

@@ -10,7 +10,7 @@ packages=(
     xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick sway
     xserver-xorg-core xserver-xorg-video-dummy dbus mutter
     fonts-wqy-microhei
-    g++-mingw-w64-x86-64-posix wine64 python3 libxxf86vm1
+    g++-mingw-w64-x86-64-posix wine64 python3 libxxf86vm1 nsis
     desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
     zsh fish
 )

@@ -37,3 +37,33 @@ TEST(MainLayoutTable, KnobEndsAndPositionsInTheWindow) {
     EXPECT_EQ(window.width, 537);
     EXPECT_EQ(window.height, 499);
 }
+
+// At other densities the window grows with the density, and controls that meet at 96 dpi still
+// meet: each edge is scaled on its own, not each width.
+TEST(MainLayoutTable, EdgesScaledAtOtherDensities) {
+    struct Case {
+        int dpi;
+        int width;
+        int height;
+        int lefts[3];
+        int widths[3];
+    };
+    const Case cases[] = {
+        {96, 537, 499, {0, 25, 50}, {25, 25, 25}},
+        {120, 671, 624, {0, 31, 63}, {31, 32, 31}},
+        {144, 806, 749, {0, 38, 75}, {38, 37, 38}},
+        {192, 1074, 998, {0, 50, 100}, {50, 50, 50}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        const layout::PixelRect window = layout::toPixels(frmMainLayout::kWindow.client, c.dpi);
+        EXPECT_EQ(window.width, c.width);
+        EXPECT_EQ(window.height, c.height);
+        // Three swatches of 25 design pixels side by side.
+        for (int i = 0; i < 3; ++i) {
+            const layout::PixelRect r = layout::toPixels({375.0f * i, 0, 375, 375}, c.dpi);
+            EXPECT_EQ(r.left, c.lefts[i]);
+            EXPECT_EQ(r.width, c.widths[i]);
+        }
+    }
+}

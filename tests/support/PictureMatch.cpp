@@ -36,15 +36,16 @@ struct Box {
     Box inset(int by) const { return {left + by, top + by, right - by, bottom - by}; }
 };
 
-Box boxOf(const layout::TwipsRect& r) {
-    const layout::PixelRect p = layout::toPixels(r);
+Box boxOf(const layout::TwipsRect& r, int dpi) {
+    const layout::PixelRect p = layout::toPixels(r, dpi);
     return {p.left, p.top, p.left + p.width, p.top + p.height};
 }
 
 class Painter {
   public:
-    Painter(std::span<const layout::Control> table, int width, int height, const Place& place)
-        : table_(table), place_(place) {
+    Painter(std::span<const layout::Control> table, int width, int height, const Place& place,
+            int dpi)
+        : table_(table), place_(place), dpi_(dpi) {
         const auto size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
         out_.width = width;
         out_.height = height;
@@ -53,6 +54,9 @@ class Painter {
     }
 
     Regions run(BgrColor windowBack) {
+        out_.slack = dpi_ % layout::kDesignDpi == 0
+                         ? 0
+                         : layout::scalePixels(layout::kSunkenEdgePixels, dpi_) + 1;
         addRegion("window", Check::Same, 0);
         paintChildren(layout::kWindow, windowBack, {0, 0, out_.width, out_.height});
         return std::move(out_);
@@ -89,7 +93,8 @@ class Painter {
 
     void paintControl(int index, int item, BgrColor ground, const Box& clip) {
         const layout::Control& c = at(index);
-        const Box box = boxOf(place_(index, item));
+        const Box box = boxOf(place_(index, item), dpi_);
+        const int margin = layout::scalePixels(kTextMargin, dpi_);
         std::string name = c.name;
         if (c.count > 1) {
             name += "(" + std::to_string(item) + ")";
@@ -97,15 +102,15 @@ class Painter {
         switch (c.kind) {
             case layout::Kind::Label: {
                 const int region = addRegion(name, Check::Ink, 0);
-                const Box design = {box.left - kTextMargin, box.top - kTextMargin,
-                                    box.right + kTextMargin, box.bottom + kTextMargin};
+                const Box design = {box.left - margin, box.top - margin, box.right + margin,
+                                    box.bottom + margin};
                 fill({design.left, design.top, clip.right, design.bottom}, clip, region, false);
                 fill(design, clip, region, true);
                 return;
             }
             case layout::Kind::Shape: {
                 const int region = addRegion(name, Check::Same, 0);
-                const int w = c.lineWidthPx;
+                const int w = layout::scalePixels(c.lineWidthPx, dpi_);
                 for (const Box& side : {Box{box.left, box.top, box.right, box.top + w},
                                         Box{box.left, box.bottom - w, box.right, box.bottom},
                                         Box{box.left, box.top, box.left + w, box.bottom},
@@ -117,12 +122,16 @@ class Painter {
             case layout::Kind::ScrollBar:
                 fill(box, clip, addRegion(name, Check::Covers, rgbOf(ground)), std::nullopt);
                 break;
-            default:
-                fill(box, clip, addRegion(name, Check::Same, 0), std::nullopt);
+            default: {
+                const bool blocks = out_.slack > 0 && c.picture != layout::Picture::None;
+                fill(box, clip, addRegion(name, blocks ? Check::Blocks : Check::Same, 0),
+                     std::nullopt);
                 break;
+            }
         }
         paintChildren(index, c.back,
-                      box.inset(c.sunken ? layout::kSunkenEdgePixels : 0).clipped(clip));
+                      box.inset(c.sunken ? layout::scalePixels(layout::kSunkenEdgePixels, dpi_) : 0)
+                          .clipped(clip));
     }
 
     // `text`: true paints a label's design rectangle, false the rest of its line, which leaves
@@ -144,6 +153,7 @@ class Painter {
 
     std::span<const layout::Control> table_;
     const Place& place_;
+    int dpi_;
     Regions out_;
 };
 
@@ -181,6 +191,44 @@ struct Text {
     }
 };
 
+int ownerAt(const Regions& regions, int x, int y) {
+    return regions.owner[static_cast<std::size_t>(y) * static_cast<std::size_t>(regions.width) +
+                         static_cast<std::size_t>(x)];
+}
+
+// Whether every pixel of the box (clipped to the picture) belongs to region `own`.
+bool allOf(const Regions& regions, int own, const Box& box) {
+    for (int y = std::max(box.top, 0); y < std::min(box.bottom, regions.height); ++y) {
+        for (int x = std::max(box.left, 0); x < std::min(box.right, regions.width); ++x) {
+            if (ownerAt(regions, x, y) != own) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Whether the pixels within the regions' slack of (x, y) all belong to the region of (x, y).
+bool inside(const Regions& regions, int x, int y) {
+    const int s = regions.slack;
+    return allOf(regions, ownerAt(regions, x, y), {x - s, y - s, x + s + 1, y + s + 1});
+}
+
+// The mean colour of a square block.
+std::uint32_t meanOf(const Image& image, int left, int top, int side) {
+    std::uint32_t mean = 0;
+    for (int shift : {0, 8, 16}) {
+        int sum = 0;
+        for (int y = top; y < top + side; ++y) {
+            for (int x = left; x < left + side; ++x) {
+                sum += static_cast<int>((image.at(x, y) >> shift) & 0xFF);
+            }
+        }
+        mean |= static_cast<std::uint32_t>(sum / (side * side)) << shift;
+    }
+    return mean;
+}
+
 }  // namespace
 
 bool close(std::uint32_t a, std::uint32_t b) {
@@ -194,8 +242,8 @@ bool close(std::uint32_t a, std::uint32_t b) {
 }
 
 Regions paint(std::span<const layout::Control> table, BgrColor windowBack, int width, int height,
-              const Place& place) {
-    return Painter(table, width, height, place).run(windowBack);
+              const Place& place, int dpi) {
+    return Painter(table, width, height, place, dpi).run(windowBack);
 }
 
 std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regions,
@@ -217,13 +265,19 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
             bool differs = false;
             switch (regions.checks[r]) {
                 case Check::Ink: {
-                    const layout::PixelPoint at = regions.textStart[i] ? layout::PixelPoint{x, y}
-                                                                       : layout::PixelPoint{-1, -1};
+                    const layout::PixelPoint at = regions.textStart[i] && inside(regions, x, y)
+                                                      ? layout::PixelPoint{x, y}
+                                                      : layout::PixelPoint{-1, -1};
                     textA[r].add(pa, at);
                     textB[r].add(pb, at);
                     break;
                 }
+                case Check::Blocks:
+                    continue;
                 case Check::Same:
+                    if (!inside(regions, x, y)) {
+                        continue;
+                    }
                     differs = !close(pa, pb);
                     break;
                 case Check::Covers:
@@ -234,6 +288,26 @@ std::vector<Verdict> compare(const Image& a, const Image& b, const Regions& regi
             verdicts[r].differing += differs ? 1 : 0;
             if (marks != nullptr) {
                 (*marks)[i] = differs;
+            }
+        }
+    }
+    const int side = regions.slack + 1;
+    for (int by = 0; by + side <= regions.height; by += side) {
+        for (int bx = 0; bx + side <= regions.width; bx += side) {
+            const int r = ownerAt(regions, bx, by);
+            if (regions.checks[static_cast<std::size_t>(r)] != Check::Blocks ||
+                !allOf(regions, r, {bx, by, bx + side, by + side})) {
+                continue;
+            }
+            const bool differs = !close(meanOf(a, bx, by, side), meanOf(b, bx, by, side));
+            Verdict& v = verdicts[static_cast<std::size_t>(r)];
+            ++v.pixels;
+            v.differing += differs ? 1 : 0;
+            for (int y = by; y < by + side && marks != nullptr; ++y) {
+                for (int x = bx; x < bx + side; ++x) {
+                    (*marks)[static_cast<std::size_t>(y) * static_cast<std::size_t>(regions.width) +
+                             static_cast<std::size_t>(x)] = differs;
+                }
             }
         }
     }

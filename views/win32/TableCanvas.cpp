@@ -8,6 +8,7 @@
 #include "platform/win32/WicPicture.h"
 #include "platform/win32/WinText.h"
 #include "resources/WindowsResources.h"
+#include "views/win32/ScaledPicture.h"
 
 namespace {
 
@@ -71,43 +72,50 @@ void fill(HDC dc, const RECT& r, BgrColor color) {
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
-// The classic two-pixel sunken edge inside `r`.
-void sunkenEdge(HDC dc, const RECT& r) {
+// The classic sunken edge inside `r`: an outer line `p` pixels wide and an inner one `q` wide.
+void sunkenEdge(HDC dc, const RECT& r, int p, int q) {
     const auto line = [dc](int x0, int y0, int x1, int y1, BgrColor c) {
         fill(dc, RECT{x0, y0, x1, y1}, c);
     };
-    line(r.left, r.top, r.right, r.top + 1, design::kEdgeShadow);
-    line(r.left, r.top, r.left + 1, r.bottom, design::kEdgeShadow);
-    line(r.left + 1, r.top + 1, r.right - 1, r.top + 2, design::kEdgeDarkShadow);
-    line(r.left + 1, r.top + 1, r.left + 2, r.bottom - 1, design::kEdgeDarkShadow);
-    line(r.left, r.bottom - 1, r.right, r.bottom, design::kEdgeLight);
-    line(r.right - 1, r.top, r.right, r.bottom, design::kEdgeLight);
-    line(r.left + 1, r.bottom - 2, r.right - 1, r.bottom - 1, design::kEdgeHighlight);
-    line(r.right - 2, r.top + 1, r.right - 1, r.bottom - 1, design::kEdgeHighlight);
+    const int pq = p + q;
+    line(r.left, r.top, r.right, r.top + p, design::kEdgeShadow);
+    line(r.left, r.top, r.left + p, r.bottom, design::kEdgeShadow);
+    line(r.left + p, r.top + p, r.right - p, r.top + pq, design::kEdgeDarkShadow);
+    line(r.left + p, r.top + p, r.left + pq, r.bottom - p, design::kEdgeDarkShadow);
+    line(r.left, r.bottom - p, r.right, r.bottom, design::kEdgeLight);
+    line(r.right - p, r.top, r.right, r.bottom, design::kEdgeLight);
+    line(r.left + p, r.bottom - pq, r.right - p, r.bottom - p, design::kEdgeHighlight);
+    line(r.right - pq, r.top + p, r.right - p, r.bottom - p, design::kEdgeHighlight);
 }
 
 }  // namespace
 
-HFONT designFont(const layout::Font& font) {
+HFONT designFont(const layout::Font& font, int dpi) {
     static std::map<std::pair<int, bool>, HFONT> fonts;
-    HFONT& f = fonts[{font.pixelHeight, font.bold}];
+    const int height = layout::scalePixels(font.pixelHeight, dpi);
+    HFONT& f = fonts[{height, font.bold}];
     if (f == nullptr) {
-        f = CreateFontW(-font.pixelHeight, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                        FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                        CLEARTYPE_QUALITY, DEFAULT_PITCH, chosenFace());
+        f = CreateFontW(-height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                        DEFAULT_PITCH, chosenFace());
     }
     return f;
 }
 
-HBITMAP designPicture(layout::Picture picture) {
-    static std::map<layout::Picture, HBITMAP> bitmaps;
-    const auto it = bitmaps.find(picture);
+HBITMAP designPicture(layout::Picture picture, int dpi) {
+    static std::map<std::pair<layout::Picture, int>, HBITMAP> bitmaps;
+    const auto it = bitmaps.find({picture, dpi});
     if (it != bitmaps.end()) {
         return it->second;
     }
     const int id = resourceOf(picture);
-    HBITMAP bitmap = id != 0 ? win::createBitmap(win::decodePngResource(id)) : nullptr;
-    bitmaps[picture] = bitmap;
+    HBITMAP bitmap = nullptr;
+    if (id != 0) {
+        const win::Picture design = win::decodePngResource(id);
+        bitmap = win::createBitmap(scaledPicture(design, layout::scalePixels(design.width, dpi),
+                                                 layout::scalePixels(design.height, dpi)));
+    }
+    bitmaps[{picture, dpi}] = bitmap;
     return bitmap;
 }
 
@@ -138,7 +146,7 @@ RECT TableCanvas::pixelRect(int index, int item) const {
         r.left += pr.left + edge;
         r.top += pr.top + edge;
     }
-    const layout::PixelRect px = layout::toPixels(r);
+    const layout::PixelRect px = layout::toPixels(r, dpi_);
     return RECT{px.left, px.top, px.left + px.width, px.top + px.height};
 }
 
@@ -197,7 +205,7 @@ void TableCanvas::paintOne(HDC dc, int index, int item) const {
         case layout::Kind::PictureBox:
         case layout::Kind::Frame: {
             fill(dc, r, look.back);
-            if (HBITMAP bitmap = designPicture(look.picture)) {
+            if (HBITMAP bitmap = designPicture(look.picture, dpi_)) {
                 HDC memory = CreateCompatibleDC(dc);
                 HGDIOBJ old = SelectObject(memory, bitmap);
                 BITMAP info = {};
@@ -207,13 +215,15 @@ void TableCanvas::paintOne(HDC dc, int index, int item) const {
                 DeleteDC(memory);
             }
             if (c.sunken) {
-                sunkenEdge(dc, r);
+                const int outer = layout::scalePixels(1, dpi_);
+                sunkenEdge(dc, r, outer,
+                           layout::scalePixels(layout::kSunkenEdgePixels, dpi_) - outer);
             }
             break;
         }
         case layout::Kind::Label: {
             const std::wstring text = win::toWide(look.caption);
-            HGDIOBJ old = SelectObject(dc, designFont(c.font));
+            HGDIOBJ old = SelectObject(dc, designFont(c.font, dpi_));
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, toColorRef(look.fore));
             RECT box = r;
@@ -224,7 +234,7 @@ void TableCanvas::paintOne(HDC dc, int index, int item) const {
             break;
         }
         case layout::Kind::Shape: {
-            const int w = c.lineWidthPx;
+            const int w = layout::scalePixels(c.lineWidthPx, dpi_);
             fill(dc, RECT{r.left, r.top, r.right, r.top + w}, look.back);
             fill(dc, RECT{r.left, r.bottom - w, r.right, r.bottom}, look.back);
             fill(dc, RECT{r.left, r.top, r.left + w, r.bottom}, look.back);

@@ -35,7 +35,10 @@ class TableCanvas {
     explicit TableCanvas(std::span<const layout::Control> table);
 
     Look& look(int index, int item = 0) { return looks_[index][static_cast<std::size_t>(item)]; }
-    // Where a control is in the window's client area, in pixels.
+    // The density the window is laid out at, that of its monitor.
+    int dpi() const { return dpi_; }
+    void setDpi(int dpi) { dpi_ = dpi; }
+    // Where a control is in the window's client area, in pixels at the window's density.
     RECT pixelRect(int index, int item = 0) const;
 
     void paint(HDC dc, BgrColor windowBack, int width, int height) const;
@@ -49,13 +52,15 @@ class TableCanvas {
 
     std::span<const layout::Control> table_;
     std::vector<std::vector<Look>> looks_;
+    int dpi_ = layout::kDesignDpi;
 };
 
 // The design's fonts: "微软雅黑" first, then "宋体", then CJK faces the system has, at the
-// design's pixel height. Kept for the process.
-HFONT designFont(const layout::Font& font);
-// A picture decoded from the program's resources, kept for the process; null for None.
-HBITMAP designPicture(layout::Picture picture);
+// design's pixel height scaled to `dpi`. Kept for the process.
+HFONT designFont(const layout::Font& font, int dpi);
+// A picture decoded from the program's resources and scaled smoothly to its size at `dpi`, kept
+// for the process; null for None.
+HBITMAP designPicture(layout::Picture picture, int dpi);
 // The program's own icon (16 or 32 pixels).
 HICON programIcon(int size);
 inline COLORREF toColorRef(BgrColor c) {

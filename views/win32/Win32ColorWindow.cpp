@@ -1,6 +1,7 @@
 #include "views/win32/Win32ColorWindow.h"
 
 #include "color_picker/frmColor.h"
+#include "views/win32/Dpi.h"
 
 namespace {
 
@@ -18,7 +19,9 @@ const layout::Control& control(Id id) {
 Win32ColorWindow::Win32ColorWindow(HWND owner, frmColor& form)
     : owner_(owner), form_(form), canvas_(frmColorLayout::kControls) {
     viewwindow::registerClass<Win32ColorWindow>(kClass);
-    const layout::PixelRect size = layout::toPixels(frmColorLayout::kWindow.client);
+    // It opens over its owner, so at the owner's density.
+    canvas_.setDpi(dpi::ofWindow(owner_));
+    const layout::PixelRect size = layout::toPixels(frmColorLayout::kWindow.client, canvas_.dpi());
     // Owned, so it has no taskbar button of its own and stays above its owner.
     hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kClass, L"", WS_POPUP, 0, 0, size.width, size.height,
                             owner_, nullptr, GetModuleHandleW(nullptr), this);
@@ -78,6 +81,14 @@ LRESULT Win32ColorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
+        case WM_DPICHANGED: {
+            canvas_.setDpi(HIWORD(wParam));
+            const RECT* to = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, to->left, to->top, to->right - to->left,
+                         to->bottom - to->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            return 0;
+        }
         case WM_CLOSE:
             // Closed by the system: no handler of the picker runs.
             closeWindow();
@@ -95,7 +106,8 @@ void Win32ColorWindow::showLoaded(float width, float height, const layout::Twips
                                   const layout::TwipsRect& topBar) {
     canvas_.look(index(Id::shpBack)).rect = back;
     canvas_.look(index(Id::picTopbar)).rect = topBar;
-    SetWindowPos(hwnd_, nullptr, 0, 0, layout::twipsToPixels(width), layout::twipsToPixels(height),
+    SetWindowPos(hwnd_, nullptr, 0, 0, layout::twipsToPixels(width, canvas_.dpi()),
+                 layout::twipsToPixels(height, canvas_.dpi()),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(hwnd_, nullptr, FALSE);
 }

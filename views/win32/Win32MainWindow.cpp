@@ -4,6 +4,7 @@
 
 #include "main_window/frmMain.h"
 #include "platform/win32/WinText.h"
+#include "views/win32/Dpi.h"
 #include "views/win32/Win32ColorWindow.h"
 
 namespace {
@@ -40,9 +41,11 @@ int buttonOf(UINT message) {
 Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLayout::kControls) {
     viewwindow::registerClass<Win32MainWindow>(kClass, programIcon(32), programIcon(16));
 
-    const layout::PixelRect size = layout::toPixels(frmMainLayout::kWindow.client);
+    // Centred on the work area, at the density of the monitor there.
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    canvas_.setDpi(dpi::atPoint({(work.left + work.right) / 2, (work.top + work.bottom) / 2}));
+    const layout::PixelRect size = layout::toPixels(frmMainLayout::kWindow.client, canvas_.dpi());
     const int x = work.left + (work.right - work.left - size.width) / 2;
     const int y = work.top + (work.bottom - work.top - size.height) / 2;
     // The title is the program's name for the taskbar and the window list; the window draws its
@@ -53,10 +56,8 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
                         size.height, nullptr, nullptr, GetModuleHandleW(nullptr), this);
 
     for (frmMainLayout::Slider s : frmMainLayout::kSliders) {
-        const RECT r = canvas_.pixelRect(index(frmMainLayout::scrollBarOf(s)));
-        HWND bar = CreateWindowExW(0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_HORZ,
-                                   r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
-                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+        HWND bar = CreateWindowExW(0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_HORZ, 0, 0,
+                                   0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
         SCROLLINFO info = {sizeof info, SIF_RANGE | SIF_POS | SIF_PAGE, 0, 40, 0, 40, 0};
         SetScrollInfo(bar, SB_CTL, &info, FALSE);
         bars_[static_cast<std::size_t>(s)] = bar;
@@ -93,7 +94,34 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
         tool.lpszText = text.data();
         SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    // The window may stand on another monitor than the point asked about.
+    if (const int d = dpi::ofWindow(hwnd_); d != canvas_.dpi()) {
+        canvas_.setDpi(d);
+        const layout::PixelRect sized = layout::toPixels(frmMainLayout::kWindow.client, d);
+        SetWindowPos(hwnd_, nullptr, 0, 0, sized.width, sized.height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    placeChildren();
     form_.attach(*this);
+}
+
+void Win32MainWindow::placeChildren() {
+    for (frmMainLayout::Slider s : frmMainLayout::kSliders) {
+        const RECT r = canvas_.pixelRect(index(frmMainLayout::scrollBarOf(s)));
+        MoveWindow(bars_[static_cast<std::size_t>(s)], r.left, r.top, r.right - r.left,
+                   r.bottom - r.top, TRUE);
+    }
+    if (tips_ == nullptr) {
+        return;
+    }
+    for (std::size_t i = 0; i < frmMainLayout::kControls.size(); ++i) {
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = hwnd_;
+        tool.uId = i + 1;
+        tool.rect = canvas_.pixelRect(static_cast<int>(i));
+        SendMessageW(tips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 Win32MainWindow::~Win32MainWindow() {
@@ -130,6 +158,17 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             form_.Unload();
             return 0;
+        case WM_DPICHANGED: {
+            // Moved to a monitor of another density, or its scaling changed: laid out anew at
+            // that density, in the rectangle Windows suggests.
+            canvas_.setDpi(HIWORD(wParam));
+            const RECT* to = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, to->left, to->top, to->right - to->left,
+                         to->bottom - to->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            placeChildren();
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            return 0;
+        }
         case kSayMessage:
             while (!messages_.empty()) {
                 const auto [title, text] = messages_.front();
@@ -261,7 +300,7 @@ void Win32MainWindow::invalidate(Id id) {
     RECT r = canvas_.pixelRect(index(id));
     // Labels are sized to their text: a longer number reaches past the design width.
     if (control(id).kind == layout::Kind::Label) {
-        r.right += 64;
+        r.right += layout::scalePixels(64, canvas_.dpi());
     }
     InvalidateRect(hwnd_, &r, FALSE);
 }
@@ -383,8 +422,17 @@ void Win32MainWindow::openMenu() {
 }
 
 void Win32MainWindow::openPicker(frmColor& picker) {
-    Win32ColorWindow window(hwnd_, picker);
-    picker.Show();
+    // The swatch's tip, due as the pointer rests after the click, would come up over the picker.
+    if (tips_ != nullptr) {
+        SendMessageW(tips_, TTM_ACTIVATE, FALSE, 0);
+    }
+    {
+        Win32ColorWindow window(hwnd_, picker);
+        picker.Show();
+    }
+    if (tips_ != nullptr) {
+        SendMessageW(tips_, TTM_ACTIVATE, TRUE, 0);
+    }
 }
 
 void Win32MainWindow::sayMessage(const std::string& title, const std::string& text) {

@@ -57,6 +57,8 @@ class Win32MainWindow : public MainView {
     void mouseUp(int x, int y);
     void scroll(HWND bar, int code);
     void invalidate(frmMainLayout::Id id);
+    // The scroll bars and the tooltips' areas where the table puts them at the window's density.
+    void placeChildren();
 
     frmMain& form_;
     TableCanvas canvas_;

@@ -21,6 +21,7 @@ import time
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 WINESERVER = os.environ.get("WINESERVER", "/usr/lib/wine/wineserver")
 TITLE = "澄岚电脑夜间模式工具V5.0 [Dimwarden]"
+DESKTOP = r"HKCU\Control Panel\Desktop"  # its LogPixels is the density Wine gives programs
 failures = []
 
 
@@ -172,7 +173,7 @@ def start_desktop(work, env, procs):
 def main():
     # The window pictures are held against the Qt windows afterwards: none from an earlier run
     # may stand in for this run's.
-    for name in ("wine-main.png", "wine-picker.png"):
+    for name in ("wine-main.png", "wine-picker.png", "wine-main-144.png", "wine-picker-144.png"):
         if os.path.exists(os.path.join(SHOTS, name)):
             os.remove(os.path.join(SHOTS, name))
     if not shutil.which("Xorg") or not os.path.exists("/usr/lib/xorg/modules/drivers/dummy_drv.so"):
@@ -184,6 +185,7 @@ def main():
             return 77
     work = tempfile.mkdtemp()
     procs = []
+    dense = []  # set while the prefix's density is 144 dpi
     env = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                XDG_CACHE_HOME=os.path.join(work, "cache"))
@@ -358,11 +360,11 @@ def main():
         # ---- The picker opens from the swatch; swatch 1 (R 80, G 127, B 255) tints; confirm.
         click(x + 340, y + 172)
 
-        def picker_window():
+        def picker_window(size="433x249"):
             # Wine creates the window before it maps and places it: only a mapped window that
             # stayed put for half a second is where a click lands.
             found = [m for m in re.finditer(
-                r"(0x[0-9a-f]+) .*?433x249\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", windows())
+                r"(0x[0-9a-f]+) .*?" + size + r"\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", windows())
                 if viewable(m.group(1))]
             if not found:
                 return None
@@ -537,7 +539,40 @@ def main():
                   "killed %s, the next run's exit gives the display its own ramp back (%s)"
                   % (moment, code))
             check(not os.path.exists(journal), "and leaves no crash journal")
+
+        # ---- At 150 % (LogPixels 144, read when Wine's session starts): the first start's
+        # windows laid out at that density; win32.wine.layout holds the pictures against the Qt
+        # windows drawn at scale 1.5.
+        # The tray's panel would stand over the larger window's corner in the picture.
+        for p in procs:
+            if p.args[0] == "trayer":
+                p.kill()
+                p.wait()
+        run(WINE, "reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f")
+        dense.append(True)
+        subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
+        subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)
+        if os.path.exists(ini):
+            os.remove(ini)
+        tool = start()
+        win = wait_for(lambda: (lambda w: w if w and viewable(w[0]) else None)(main_window()), 40)
+        if check(bool(win) and win[1:3] == (806, 749),
+                 "at 144 dpi the main window is 806 x 749 (%s)" % (win and win[1:3],)):
+            wid, _, _, x, y = win
+            time.sleep(1)
+            run("import", "-window", wid, os.path.join(SHOTS, "wine-main-144.png"))
+            click(x + 510, y + 258)
+            picker = wait_for(lambda: picker_window("650x374"))
+            if check(bool(picker), "at 144 dpi the picker is 650 x 374"):
+                run("import", "-window", picker.group(1),
+                    os.path.join(SHOTS, "wine-picker-144.png"))
+        tool.kill()
+        tool.wait(30)
     finally:
+        if dense:
+            # The prefix is shared: the next run starts at 96 dpi again.
+            subprocess.run([WINE, "reg", "delete", DESKTOP, "/v", "LogPixels", "/f"], env=env,
+                           capture_output=True)
         subprocess.run([WINESERVER, "-k"], env=env, capture_output=True)
         subprocess.run([WINESERVER, "-w"], env=env, capture_output=True)
         for p in reversed(procs):

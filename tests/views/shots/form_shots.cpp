@@ -2,10 +2,11 @@
 // the same windows drawn by another view (the Win32 one under Wine) against them, region by
 // region from the layout tables.
 //
-//   form_shots OUT_DIR [MAIN_SHOT PICKER_SHOT]
+//   form_shots [--dpi DPI] OUT_DIR [MAIN_SHOT PICKER_SHOT]
 //
 // Writes OUT_DIR/linux-main.png and OUT_DIR/linux-picker.png and, with shots to compare, a
-// verdict for every region and OUT_DIR/diff-*.png with the differing pixels in magenta. Exits 1
+// verdict for every region and OUT_DIR/diff-*.png with the differing pixels in magenta. With
+// --dpi the Qt windows are drawn scaled by DPI / 96 (and the files named -DPI.png). Exits 1
 // when a region does not match or a shot is not of the window's size, 77 when a shot is missing
 // (the run that takes them was skipped).
 #include <QApplication>
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "color_picker/frmColor.h"
 #include "gamma/RampMath.h"
@@ -61,9 +64,11 @@ bool holdAgainst(const char* what, const QImage& ours, const char* shotPath,
                         v.ok ? "ok  " : "FAIL", what, v.name.c_str(), v.inkA, v.inkStartA.x,
                         v.inkStartA.y, v.inkB, v.inkStartB.x, v.inkStartB.y);
         } else {
-            std::printf("%s %s %s: %d of %d pixels %s\n", v.ok ? "ok  " : "FAIL", what,
-                        v.name.c_str(), v.differing, v.pixels,
-                        v.check == Check::Same ? "differ" : "show the ground behind it");
+            std::printf("%s %s %s: %d of %d %s\n", v.ok ? "ok  " : "FAIL", what, v.name.c_str(),
+                        v.differing, v.pixels,
+                        v.check == Check::Same     ? "pixels differ"
+                        : v.check == Check::Blocks ? "blocks differ"
+                                                   : "pixels show the ground behind it");
         }
     }
     QImage diff = ours.convertToFormat(QImage::Format_RGB32);
@@ -81,11 +86,21 @@ bool holdAgainst(const char* what, const QImage& ours, const char* shotPath,
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 4) {
-        std::fprintf(stderr, "usage: form_shots OUT_DIR [MAIN_SHOT PICKER_SHOT]\n");
+    int dpi = layout::kDesignDpi;
+    if (argc > 2 && std::strcmp(argv[1], "--dpi") == 0) {
+        dpi = std::atoi(argv[2]);
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
+    if ((argc != 2 && argc != 4) || dpi < layout::kDesignDpi / 2) {
+        std::fprintf(stderr, "usage: form_shots [--dpi DPI] OUT_DIR [MAIN_SHOT PICKER_SHOT]\n");
         return 2;
     }
+    const std::string suffix = dpi == layout::kDesignDpi ? "" : "-" + std::to_string(dpi);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_SCALE_FACTOR", std::to_string(static_cast<double>(dpi) / layout::kDesignDpi).c_str(),
+           1);
     QTemporaryDir runtime;
     setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
     QApplication app(argc, argv);
@@ -105,8 +120,10 @@ int main(int argc, char** argv) {
     ColorWindow picker(&window, pickerForm);
     pickerForm.Form_Load();
     const QImage pick = picker.grab().toImage();
-    if (!main.save(out.filePath("linux-main.png")) ||
-        !pick.save(out.filePath("linux-picker.png"))) {
+    const auto file = [&out, &suffix](const char* name) {
+        return out.filePath(QString::fromStdString(name + suffix + ".png"));
+    };
+    if (!main.save(file("linux-main")) || !pick.save(file("linux-picker"))) {
         std::fprintf(stderr, "form_shots: cannot write into %s\n", argv[1]);
         return 1;
     }
@@ -124,15 +141,15 @@ int main(int argc, char** argv) {
         frmMainLayout::kControls, frmMainLayout::kWindow.back, main.width(), main.height(),
         [](int index, int) {
             return frmMainLayout::inWindow(static_cast<frmMainLayout::Id>(index));
-        });
+        },
+        dpi);
     const auto pickerRegions = picture_match::paint(
         frmColorLayout::kControls, frmColorLayout::kWindow.back, pick.width(), pick.height(),
         [](int index, int item) {
             return frmColorLayout::inLoadedWindow(static_cast<frmColorLayout::Id>(index), item);
-        });
-    const bool mainOk =
-        holdAgainst("main", main, argv[2], mainRegions, out.filePath("diff-main.png"));
-    const bool pickerOk =
-        holdAgainst("picker", pick, argv[3], pickerRegions, out.filePath("diff-picker.png"));
+        },
+        dpi);
+    const bool mainOk = holdAgainst("main", main, argv[2], mainRegions, file("diff-main"));
+    const bool pickerOk = holdAgainst("picker", pick, argv[3], pickerRegions, file("diff-picker"));
     return mainOk && pickerOk ? 0 : 1;
 }
