@@ -44,12 +44,21 @@ int runInstance(SystemPlatform& system, frmMain& form,
             std::fprintf(stderr, "dimwarden: %s\n", refused.c_str());
         }
     }
-    std::unique_ptr<CommandService> commands = serveCommands(controller);
+    std::unique_ptr<CommandService> commands;
     form.onUnloaded = [&commands, &loop] {
         commands.reset();
         loop.quit();
     };
-    form.showAfterLoad();
+    // The screen is tinted: the window, the tray's and the toolkit's own use of the session bus
+    // and the command service come after it, once the bus is known to answer.
+    system.whenSessionBusUsable([&] {
+        if (form.unloaded()) {
+            return;
+        }
+        loop.buildWindows();
+        commands = serveCommands(controller);
+        form.showAfterLoad();
+    });
     const int status = loop.run();
     form.Unload();
     form.onUnloaded = nullptr;

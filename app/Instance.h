@@ -9,9 +9,11 @@ class SystemPlatform;
 class frmMain;
 
 // The toolkit's event loop: `run` returns the process's status once `quit` was called.
+// `buildWindows` makes the main window's view; it is called once the screen is tinted.
 struct EventLoop {
     std::function<int()> run;
     std::function<void()> quit;
+    std::function<void()> buildWindows;
 };
 
 // The program's life around its event loop, the same on every system: the load, the command

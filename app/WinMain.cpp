@@ -21,7 +21,7 @@
 #include "platform/CommandChannel.h"
 #include "platform/SystemPlatform.h"
 #include "platform/win32/ConsoleAttach.h"
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 #include "views/win32/Dpi.h"
 #include "views/win32/Win32MainWindow.h"
 
@@ -104,5 +104,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                             }
                             return 0;
                         },
-                        [] { PostQuitMessage(0); }});
+                        [] { PostQuitMessage(0); },
+                        // Built before the load: nothing here waits on a bus.
+                        [] {}});
 }

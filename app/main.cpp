@@ -1,4 +1,5 @@
 // Dimwarden: tints the whole screen at night by rewriting the display's gamma ramp.
+#include <QAccessible>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSessionManager>
@@ -172,15 +173,23 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(DIMWARDEN_APP_ID));
     app.setQuitOnLastWindowClosed(false);
 
-    // The notification icon shows the program's own icon.
-    QApplication::setWindowIcon(Pictures::get().appIcon);
-
     SystemPlatform system;
     frmMain form(system.platform());
-    MainWindow view(form);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &view,
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                      [&form](QSessionManager&) { form.Unload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&form] { form.Unload(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&form] { form.Unload(); });
+    // Built after the tint: its widgets wake Qt's accessibility bridge, which waits on the
+    // session bus (and, with no bus address, on a bus being started for the display). For the
+    // same reason the loop is QCoreApplication's: QApplication::exec() would first give the
+    // bridge its root object; that is done here, with the window.
+    std::unique_ptr<MainWindow> view;
     return runInstance(system, form, command, argc, argv,
-                       {[] { return QApplication::exec(); }, [] { QCoreApplication::quit(); }});
+                       {[] { return QCoreApplication::exec(); }, [] { QCoreApplication::quit(); },
+                        [&view, &form, &app] {
+                            // The pictures are decoded here, after the tint; the notification
+                            // icon, added after the window, shows the program's own icon.
+                            QApplication::setWindowIcon(Pictures::get().appIcon);
+                            view = std::make_unique<MainWindow>(form);
+                            QAccessible::setRootObject(&app);
+                        }});
 }

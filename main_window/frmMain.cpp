@@ -20,8 +20,10 @@ const layout::Control& control(Id id) {
     return frmMainLayout::kControls[static_cast<std::size_t>(frmMainLayout::index(id))];
 }
 
+}  // namespace
+
 // Stands in while no view is attached: the form runs, nothing is shown.
-class Unseen : public MainView {
+class frmMain::Unseen : public MainView {
   public:
     NativeWindow nativeWindow() const override { return 0; }
     void showSlider(Slider, int) override {}
@@ -41,18 +43,21 @@ class Unseen : public MainView {
     void closeWindow() override {}
     void openMenu() override {}
     void openPicker(frmColor&) override {}
-    void sayMessage(const std::string&, const std::string&) override {}
+    // Held for the view that comes later: a refusal found by the load is still seen.
+    void sayMessage(const std::string& title, const std::string& text) override {
+        held.push_back({title, text});
+    }
     void followPointer() override {}
     void letPendingEventsRun() override {}
-};
-Unseen unseen;
 
-}  // namespace
+    std::vector<std::pair<std::string, std::string>> held;
+};
 
 frmMain::frmMain(Platform& platform)
     : platform_(platform),
       engine_(platform.display, platform.journal),
-      view_(&unseen),
+      unseen_(std::make_unique<Unseen>()),
+      view_(unseen_.get()),
       picColor(control(Id::picColor).back),
       nightChecked_(control(Id::mnuNight).checked),
       normalChecked_(control(Id::mnuNormal).checked),
@@ -72,10 +77,36 @@ const std::string& frmMain::title() {
 
 void frmMain::attach(MainView& view) {
     view_ = &view;
+    if (shown_ == Shown::NotYet && !loadedUnseen_) {
+        return;  // attached before the load: it is told everything as it happens
+    }
+    // Attached after the load (the window is built once the screen is tinted): it is told the
+    // state that the load set, in the order the load tells it.
+    for (Slider s : frmMainLayout::kSliders) {
+        view.showSlider(s, position(s));
+        view.showSliderValue(s, valueShown(s));
+    }
+    view.showColor(picColor);
+    view.showSwitch(isModeOn);
+    view.showMenuChecks(nightChecked_, normalChecked_);
+    services_.showTo(view);
+    if (shown_ == Shown::PutAway && !platform_.tray.available()) {
+        // Whether there is a notification area may only be known now: without one, the taskbar.
+        shown_ = Shown::Minimised;
+    }
+    if (shown_ == Shown::PutAway) {
+        view.putAway();
+    } else if (shown_ == Shown::Minimised) {
+        view.minimise();
+    }
+    for (const auto& [title, text] : unseen_->held) {
+        view.sayMessage(title, text);
+    }
+    unseen_->held.clear();
 }
 
 void frmMain::detach() {
-    view_ = &unseen;
+    view_ = unseen_.get();
 }
 
 // ---- Start and exit -------------------------------------------------------------------------
@@ -109,6 +140,7 @@ bool frmMain::Form_Load() {
     }
 
     loading_ = false;
+    loadedUnseen_ = view_ == unseen_.get();
     // The schedule comes after the load, which always starts in night mode.
     services_.loaded();
     return true;

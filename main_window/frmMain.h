@@ -38,8 +38,9 @@ class frmMain : public PickerOwner {
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
-    // The view that shows this form. It shows the state as created; the form then tells it every
-    // change. Without a view the form runs unseen.
+    // The view that shows this form. Attached before the load, it shows the state as created and
+    // the form then tells it every change; attached after the load, it is first told the state
+    // the load left (and any message said meanwhile). Without a view the form runs unseen.
     void attach(MainView& view);
     void detach();
 
@@ -156,8 +157,11 @@ class frmMain : public PickerOwner {
     void dragRule(int Button);
     void showSliderValue(Slider slider);
 
+    class Unseen;
+
     Platform& platform_;
     GammaEngine engine_;
+    std::unique_ptr<Unseen> unseen_;
     MainView* view_ = nullptr;
 
     bool isModeOn = false;
@@ -174,6 +178,8 @@ class frmMain : public PickerOwner {
     bool unloaded_ = false;
     bool loading_ = false;
     bool putAwayByLoad_ = false;
+    // The load ran with no view attached.
+    bool loadedUnseen_ = false;
     // Handlers that the one being run set off by moving sliders; only the outermost keeps the
     // colour, once the whole change is done.
     int changeDepth_ = 0;

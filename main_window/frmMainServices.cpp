@@ -169,6 +169,13 @@ void frmMainServices::showAutomatic() {
     form_.view_->showAutomatic(automaticChecked_, automaticEnabled_);
 }
 
+void frmMainServices::showTo(MainView& view) const {
+    view.showAutomatic(automaticChecked_, automaticEnabled_);
+    if (!monitors_.empty()) {
+        view.showMonitors(monitors_);
+    }
+}
+
 // ---- Monitors -------------------------------------------------------------------------------
 
 void frmMainServices::chooseMonitor(std::size_t index) {

@@ -79,6 +79,9 @@ class frmMainServices : public ScheduleTarget {
     void switchToNormal() override;
     void writeBlend(bool toNight, double progress) override;
 
+    // Tells a view attached after the load what the load left in the menu.
+    void showTo(MainView& view) const;
+
   private:
     void showAutomatic();
     void keepSchedule();

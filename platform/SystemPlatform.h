@@ -31,6 +31,11 @@ class SystemPlatform {
     // that cannot be watched (no system bus, say); nothing is reported then.
     bool watchResume(std::function<void()> onResume);
 
+    // Calls `then` once the session's message bus may be used without blocking: at once where
+    // there is none to wait for, otherwise from the event loop once it has answered, or once it
+    // has been found not to answer (said once on stderr; the program then runs without it).
+    void whenSessionBusUsable(std::function<void()> then);
+
   private:
     struct Backends;
     std::unique_ptr<Backends> backends_;

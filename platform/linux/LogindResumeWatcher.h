@@ -1,17 +1,15 @@
 #pragma once
 
 #include <QObject>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <functional>
 #include <memory>
+
+#include "platform/linux/BusProbe.h"
 
 // Watches logind's PrepareForSleep signal on the system bus and calls back on its `false`, the
 // resume. Where there is no system bus it watches nothing and says nothing.
 //
-// Qt connects to a bus synchronously and waits for ever on one that takes the connection but
-// never answers, so the bus is first asked without blocking whether it speaks at all (the first
-// step of its handshake, on the event loop, for at most a few seconds); only then does Qt
+// The bus is first asked without blocking whether it speaks at all (BusProbe); only then does Qt
 // connect. One that stays silent is said once on stderr and not watched.
 class LogindResumeWatcher : public QObject {
     Q_OBJECT
@@ -24,14 +22,9 @@ class LogindResumeWatcher : public QObject {
     void onPrepareForSleep(bool starting);
 
   private:
-    void probe();
-    void onProbeAnswer();
-    void endProbe();
     void subscribe();
 
     std::function<void()> onResume_;
     bool watching_ = false;
-    int probeFd_ = -1;
-    std::unique_ptr<QSocketNotifier> probeNotifier_;
-    QTimer probeLimit_;
+    std::unique_ptr<BusProbe> probe_;
 };

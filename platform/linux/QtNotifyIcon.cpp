@@ -2,17 +2,33 @@
 
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <utility>
 
 QtNotifyIcon::QtNotifyIcon() = default;
 QtNotifyIcon::~QtNotifyIcon() = default;
 
 bool QtNotifyIcon::available() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return held_ || QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtNotifyIcon::sessionBusUsable() {
+    held_ = false;
+    // After the window, which is built next.
+    QTimer::singleShot(0, this, [this] {
+        if (const std::optional<std::string> tip = std::exchange(heldTip_, std::nullopt)) {
+            add(*tip);
+        }
+    });
 }
 
 void QtNotifyIcon::add(const std::string& tip) {
     if (icon_) {
         return;  // already in place
+    }
+    if (held_) {
+        heldTip_ = tip;
+        return;
     }
     icon_ = std::make_unique<QSystemTrayIcon>(QGuiApplication::windowIcon());
     icon_->setToolTip(QString::fromStdString(tip));
@@ -43,6 +59,7 @@ void QtNotifyIcon::add(const std::string& tip) {
 }
 
 void QtNotifyIcon::remove() {
+    heldTip_.reset();
     if (icon_) {
         icon_->hide();
         icon_.reset();

@@ -8,8 +8,10 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
+#include "platform/linux/BusProbe.h"
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/FlockSingleInstance.h"
 #include "platform/linux/IniProfileFile.h"
@@ -29,6 +31,20 @@
 #endif
 
 namespace {
+
+// Qt's accessibility bridge, the tray's StatusNotifier check and the command service each
+// connect to the session bus synchronously, and would wait for ever on one that never answers.
+constexpr int kSessionBusLimitMs = 3000;
+
+// Said once; Qt reads the address at its first connection, and one that cannot be connected to
+// fails at once (/dev/null is no socket) instead of waiting on the silent one.
+void giveUpSessionBus() {
+    std::fputs(
+        "dimwarden: the session bus takes connections but does not answer; the tool runs without "
+        "it (no commands from scripts)\n",
+        stderr);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null");
+}
 
 // Qt runs on Wayland, or the session is Wayland and Qt fell back to XWayland without being asked
 // to: XWayland's RandR gamma changes nothing on the screen.
@@ -50,7 +66,12 @@ std::unique_ptr<DisplayGamma> chooseDisplay() {
         }
 #endif
         // Compositors without wlr-gamma-control: GNOME's takes tables over the session bus, KDE's
-        // not at all.
+        // not at all. Here the bus is the way to the tint, so it is waited for, but not for ever.
+        if (BusProbe(qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString(), kSessionBusLimitMs)
+                .wait() == BusProbe::Answer::Silent) {
+            giveUpSessionBus();
+            return std::make_unique<RefusedDisplayGamma>("the session bus does not answer");
+        }
         const QDBusConnection bus = QDBusConnection::sessionBus();
         if (MutterDisplayGamma::offeredOn(bus)) {
             return std::make_unique<MutterDisplayGamma>(bus);
@@ -94,6 +115,7 @@ SystemPlatform::SystemPlatform()
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance(), &backends_->journal,
                    &backends_->clock, &backends_->alarm})) {
+    backends_->tray.holdUntilSessionBusUsable();
     backends_->displayInstance.onLost = [display = backends_->display.get()] {
         display->handedOver = true;
     };
@@ -143,6 +165,19 @@ bool SystemPlatform::watchTermination(std::function<void()> onRequest) {
 bool SystemPlatform::watchResume(std::function<void()> onResume) {
     auto* watcher = new LogindResumeWatcher(std::move(onResume), QCoreApplication::instance());
     return watcher->watching();
+}
+
+void SystemPlatform::whenSessionBusUsable(std::function<void()> then) {
+    const std::string list = qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString();
+    auto* probe = new BusProbe(list, kSessionBusLimitMs, QCoreApplication::instance());
+    probe->start([this, probe, then = std::move(then)](BusProbe::Answer answer) {
+        if (answer == BusProbe::Answer::Silent) {
+            giveUpSessionBus();
+        }
+        probe->deleteLater();
+        backends_->tray.sessionBusUsable();
+        then();
+    });
 }
 
 std::string SystemPlatform::noDisplay() {

@@ -50,6 +50,10 @@ bool SystemPlatform::watchResume(std::function<void()> onResume) {
     return backends_->events.window() != nullptr;
 }
 
+void SystemPlatform::whenSessionBusUsable(std::function<void()> then) {
+    then();  // commands come through window messages: nothing to wait for
+}
+
 std::string SystemPlatform::noDisplay() {
     return "cannot reach the desktop of this session";
 }

@@ -1,6 +1,6 @@
 #include "platform/win32/Win32DisplayGamma.h"
 
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -13,7 +13,7 @@
 
 #include <utility>
 
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 
 namespace {
 

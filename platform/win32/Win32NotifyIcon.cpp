@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 
 #include "resources/WindowsResources.h"
 

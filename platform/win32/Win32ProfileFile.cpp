@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 
 namespace {
 // A value arrives cut to one less than this, the last place holding the terminator.

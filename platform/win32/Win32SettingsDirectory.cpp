@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 #include "settings/ColorSetting.h"
 
 namespace {

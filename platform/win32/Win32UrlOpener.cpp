@@ -10,7 +10,7 @@
 // After windows.h.
 #include <shellapi.h>
 
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 
 bool Win32UrlOpener::open(const std::string& url) {
     // Only web addresses: the text goes to the shell, which would also run a program path.

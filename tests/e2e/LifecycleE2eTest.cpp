@@ -11,6 +11,7 @@
 #include "gamma/TintMapping.h"
 
 #include "support/E2eSupport.h"
+#include "support/PrivateBus.h"
 
 namespace e2e {
 namespace {
@@ -228,6 +229,44 @@ TEST_F(LifecycleE2e, TerminationSignalsUnloadNormally) {
         EXPECT_TRUE(exitsWith(*tool, 0));
         EXPECT_TRUE(rampBecomes(fullRange(), 0ms));
         EXPECT_EQ(session().readSettings(), c.saved);
+    }
+}
+
+// A session bus that takes the connection and never answers holds up nothing: the start tints as
+// usual and obeys a termination signal at once; after a few seconds one line says so and the
+// window comes, and the tool runs on without the bus. A command says it could not be sent.
+TEST_F(LifecycleE2e, ASessionBusThatNeverAnswersHoldsUpNothing) {
+    const SilentBus bus(std::filesystem::path(session().settingsPath()).parent_path().string());
+    ASSERT_TRUE(bus.listening());
+    session().useSessionBus(QString::fromStdString(bus.address()));
+    for (const bool firstRun : {false, true}) {
+        SCOPED_TRACE(firstRun ? "first run, after the bus was given up"
+                              : "stored colour, while the bus is asked");
+        session().setRamp(fullRange());
+        session().writeSettings(firstRun ? "" : "[Setting]\ncolor=255\n");
+        auto tool = session().startTool();
+        ASSERT_TRUE(
+            rampBecomes(firstRun ? defaultTint() : keep(fullRange(), 40, 20, 20), kStartTimeout))
+            << tool->log();
+        if (firstRun) {
+            // A command from a script cannot reach it either, and says so within five seconds.
+            const CommandResult status =
+                runCommand({DIMWARDEN_BINARY, "--status"}, session().environment(), 5s);
+            EXPECT_EQ(status.status, 1) << status.output;
+            EXPECT_EQ(dimwardenLines(status.output),
+                      std::vector<std::string>{"dimwarden: the session bus takes connections but "
+                                               "does not answer; nothing was sent"});
+            EXPECT_TRUE(waitMainWindow(*tool, kStepTimeout)) << tool->log();
+            EXPECT_EQ(dimwardenLines(tool->log()),
+                      std::vector<std::string>{
+                          "dimwarden: the session bus takes connections but does not answer; the "
+                          "tool runs without it (no commands from scripts)"});
+        }
+        ASSERT_TRUE(
+            waitUntil([&] { return catchesSignals(tool->pid(), {SIGTERM}); }, kStepTimeout));
+        tool->signal(SIGTERM);
+        EXPECT_TRUE(exitsWith(*tool, 0)) << tool->log();
+        EXPECT_TRUE(rampBecomes(fullRange(), 0ms));
     }
 }
 

@@ -1,7 +1,5 @@
 // The real binary on an Xorg with the dummy driver: several outputs, outputs coming and going,
 // a crash, a resume; and on an Xvfb without RandR, the word that the display refuses.
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -343,18 +341,13 @@ TEST_F(MultiOutputE2e, ResumeWritesTheTablesAgain) {
 // termination signal is obeyed at once, and after a few seconds one line says that no resume is
 // watched.
 TEST_F(MultiOutputE2e, ASystemBusThatNeverAnswersHoldsUpNothing) {
-    const std::string path = x().folder() + "/dead-bus";
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 16), 0);
+    const SilentBus bus(x().folder());
+    ASSERT_TRUE(bus.listening());
 
     light(2);
     for (const bool waitForWord : {false, true}) {
         SCOPED_TRACE(waitForWord ? "after the probe gave up" : "while the bus is probed");
-        auto tool = startTool("unix:path=" + path);
+        auto tool = startTool(bus.address());
         EXPECT_TRUE(allHold(2, [](int k) { return defaultTint(baseOf(k)); })) << tool->log();
         const std::vector<std::string> word = {
             "dimwarden: the system bus takes connections but does not answer; a resume from "
@@ -367,7 +360,6 @@ TEST_F(MultiOutputE2e, ASystemBusThatNeverAnswersHoldsUpNothing) {
         stop(*tool);
         EXPECT_TRUE(allHold(2, baseOf));
     }
-    ::close(listener);
 }
 
 // Without RandR nothing can be tinted: one line on stderr and one message, whether a stored

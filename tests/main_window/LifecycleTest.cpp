@@ -189,3 +189,63 @@ TEST_F(MainFormTest, DisplayThatTakesRampsSaysItsNoticeOnce) {
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_TRUE(view.messages[0].second.ends_with("[Another program writes the tables too.]"));
 }
+
+// Linux builds the window once the screen is tinted: a view attached after the load must end up
+// showing what one attached before it shows, whatever the load did.
+TEST(MainFormLateView, IsToldWhatTheLoadLeft) {
+    struct Case {
+        const char* name;
+        const char* stored;  // the stored colour, or none: a first run
+        bool trayHost;
+        bool twoOutputs;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"first run", nullptr, true, false, false},
+        {"stored colour, notification area", "255", true, true, false},
+        {"stored colour, no notification area", "65280", false, false, false},
+        {"refused ramp", nullptr, true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto run = [&c](bool late) {
+            MemoryPlatform mp;
+            if (c.twoOutputs) {
+                mp.display.add();
+            }
+            mp.display.refuseApply = c.refused;
+            mp.tray.hostPresent = c.trayHost;
+            if (c.stored != nullptr) {
+                mp.profile
+                    .values[{settings::settingsFilePath(mp.settingsDir.dir), "Setting", "color"}] =
+                    c.stored;
+            }
+            frmMain form(mp.platform);
+            RecordingMainView view;
+            if (!late) {
+                form.attach(view);
+            }
+            EXPECT_TRUE(form.Form_Load());
+            if (late) {
+                form.attach(view);
+            }
+            form.showAfterLoad();
+            form.detach();
+            return view;
+        };
+        const RecordingMainView early = run(false);
+        const RecordingMainView late = run(true);
+        EXPECT_EQ(late.sliders, early.sliders);
+        EXPECT_EQ(late.values, early.values);
+        EXPECT_EQ(late.color(), early.color());
+        EXPECT_EQ(late.switchOn, early.switchOn);
+        EXPECT_EQ(late.nightChecked, early.nightChecked);
+        EXPECT_EQ(late.normalChecked, early.normalChecked);
+        EXPECT_EQ(late.automaticChecked, early.automaticChecked);
+        EXPECT_EQ(late.automaticEnabled, early.automaticEnabled);
+        EXPECT_EQ(late.monitors, early.monitors);
+        EXPECT_EQ(late.window, early.window);
+        EXPECT_EQ(late.calls, early.calls);
+        EXPECT_EQ(late.messages, early.messages);
+    }
+}

@@ -1,7 +1,12 @@
 #include "support/PrivateBus.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QStandardPaths>
 #include <atomic>
+#include <cstring>
 
 bool PrivateBus::available() {
     return !QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty();
@@ -35,4 +40,24 @@ QDBusConnection PrivateBus::connect() {
     const QString name = QStringLiteral("dimwarden-test-%1").arg(++serial);
     connections_.push_back(name);
     return QDBusConnection::connectToBus(address_, name);
+}
+
+SilentBus::SilentBus(const std::string& folder) {
+    const std::string path = folder + "/dead-bus";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ >= 0 && (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+                     ::listen(fd_, 16) != 0)) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    address_ = "unix:path=" + path;
+}
+
+SilentBus::~SilentBus() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "support/ChildProcess.h"
@@ -28,4 +29,22 @@ class PrivateBus {
     QString address_;
     QString error_;
     std::vector<QString> connections_;
+};
+
+// A bus that takes connections and never answers, as a hung daemon does: a listening socket at
+// `folder`/dead-bus that nobody reads. Closed when the object goes.
+class SilentBus {
+  public:
+    explicit SilentBus(const std::string& folder);
+    ~SilentBus();
+    SilentBus(const SilentBus&) = delete;
+    SilentBus& operator=(const SilentBus&) = delete;
+
+    bool listening() const { return fd_ >= 0; }
+    // Its D-Bus address, for DBUS_SESSION_BUS_ADDRESS or DBUS_SYSTEM_BUS_ADDRESS.
+    const std::string& address() const { return address_; }
+
+  private:
+    int fd_ = -1;
+    std::string address_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32/WicPicture.h"
+#include "views/win32/WicPicture.h"
 
 // A picture resized smoothly: each pixel of the result is the average of the source area it
 // covers, weighted by how much of each source pixel lies in it. Works alike for growing (high

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "forms/Design.h"
-#include "platform/win32/WicPicture.h"
-#include "platform/win32/WinText.h"
+#include "views/win32/WicPicture.h"
+#include "platform/win32/common/WinText.h"
 #include "resources/WindowsResources.h"
 #include "views/win32/ScaledPicture.h"
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "main_window/frmMain.h"
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 #include "views/win32/Dpi.h"
 #include "views/win32/Win32ColorWindow.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "main_window/MainView.h"
-#include "platform/win32/Win32PopupMenu.h"
+#include "views/win32/Win32PopupMenu.h"
 #include "views/win32/TableCanvas.h"
 #include "views/win32/ViewWindow.h"
 

@@ -4,6 +4,8 @@
 #include <dbus/dbus.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <utility>
@@ -11,6 +13,7 @@
 
 #include "control/Client.h"
 #include "platform/CommandChannel.h"
+#include "platform/linux/sender/BusHandshake.h"
 #include "platform/linux/sender/BusNames.h"
 
 using namespace busnames;
@@ -183,6 +186,16 @@ class DbusTransport : public control::Transport {
 
 std::optional<int> sendToRunningInstance(const control::Command& command, int, char**,
                                          std::chrono::milliseconds patience) {
+    // libdbus would wait for ever on a bus that takes the connection and never answers.
+    constexpr int kBusLimitMs = 4000;
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address != nullptr &&
+        bushandshake::ask(address, kBusLimitMs) == bushandshake::Answer::Silent) {
+        std::fputs(
+            "dimwarden: the session bus takes connections but does not answer; nothing was sent\n",
+            stderr);
+        return control::kFailed;
+    }
     DbusTransport transport;
     return control::runClient(transport, command, patience);
 }

@@ -8,7 +8,7 @@
 #include "gamma/GammaRamp.h"
 #include "gamma/RampMath.h"
 #include "platform/win32/Win32DisplayGamma.h"
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 
 namespace {
 

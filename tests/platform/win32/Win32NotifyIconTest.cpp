@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/win32/Win32NotifyIcon.h"
-#include "platform/win32/Win32PopupMenu.h"
+#include "views/win32/Win32PopupMenu.h"
 
 namespace {
 constexpr UINT kCallback = WM_APP + 1;

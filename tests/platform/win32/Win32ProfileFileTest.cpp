@@ -10,7 +10,7 @@
 
 #include "platform/win32/Win32ProfileFile.h"
 #include "platform/win32/Win32SettingsDirectory.h"
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 #include "settings/ColorSetting.h"
 #include "settings/ProfileFileCases.h"
 #include "settings/UntintedOutputsCases.h"

@@ -1,4 +1,4 @@
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "WindowsResources.h"
-#include "platform/win32/WicPicture.h"
+#include "views/win32/WicPicture.h"
 
 // Every picture of the windows decodes from the program's resources at its size, on its ground
 // (the outer frame of each picture is exactly the colour of the area it sits on).

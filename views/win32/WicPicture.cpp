@@ -1,4 +1,4 @@
-#include "platform/win32/WicPicture.h"
+#include "views/win32/WicPicture.h"
 
 #include <objbase.h>
 #include <wincodec.h>

@@ -1,6 +1,6 @@
-#include "platform/win32/Win32PopupMenu.h"
+#include "views/win32/Win32PopupMenu.h"
 
-#include "platform/win32/WinText.h"
+#include "platform/win32/common/WinText.h"
 
 namespace {
 // Command ids are the item's index plus this: TrackPopupMenu reports 0 for "nothing chosen".
