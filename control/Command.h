@@ -44,7 +44,8 @@ enum class Action {
     Tint,
     Untint,
     Quit,
-    Temperature
+    Temperature,
+    Autostart
 };
 
 struct Command {
@@ -57,6 +58,7 @@ struct Command {
     bool json = false;        // Status and Watch: one JSON object a line
     std::string output;       // Tint and Untint: the output's name, never empty
     int kelvin = 0;           // Temperature: 1000..10000, to the nearest 100
+    bool on = false;          // Autostart: on or off
 
     bool operator==(const Command&) const = default;
 };

@@ -110,7 +110,15 @@ std::string untintOne(const Command& command, Controller& controller) {
     return {};
 }
 
-constexpr std::array<CommandRow, 13> kCommands{{
+std::string readOnOff(std::string_view value, Command& command) {
+    if (value != "on" && value != "off") {
+        return "'" + std::string(value) + "' is neither on nor off.";
+    }
+    command.on = value == "on";
+    return {};
+}
+
+constexpr std::array<CommandRow, 14> kCommands{{
     {Action::Night, "--night", "", "Switch night mode on.", 0, true, "", nullptr, none,
      [](const Command&, Controller& c) {
          c.setNight(true);
@@ -192,6 +200,10 @@ constexpr std::array<CommandRow, 13> kCommands{{
          c.requestQuit();
          return std::string();
      }},
+    {Action::Autostart, "--autostart", "<on|off>",
+     "Start at login, or no longer (as the tray menu's Start at\nlogin does).", kMaxTextBytes, true,
+     "on off", readOnOff, [](const Command& c) { return std::string(c.on ? "on" : "off"); },
+     [](const Command& command, Controller& c) { return c.setAutostart(command.on); }},
 }};
 
 std::string limitOfText(const FieldValue& value) {
@@ -199,7 +211,7 @@ std::string limitOfText(const FieldValue& value) {
                                                                : std::string();
 }
 
-constexpr std::array<FieldRow, 7> kFields{{
+constexpr std::array<FieldRow, 8> kFields{{
     {"Night", "night", FieldType::Bool, true,
      [](State& s, const ControlTarget& t) { s.night = t.night(); },
      [](const State& s) { return FieldValue(s.night); },
@@ -330,6 +342,16 @@ constexpr std::array<FieldRow, 7> kFields{{
          return std::string();
      },
      "Untinted is an array of strings (as)."},
+    {"Autostart", "autostart", FieldType::Bool, false,
+     [](State& s, const ControlTarget& t) { s.autostart = t.autostart(); },
+     [](const State& s) { return FieldValue(s.autostart); },
+     [](State& s, const FieldValue& v) {
+         s.autostart = std::get<bool>(v);
+         return true;
+     },
+     [](const State& s) { return s.autostart ? std::string("autostart=on") : std::string(); },
+     [](Controller& c, const FieldValue& v) { return c.setAutostart(std::get<bool>(v)); },
+     "Autostart is a boolean (b)."},
 }};
 
 }  // namespace

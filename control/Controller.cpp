@@ -96,6 +96,10 @@ void Controller::setOutputTinted(const std::string& name, bool tinted) {
     target_.setOutputTinted(name, tinted);
 }
 
+std::string Controller::setAutostart(bool on) {
+    return target_.setAutostart(on);
+}
+
 void Controller::quit() {
     target_.quit();
 }

@@ -25,6 +25,7 @@ struct State {
     bool automatic = true;  // the tray menu's Automatic: the schedule runs
     // The outputs left untinted, by name, in order; names of outputs not lit now included.
     std::vector<std::string> untinted = {};
+    bool autostart = false;  // the tray menu's Start at login
 
     bool operator==(const State&) const = default;
 };
@@ -65,6 +66,10 @@ class ControlTarget {
     virtual void setOutputTinted(const std::string& name, bool tinted) = 0;
     virtual void setUntinted(const std::set<std::string>& names) = 0;
     virtual void quit() = 0;  // the tray menu's Exit
+    // The tray menu's Start at login, as the system holds it; a change answers a refusal (a
+    // clause) or empty once done.
+    virtual bool autostart() const = 0;
+    virtual std::string setAutostart(bool on) = 0;
 
     // Set by the controller; the target calls it once a change is complete, whatever started it.
     std::function<void()> changed;
@@ -91,6 +96,8 @@ class Controller {
     // Every output named is left untinted, every other one tinted.
     void setUntinted(const std::set<std::string>& names);
     void setOutputTinted(const std::string& name, bool tinted);
+    // Start at login on or off: the refusal's clause, or empty when done.
+    std::string setAutostart(bool on);
 
     // --quit: the channel that took it answers first, then ends the instance with quit().
     void requestQuit() { quitRequested_ = true; }

@@ -56,4 +56,7 @@ class DisplayGamma {
     // Set by the engine. The backend calls it on the UI thread (from a fd watched by a
     // QSocketNotifier, or a Qt D-Bus signal) when outputs appeared, went away or changed mode.
     std::function<void()> onOutputsChanged;
+    // Set by the engine. The backend calls it on the UI thread when the system may have put the
+    // outputs' own ramps back (Windows: a display woken, a session unlocked).
+    std::function<void()> onReset;
 };

@@ -15,10 +15,12 @@ GammaEngine::GammaEngine(DisplayGamma& display, JournalStore* journal)
       display_(display),
       journal_(journal) {
     display_.onOutputsChanged = [this] { outputsChanged(); };
+    display_.onReset = [this] { restoreAfterReset(); };
 }
 
 GammaEngine::~GammaEngine() {
     display_.onOutputsChanged = nullptr;
+    display_.onReset = nullptr;
 }
 
 const GammaEngine::OutputState* GammaEngine::output(OutputId id) const {
@@ -96,6 +98,19 @@ void GammaEngine::reapply() {
     for (auto& [id, s] : states_) {
         if (s.output.active && s.remembered && current(s, r)) {
             plan.push_back({&s, r, tintsOfBase(s)});
+        }
+    }
+    writeAll(plan);
+}
+
+void GammaEngine::restoreAfterReset() {
+    std::vector<Pending> plan;
+    GammaRamp table;
+    GammaRamp r;
+    for (auto& [id, s] : states_) {
+        if (s.output.active && s.remembered && s.written && s.lastWritten != s.base &&
+            display_.read(id, table) && !holdsLastWritten(s, table) && current(s, r)) {
+            plan.push_back({&s, r});
         }
     }
     writeAll(plan);

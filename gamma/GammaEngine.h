@@ -69,6 +69,11 @@ class GammaEngine {
 
     // Writes every lit output's current ramp again (after a resume the tables may be reset).
     void reapply();
+    // The system may have put the displays' own ramps back (a display woken, a session unlocked):
+    // every lit output showing a tint is read back and written again only where its table no
+    // longer holds the tool's last ramp, beyond the display's rounding. Silent: no program is
+    // to blame.
+    void restoreAfterReset();
     // The outputs changed: adopt new ones, bring lit ones to the current state.
     void outputsChanged();
     // At unload, once every output has its base back: nothing is left for a later run to undo.

@@ -45,6 +45,8 @@ class MainView {
     virtual void showMonitors(const std::vector<MonitorItem>& items) = 0;
     // The menu item Automatic: its check mark, and whether it can be chosen (no schedule: greyed).
     virtual void showAutomatic(bool checked, bool enabled) = 0;
+    // The menu item Start at login's check mark.
+    virtual void showAutostart(bool checked) = 0;
     // The hover looks: the two title buttons' focus pictures, the link label's blue.
     virtual void showMiniLit(bool lit) = 0;
     virtual void showCloseLit(bool lit) = 0;

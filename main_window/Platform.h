@@ -10,6 +10,7 @@ class SingleInstance;
 class JournalStore;
 class Clock;
 class Alarm;
+class Autostart;
 
 // The platform operations the windows use, handed to them in one place so that tests can swap
 // every one of them for an in-memory stand-in.
@@ -26,4 +27,6 @@ struct Platform {
     // The wall clock and the one alarm the schedule runs on; without them there is no schedule.
     Clock* clock = nullptr;
     Alarm* alarm = nullptr;
+    // Where the program is started at login; null: the menu item changes nothing.
+    Autostart* autostart = nullptr;
 };

@@ -33,6 +33,7 @@ class frmMain::Unseen : public MainView {
     void showMenuChecks(bool, bool) override {}
     void showMonitors(const std::vector<MonitorItem>&) override {}
     void showAutomatic(bool, bool) override {}
+    void showAutostart(bool) override {}
     void showMiniLit(bool) override {}
     void showCloseLit(bool) override {}
     void showLinkLit(bool) override {}
@@ -228,6 +229,10 @@ void frmMain::mnuAuto_Click() {
     services_.toggleAutomatic();
 }
 
+void frmMain::mnuAutostart_Click() {
+    services_.toggleAutostart();
+}
+
 void frmMain::picColor_Click() {
     // Built afresh for every opening, so nothing of an earlier one (the marker) survives.
     frmColor picker(*this, platform_.drag);
@@ -294,6 +299,7 @@ void frmMain::trayIcon_Click(NotifyIcon::Click click) {
             view_->restore();
             break;
         case NotifyIcon::Click::RightPress:
+            services_.showAutostart();
             view_->openMenu();
             break;
         case NotifyIcon::Click::DoubleClick:

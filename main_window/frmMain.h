@@ -120,6 +120,8 @@ class frmMain : public PickerOwner {
     // Turns the schedule on or off; nothing while no schedule is set.
     void mnuAuto_Click();
     void mnuExit_Click() { Unload(); }
+    // Start at login turned the other way from what the system holds now; a refusal is said.
+    void mnuAutostart_Click();
     // An item of the monitors submenu chosen: that output is tinted again, or left untinted.
     void mnuMonitor_Click(std::size_t index);
     void picColor_Click();

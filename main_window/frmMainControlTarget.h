@@ -55,6 +55,8 @@ class frmMainControlTarget : public control::ControlTarget {
         form_.services().setUntintedOutputs(names);
     }
     void quit() override { form_.mnuExit_Click(); }
+    bool autostart() const override { return form_.services().autostart(); }
+    std::string setAutostart(bool on) override { return form_.services().setAutostart(on); }
 
   private:
     frmMain& form_;

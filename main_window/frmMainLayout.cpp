@@ -183,6 +183,8 @@ const std::array<Control, index(Id::Count)> kControls = {
     menuItem("mnuNormal", "正常模式(Normal)", true),
     // The schedule's on/off; checkable, greyed while no schedule is set.
     menuItem("mnuAuto", "自动 [Automatic]", false),
+    // Start at login; checkable, checked from what the system holds each time the menu opens.
+    menuItem("mnuAutostart", "开机启动 [Start at login]", false),
     menuItem("mnuExit", "退出程序(Exit)", false),
 };
 

@@ -52,6 +52,7 @@ enum class Id {
     mnuNight,
     mnuNormal,
     mnuAuto,
+    mnuAutostart,
     mnuExit,
     Count,
 };

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "main_window/Autostart.h"
 #include "main_window/frmMain.h"
 #include "schedule/Scheduler.h"
 #include "settings/ScheduleSetting.h"
@@ -27,6 +28,36 @@ void frmMainServices::reportChange() {
     if (form_.changed) {
         form_.changed();
     }
+}
+
+// ---- Start at login ----------------------------------------------------------------------------
+
+bool frmMainServices::autostart() const {
+    return platform_.autostart != nullptr && platform_.autostart->enabled();
+}
+
+std::string frmMainServices::setAutostart(bool on) {
+    if (platform_.autostart == nullptr) {
+        return "this system has no way to start programs at login";
+    }
+    const bool before = autostart();
+    std::string why = platform_.autostart->set(on);
+    showAutostart();
+    if (autostart() != before) {
+        reportChange();
+    }
+    return why;
+}
+
+void frmMainServices::toggleAutostart() {
+    const bool on = !autostart();
+    if (const std::string why = setAutostart(on); !why.empty()) {
+        tell(on ? "无法设置开机启动。" : "无法取消开机启动。", why);
+    }
+}
+
+void frmMainServices::showAutostart() {
+    form_.view_->showAutostart(autostart());
 }
 
 // ---- Load, resume, unload -------------------------------------------------------------------

@@ -50,6 +50,18 @@ class frmMainServices : public ScheduleTarget {
     const std::set<std::string>& untintedOutputs() const;
     void chooseMonitor(std::size_t index);
 
+    // ---- Start at login ---------------------------------------------------------------------
+    // Whether the program starts at login, as the system holds it now: the user may have
+    // removed the entry by hand.
+    bool autostart() const;
+    // For scripts: the refusal's clause, or empty once done. The menu's check then shows what
+    // is there.
+    std::string setAutostart(bool on);
+    // The menu item: turned the other way from what is there; a refusal is said.
+    void toggleAutostart();
+    // The menu is about to open: its check shows what is there now.
+    void showAutostart();
+
     // ---- The form's load, resume and unload -----------------------------------------------
     // Before the first ramps are read and written, so an untinted output is never tinted.
     void loadUntinted();

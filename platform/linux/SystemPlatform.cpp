@@ -10,6 +10,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "platform/linux/BusProbe.h"
 #include "platform/linux/DesktopUrlOpener.h"
@@ -22,6 +24,7 @@
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/TimerFdAlarm.h"
 #include "platform/linux/WaylandDesktop.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgSettingsDirectory.h"
 #include "platform/mutter/MutterDisplayGamma.h"
 #include "platform/x11/X11DisplayGamma.h"
@@ -89,6 +92,23 @@ std::unique_ptr<DisplayGamma> chooseDisplay() {
 
 }  // namespace
 
+// The command that starts this program: `dimwarden` beside it in the build tree, in bindir
+// once installed (this program runs from libexec).
+std::string launcher() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return "dimwarden";
+    }
+    const std::filesystem::path beside = self.parent_path() / "dimwarden";
+    if (::access(beside.c_str(), X_OK) == 0) {
+        return beside.string();
+    }
+    return (self.parent_path() / DIMWARDEN_LAUNCHER_FROM_GUI / "dimwarden")
+        .lexically_normal()
+        .string();
+}
+
 struct SystemPlatform::Backends {
     std::unique_ptr<DisplayGamma> display = chooseDisplay();
     IniProfileFile profile;
@@ -107,6 +127,7 @@ struct SystemPlatform::Backends {
     RuntimeJournalStore journal;
     SystemClock clock;
     TimerFdAlarm alarm;
+    XdgAutostart autostart{settingsDir, launcher()};
 };
 
 SystemPlatform::SystemPlatform()
@@ -114,7 +135,7 @@ SystemPlatform::SystemPlatform()
       platform_(std::make_unique<Platform>(
           Platform{*backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance(), &backends_->journal,
-                   &backends_->clock, &backends_->alarm})) {
+                   &backends_->clock, &backends_->alarm, &backends_->autostart})) {
     backends_->tray.holdUntilSessionBusUsable();
     backends_->displayInstance.onLost = [display = backends_->display.get()] {
         display->handedOver = true;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/win32/Win32Alarm.h"
+#include "platform/win32/Win32Autostart.h"
 #include "platform/win32/Win32DisplayGamma.h"
 #include "platform/win32/Win32JournalStore.h"
 #include "platform/win32/Win32NotifyIcon.h"
@@ -24,6 +25,7 @@ struct SystemPlatform::Backends {
     Win32JournalStore journal;
     Win32Clock clock;
     Win32Alarm alarm{clock};
+    Win32Autostart autostart;
     Win32SystemEvents events;
 };
 
@@ -32,9 +34,10 @@ SystemPlatform::SystemPlatform()
       platform_(std::make_unique<Platform>(
           Platform{backends_->display, backends_->profile, backends_->settingsDir, backends_->tray,
                    backends_->drag, backends_->url, backends_->instance, &backends_->journal,
-                   &backends_->clock, &backends_->alarm})) {
+                   &backends_->clock, &backends_->alarm, &backends_->autostart})) {
     // The engine listens to the backend, whatever windows are open.
     backends_->events.onDisplayChange = [this] { backends_->display.displayChanged(); };
+    backends_->events.onDisplaysReset = [this] { backends_->display.displaysReset(); };
 }
 
 SystemPlatform::~SystemPlatform() = default;

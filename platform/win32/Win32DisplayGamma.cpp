@@ -1,5 +1,6 @@
 #include "platform/win32/Win32DisplayGamma.h"
 
+#include "gamma/RampMath.h"
 #include "platform/win32/common/WinText.h"
 
 #ifndef NOMINMAX
@@ -74,7 +75,26 @@ std::map<std::wstring, std::wstring> friendlyNames() {
     return names;
 }
 
+// The devices themselves: a context for the length of one call.
+class GdiDeviceRamps : public Win32DisplayGamma::DeviceRamps {
+  public:
+    bool get(const std::wstring& device, GammaRamp& ramp) override {
+        DeviceDc dc(device);
+        return dc.get() != nullptr && GetDeviceGammaRamp(dc.get(), ramp.words.data());
+    }
+    bool set(const std::wstring& device, const GammaRamp& ramp) override {
+        DeviceDc dc(device);
+        // The call takes a non-const pointer but only reads the block.
+        GammaRamp copy = ramp;
+        return dc.get() != nullptr && SetDeviceGammaRamp(dc.get(), copy.words.data());
+    }
+};
+
 }  // namespace
+
+Win32DisplayGamma::Win32DisplayGamma(DeviceRamps* devices)
+    : gdi_(devices != nullptr ? nullptr : std::make_unique<GdiDeviceRamps>()),
+      devices_(devices != nullptr ? *devices : *gdi_) {}
 
 DisplayGamma::OutputId Win32DisplayGamma::idOf(const std::wstring& deviceName) {
     // FNV-1a 64 over the UTF-16 units.
@@ -136,10 +156,10 @@ std::wstring Win32DisplayGamma::deviceName(OutputId id) {
 }
 
 bool Win32DisplayGamma::read(OutputId id, GammaRamp& ramp) {
-    DeviceDc dc(deviceName(id));
+    const std::wstring device = deviceName(id);
     // Read into a scratch ramp so that a failed call leaves the caller's untouched.
     GammaRamp fresh;
-    if (dc.get() == nullptr || !GetDeviceGammaRamp(dc.get(), fresh.words.data())) {
+    if (device.empty() || !devices_.get(device, fresh)) {
         return false;
     }
     ramp = fresh;
@@ -147,13 +167,18 @@ bool Win32DisplayGamma::read(OutputId id, GammaRamp& ramp) {
 }
 
 bool Win32DisplayGamma::apply(OutputId id, const GammaRamp& ramp) {
-    DeviceDc dc(deviceName(id));
-    if (dc.get() == nullptr) {
+    const std::wstring device = deviceName(id);
+    if (device.empty()) {
         return false;
     }
-    // The call takes a non-const pointer but only reads the block.
-    GammaRamp copy = ramp;
-    if (SetDeviceGammaRamp(dc.get(), copy.words.data())) {
+    bool taken = devices_.set(device, ramp);
+    // TRUE may still mean refused: the driver kept its old ramp. A device that cannot be read
+    // back is taken at its word.
+    GammaRamp back;
+    if (taken && devices_.get(device, back) && !ramp::matchesWritten(back, ramp, 256)) {
+        taken = false;
+    }
+    if (taken) {
         anyTaken_ = true;
         return true;
     }
@@ -174,6 +199,12 @@ std::string Win32DisplayGamma::refusal() const {
                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ICM "
                        "and restart"
                      : "Windows or the display driver refused every gamma ramp";
+}
+
+void Win32DisplayGamma::displaysReset() {
+    if (onReset) {
+        onReset();
+    }
 }
 
 void Win32DisplayGamma::displayChanged() {

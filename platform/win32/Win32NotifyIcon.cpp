@@ -23,6 +23,12 @@ Win32NotifyIcon::Win32NotifyIcon(UINT callbackMessage)
     // Never shown.
     data_.hWnd = CreateWindowExW(WS_EX_TOOLWINDOW, kClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, instance, this);
+    // In an elevated process the system drops broadcasts from Explorer, which runs with less
+    // privilege: TaskbarCreated is let through to this window, or the icon would stay away after
+    // an Explorer restart.
+    if (data_.hWnd != nullptr && taskbarCreated_ != 0) {
+        ChangeWindowMessageFilterEx(data_.hWnd, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    }
     data_.uID = 1;
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data_.uCallbackMessage = callbackMessage;

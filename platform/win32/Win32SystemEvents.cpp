@@ -14,9 +14,14 @@ void call(const std::function<void()>& f) {
 
 }  // namespace
 
-Win32SystemEvents::Win32SystemEvents() : hwnd_(win::createHiddenWindow(kClass, windowProc, this)) {}
+Win32SystemEvents::Win32SystemEvents() : hwnd_(win::createHiddenWindow(kClass, windowProc, this)) {
+    if (hwnd_ != nullptr) {
+        resets_ = std::make_unique<Win32ResetNotifications>(hwnd_);
+    }
+}
 
 Win32SystemEvents::~Win32SystemEvents() {
+    resets_.reset();
     win::destroyHiddenWindow(hwnd_);
 }
 
@@ -27,6 +32,10 @@ LRESULT CALLBACK Win32SystemEvents::windowProc(HWND hwnd, UINT msg, WPARAM wPara
 }
 
 LRESULT Win32SystemEvents::handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (Win32ResetNotifications::isReset(msg, wParam, lParam)) {
+        call(onDisplaysReset);
+        return msg == WM_POWERBROADCAST ? TRUE : 0;
+    }
     switch (msg) {
         case WM_DISPLAYCHANGE:
             call(onDisplayChange);

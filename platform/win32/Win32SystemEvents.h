@@ -9,6 +9,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
+
+#include "platform/win32/Win32ResetNotifications.h"
 
 // The system's news for the whole program: a change of the displays, a resume from suspend, the
 // end of the session. Windows broadcasts them to top-level windows only (a message-only window
@@ -28,6 +31,9 @@ class Win32SystemEvents {
     // WM_ENDSESSION confirming the end: the process is about to end, so the call must finish
     // everything that has to outlive it. A query (WM_QUERYENDSESSION) is always agreed to.
     std::function<void()> onEndSession;
+    // A display woken (power settings) or the session back at the screen (unlock, console
+    // connect): Windows may have put the displays' own ramps back.
+    std::function<void()> onDisplaysReset;
 
     // The hidden window (tests send to it).
     HWND window() const { return hwnd_; }
@@ -37,4 +43,5 @@ class Win32SystemEvents {
     LRESULT handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    std::unique_ptr<Win32ResetNotifications> resets_;
 };

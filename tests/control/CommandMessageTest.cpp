@@ -83,8 +83,9 @@ TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
     for (const State& s : states) {
         EXPECT_EQ(unpackState(packState(s)), s) << statusLine(s);
     }
-    EXPECT_EQ(packState({true, 0xFF8000, 40}),
-              "night=1\ncolor=#0080FF\nbrightness=40\nschedule=off\nfade=60\nautomatic=1\n");
+    EXPECT_EQ(
+        packState({true, 0xFF8000, 40}),
+        "night=1\ncolor=#0080FF\nbrightness=40\nschedule=off\nfade=60\nautomatic=1\nautostart=0\n");
     // Keys in any order, unknown ones (a later instance's) passed over, no final line end; the
     // schedule's fields have their defaults when left out.
     EXPECT_EQ(unpackState("later=x y\nbrightness=7\ncolor=#0C0B0A\nnight=0"),

@@ -51,6 +51,11 @@ Command output(Action action, std::string name) {
     c.output = std::move(name);
     return c;
 }
+Command autostart(bool on) {
+    Command c = make(Action::Autostart);
+    c.on = on;
+    return c;
+}
 Command kelvin(int k) {
     Command c = make(Action::Temperature);
     c.kelvin = k;
@@ -123,6 +128,9 @@ TEST(CommandLine, TakesOneCommandAndLeavesTheRest) {
         {{"--temperature", "999"}, std::nullopt, {}, "'999' is not a colour temperature"},
         {{"--temperature", "10001"}, std::nullopt, {}, "'10001' is not a colour temperature"},
         {{"--temperature", "6500K"}, std::nullopt, {}, "'6500K' is not a colour temperature"},
+        {{"--autostart", "on"}, autostart(true), {}, ""},
+        {{"--autostart=off"}, autostart(false), {}, ""},
+        {{"--autostart", "On"}, std::nullopt, {}, "'On' is neither on nor off"},
         // What cannot be kept is refused with its limit, before anything is sent.
         {{"--untint", std::string(253, 'a')},
          output(Action::Untint, std::string(253, 'a')),
@@ -252,16 +260,23 @@ TEST(Status, LineAndJsonShowTheSameState) {
         const char* json;
     } cases[] = {
         {state(true, 0xFF8000, 40), "night #0080FF 40",
-         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":[]})"},
+         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":[],"autostart":false})"},
         // Automatic and the fade say nothing while no schedule is set.
         {state(false, 0x0A0B0C, 0, "off", 0, false), "normal #0C0B0A 0",
-         R"({"night":false,"color":"#0C0B0A","brightness":0,"schedule":"off","fade":0,"automatic":false,"untinted":[]})"},
+         R"({"night":false,"color":"#0C0B0A","brightness":0,"schedule":"off","fade":0,"automatic":false,"untinted":[],"autostart":false})"},
         {state(false, 0xFF8000, 40, "22:00-07:00"),
          "normal #0080FF 40 schedule=22:00-07:00 fade=60",
-         R"({"night":false,"color":"#0080FF","brightness":40,"schedule":"22:00-07:00","fade":60,"automatic":true,"untinted":[]})"},
+         R"({"night":false,"color":"#0080FF","brightness":40,"schedule":"22:00-07:00","fade":60,"automatic":true,"untinted":[],"autostart":false})"},
+        {[&] {
+             State s = state(true, 0x0080FF, 20);
+             s.autostart = true;
+             return s;
+         }(),
+         "night #FF8000 20 autostart=on",
+         R"({"night":true,"color":"#FF8000","brightness":20,"schedule":"off","fade":60,"automatic":true,"untinted":[],"autostart":true})"},
         {state(true, 0x0080FF, 20, "sun:52.52,13.4", 0, false),
          "night #FF8000 20 schedule=sun:52.52,13.4 fade=0 automatic=off",
-         R"({"night":true,"color":"#FF8000","brightness":20,"schedule":"sun:52.52,13.4","fade":0,"automatic":false,"untinted":[]})"},
+         R"({"night":true,"color":"#FF8000","brightness":20,"schedule":"sun:52.52,13.4","fade":0,"automatic":false,"untinted":[],"autostart":false})"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(statusLine(c.state), c.line);
@@ -290,7 +305,7 @@ TEST(Status, LineAndJsonShowTheSameState) {
         EXPECT_EQ(
             statusJson(s),
             R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":["A",)" +
-                n.inJson + "]}")
+                n.inJson + "],\"autostart\":false}")
             << n.name;
         EXPECT_EQ(splitStatusNames("A," + n.inLine), (std::vector<std::string>{"A", n.name}));
     }

@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 
@@ -94,7 +95,7 @@ TEST_F(CommandE2e, EachCommandActsAsTheWindowWouldAndBadInputSendsNothing) {
         {{"--status", "--json"},
          0,
          "{\"night\":true,\"color\":\"#FF8000\",\"brightness\":40,\"schedule\":\"off\","
-         "\"fade\":60,\"automatic\":true,\"untinted\":[]}\n",
+         "\"fade\":60,\"automatic\":true,\"untinted\":[],\"autostart\":false}\n",
          keep(base, 40, 30, 20),
          true,
          settingsWith(0x0080FF)},
@@ -261,6 +262,38 @@ TEST_F(CommandE2e, StepsAndNamesSentAtOnceAllCountAndQuitEndsTheInstanceAsExitDo
     const CommandResult again = dimwarden({"--quit"});
     EXPECT_EQ(again.status, 3) << again.output;
     EXPECT_FALSE(tool->running());
+}
+
+// Start at login: the entry written names a command that starts the tool; off removes it.
+TEST_F(CommandE2e, AutostartWritesAnEntryThatStartsTheToolAndOffRemovesIt) {
+    auto tool = session().start({DIMWARDEN_BINARY, "--autostart", "on"}, "tool.log");
+    ASSERT_TRUE(waitMainWindow(*tool)) << tool->log();
+    ASSERT_TRUE(answers()) << tool->log();
+    EXPECT_EQ(dimwarden({"--status"}).output, "night #0080FF 40 autostart=on\n");
+    const std::filesystem::path entry =
+        std::filesystem::path(session().settingsPath()).parent_path() / "autostart" /
+        "io.github.dimwarden.Dimwarden.desktop";
+    std::ifstream in(entry);
+    std::string exec;
+    for (std::string line; std::getline(in, line) && exec.empty();) {
+        if (line.rfind("Exec=", 0) == 0) {
+            exec = line.substr(5);
+        }
+    }
+    ASSERT_TRUE(std::filesystem::exists(exec)) << exec;
+    EXPECT_TRUE(std::filesystem::equivalent(exec, DIMWARDEN_BINARY)) << exec;
+
+    ASSERT_EQ(dimwarden({"--quit"}).status, 0);
+    ASSERT_TRUE(exitsWith(*tool, 0)) << tool->log();
+    auto atLogin = session().start({exec}, "login.log");
+    ASSERT_TRUE(waitMainWindow(*atLogin)) << atLogin->log();
+    ASSERT_TRUE(answers()) << atLogin->log();
+    const CommandResult off = dimwarden({"--autostart", "off"});
+    EXPECT_EQ(off.status, 0) << off.output;
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_EQ(dimwarden({"--status"}).output, "night #0080FF 40\n");
+    EXPECT_EQ(dimwarden({"--quit"}).status, 0);
+    EXPECT_TRUE(exitsWith(*atLogin, 0)) << atLogin->log();
 }
 
 }  // namespace

@@ -96,7 +96,8 @@ TEST_F(LifecycleE2e, StoredColourStartsInTheTrayWhoseIconAndMenuDriveTheTool) {
     ASSERT_TRUE(waitUntil([&] { return !isMainWindowShown(display(), *tool); }, kStepTimeout));
     ASSERT_TRUE(clickIcon(session(), *tool, 3));
     ASSERT_TRUE(waitUntil([&] { return isMenuOpen(display(), *tool); }, kStepTimeout));
-    ASSERT_TRUE(session().xdotool({"key", "--delay", "50", "Down", "Down", "Down", "Return"}));
+    ASSERT_TRUE(
+        session().xdotool({"key", "--delay", "50", "Down", "Down", "Down", "Down", "Return"}));
     EXPECT_TRUE(exitsWith(*tool, 0));
     EXPECT_TRUE(rampBecomes(fullRange(), 0ms));
     EXPECT_EQ(session().readSettings(), "[Setting]\ncolor=65280\n");

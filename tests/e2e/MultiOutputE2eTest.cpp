@@ -261,7 +261,8 @@ TEST_F(MultiOutputE2e, AnOutputUncheckedInTheTrayMenuStaysUntintedAcrossARestart
         kStartTimeout))
         << "no icon in the notification area\n"
         << tool->log();
-    // Night, Normal, the submenu (opened on its first item, DUMMY0), then its second item.
+    // Night, Normal, Start at login, the submenu (opened on its first item, DUMMY0), then its
+    // second item.
     const auto icon = trayIcon(x().display(), *tool);
     ASSERT_TRUE(icon);
     ASSERT_EQ(runCommand({"xdotool", "mousemove", std::to_string(icon->x + icon->width / 2),
@@ -271,8 +272,8 @@ TEST_F(MultiOutputE2e, AnOutputUncheckedInTheTrayMenuStaysUntintedAcrossARestart
               0);
     ASSERT_TRUE(waitUntil([&] { return isMenuOpen(x().display(), *tool); }, kStepTimeout))
         << "the tray menu did not open";
-    ASSERT_EQ(runCommand({"xdotool", "key", "--delay", "80", "Down", "Down", "Down", "Right",
-                          "Down", "Return"},
+    ASSERT_EQ(runCommand({"xdotool", "key", "--delay", "80", "Down", "Down", "Down", "Down",
+                          "Right", "Down", "Return"},
                          x().environment())
                   .status,
               0);
@@ -470,7 +471,7 @@ TEST_F(MultiOutputE2e, ScriptsLeaveOutputsUntintedByName) {
         {{"--untint", "My TV"}, 0, "", baseOf(1)},
         {{"--status", "--json"},
          0,
-         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":["DUMMY1","My TV"]})",
+         R"({"night":true,"color":"#0080FF","brightness":40,"schedule":"off","fade":60,"automatic":true,"untinted":["DUMMY1","My TV"],"autostart":false})",
          baseOf(1)},
         {{"--tint", "DUMMY1"}, 0, "", tinted(1)},
         {{"--status"}, 0, "night #0080FF 40 untinted=My%20TV\n", tinted(1)},

@@ -148,6 +148,32 @@ TEST_F(OutputsTest, ResumeWritesEveryLitOutputAgain) {
     EXPECT_EQ(on(2), ramp::roundTrip(tint(baseOf(2)), 1024));
 }
 
+// After a reset the system may or may not have made, a tint is written again only where the
+// table lost it: a table that merely rounds, a base showing or an output left untinted is not
+// written.
+TEST_F(OutputsTest, AResetIsUndoneOnlyWhereATableLostTheTint) {
+    display.at(kFirst).bits = 8;
+    startTinted();
+    engine.setTinted("MEM2", false);
+    display.at(2).setTables(ramp::identity());  // not the tool's to put back
+    const std::size_t before1 = display.at(1).applied.size();
+    const std::size_t before2 = display.at(2).applied.size();
+    engine.restoreAfterReset();
+    EXPECT_EQ(display.at(1).applied.size(), before1) << "output 1 only rounds the tint";
+    EXPECT_EQ(display.at(2).applied.size(), before2);
+
+    display.setTables(ramp::identity());
+    engine.restoreAfterReset();
+    ASSERT_EQ(display.at(1).applied.size(), before1 + 1);
+    EXPECT_EQ(display.at(1).applied.back(), tint(baseOf(1)));
+
+    engine.SetDefault();
+    display.setTables(ramp::identity());
+    const std::size_t normal = display.at(1).applied.size();
+    engine.restoreAfterReset();
+    EXPECT_EQ(display.at(1).applied.size(), normal) << "a base showing is the display's own";
+}
+
 // A run that died left its tint and its journal. What the next run builds its tint on depends on
 // whether the journal is sound and belongs to this display and these tables.
 TEST_F(OutputsTest, JournalOfADeadRunPreventsACompoundedTint) {

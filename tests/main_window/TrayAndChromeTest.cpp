@@ -132,3 +132,35 @@ TEST_F(MainFormTest, LinkTurnsBlueOverItselfGreyOverTheBackgroundAndOpensTheHelp
     EXPECT_EQ(view.calls, std::vector<std::string>{"letPendingEventsRun"});
     EXPECT_EQ(mp.url.opened, std::vector<std::string>{frmMain::kHelpUrl});
 }
+
+// Start at login shows what the system holds each time the menu opens (an entry removed by hand
+// included), the item turns it the other way, and a change the system refuses is said while the
+// check keeps showing what is there.
+TEST_F(MainFormTest, StartAtLoginIsCheckedFromWhatIsThereWhenTheMenuOpens) {
+    storeColor("255");
+    ASSERT_TRUE(form->Form_Load());
+    int changes = 0;
+    form->changed = [&changes] { ++changes; };
+    mp.autostart.on = true;  // added by hand, or by the setup program
+    mp.tray.fire(NotifyIcon::Click::RightPress);
+    EXPECT_TRUE(view.autostartChecked);
+
+    form->mnuAutostart_Click();
+    EXPECT_FALSE(mp.autostart.on);
+    EXPECT_FALSE(view.autostartChecked);
+    form->mnuAutostart_Click();
+    EXPECT_TRUE(mp.autostart.on);
+    EXPECT_TRUE(view.autostartChecked);
+    EXPECT_EQ(changes, 2);
+
+    mp.autostart.on = false;  // removed by hand
+    mp.tray.fire(NotifyIcon::Click::RightPress);
+    EXPECT_FALSE(view.autostartChecked);
+
+    mp.autostart.refusal = "the folder is read-only";
+    form->mnuAutostart_Click();
+    EXPECT_FALSE(view.autostartChecked);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].second.find("The folder is read-only."), std::string::npos);
+    EXPECT_EQ(changes, 2) << "nothing changed";
+}

@@ -104,8 +104,9 @@ TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
     const QDBusMessage all = call(kPropertiesInterface, QStringLiteral("GetAll"), {kInterface});
     const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
     EXPECT_EQ(properties.keys(),
-              (QStringList{QStringLiteral("Automatic"), QStringLiteral("Brightness"),
-                           QStringLiteral("Color"), QStringLiteral("Fade"), QStringLiteral("Night"),
+              (QStringList{QStringLiteral("Automatic"), QStringLiteral("Autostart"),
+                           QStringLiteral("Brightness"), QStringLiteral("Color"),
+                           QStringLiteral("Fade"), QStringLiteral("Night"),
                            QStringLiteral("Schedule"), QStringLiteral("Untinted")}));
     EXPECT_EQ(properties.value(QStringLiteral("Schedule")), QVariant(QStringLiteral("off")));
 

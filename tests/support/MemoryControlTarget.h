@@ -17,6 +17,7 @@ class MemoryControlTarget : public control::ControlTarget {
     int fade = 60;
     bool runs = true;
     std::set<std::string> untintedNames;
+    bool startsAtLogin = false;
     std::vector<std::string> calls;
 
     bool night() const override { return isNight; }
@@ -70,6 +71,11 @@ class MemoryControlTarget : public control::ControlTarget {
     }
 
     void quit() override { calls.push_back("quit"); }
+    bool autostart() const override { return startsAtLogin; }
+    std::string setAutostart(bool on) override {
+        run(on ? "autostart on" : "autostart off", [&] { startsAtLogin = on; });
+        return {};
+    }
 
     // A change made in the window itself.
     void changeFromWindow(std::uint32_t c) {

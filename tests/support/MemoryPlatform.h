@@ -12,6 +12,7 @@
 #include "main_window/UrlOpener.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsDirectory.h"
+#include "support/MemoryAutostart.h"
 #include "support/MemoryClock.h"
 #include "support/MemoryDisplayGamma.h"
 #include "support/MemoryJournalStore.h"
@@ -99,6 +100,7 @@ struct MemoryPlatform {
     MemoryJournalStore journal;
     MemoryClock clock;
     MemoryAlarm alarm;
-    Platform platform{display, profile,  settingsDir, tray,   drag,
-                      url,     instance, &journal,    &clock, &alarm};
+    MemoryAutostart autostart;
+    Platform platform{display,  profile,  settingsDir, tray,   drag,      url,
+                      instance, &journal, &clock,      &alarm, &autostart};
 };

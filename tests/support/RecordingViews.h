@@ -70,6 +70,7 @@ class RecordingMainView : public MainView {
     bool normalChecked = true;
     bool automaticChecked = false;
     bool automaticEnabled = false;
+    bool autostartChecked = false;
     std::vector<MonitorItem> monitors;  // the monitors submenu's items; none: not shown
     bool miniLit = false;
     bool closeLit = false;
@@ -103,6 +104,7 @@ class RecordingMainView : public MainView {
         automaticChecked = checked;
         automaticEnabled = enabled;
     }
+    void showAutostart(bool checked) override { autostartChecked = checked; }
     void showMonitors(const std::vector<MonitorItem>& items) override { monitors = items; }
     void showMiniLit(bool lit) override { miniLit = lit; }
     void showCloseLit(bool lit) override { closeLit = lit; }

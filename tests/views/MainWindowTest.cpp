@@ -312,7 +312,7 @@ TEST_F(MainWindowTest, MonitorsSubmenuSitsAboveExitAndFollowsTheForm) {
     ASSERT_TRUE(form->Form_Load());
     EXPECT_EQ(visibleTexts(),
               (QStringList{"夜间模式(Night)", "正常模式(Normal)", "自动 [Automatic]",
-                           "显示器 [Monitors]", "退出程序(Exit)"}));
+                           "开机启动 [Start at login]", "显示器 [Monitors]", "退出程序(Exit)"}));
     QList<QAction*> items = w->monitorsMenu()->actions();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[1]->text(), QStringLiteral("MEM2"));
@@ -326,7 +326,8 @@ TEST_F(MainWindowTest, MonitorsSubmenuSitsAboveExitAndFollowsTheForm) {
     EXPECT_FALSE(items[1]->isChecked());
 
     mp.display.setActive(2, false);
-    EXPECT_EQ(visibleTexts(), (QStringList{"夜间模式(Night)", "正常模式(Normal)",
-                                           "自动 [Automatic]", "退出程序(Exit)"}));
+    EXPECT_EQ(visibleTexts(),
+              (QStringList{"夜间模式(Night)", "正常模式(Normal)", "自动 [Automatic]",
+                           "开机启动 [Start at login]", "退出程序(Exit)"}));
     form->Unload();
 }

@@ -63,10 +63,10 @@ QAction* MainWindow::item(Id id) const {
 
 void MainWindow::buildMenu() {
     menu_ = new QMenu(text(Id::mnuFile), this);
-    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuExit}) {
+    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuAutostart, Id::mnuExit}) {
         QAction* a = menu_->addAction(text(id));
         const layout::Control& c = frmMainLayout::kControls[frmMainLayout::index(id)];
-        a->setCheckable(c.checked || id == Id::mnuAuto);
+        a->setCheckable(c.checked || id == Id::mnuAuto || id == Id::mnuAutostart);
         a->setChecked(c.checked);
         // Automatic is greyed until the form says a schedule is set.
         a->setEnabled(id != Id::mnuAuto);
@@ -113,6 +113,10 @@ void MainWindow::connectHandlers() {
         // The check mark is the form's to set: Qt's own toggle is undone first.
         showAutomatic(f.services().automaticChecked(), f.services().automaticEnabled());
         f.mnuAuto_Click();
+    });
+    connect(item(Id::mnuAutostart), &QAction::triggered, this, [this, &f] {
+        showAutostart(f.services().autostart());
+        f.mnuAutostart_Click();
     });
     connect(item(Id::mnuExit), &QAction::triggered, this, [&f] { f.mnuExit_Click(); });
 }
@@ -186,6 +190,10 @@ void MainWindow::showMonitors(const std::vector<MonitorItem>& items) {
 void MainWindow::showMenuChecks(bool night, bool normal) {
     item(Id::mnuNormal)->setChecked(normal);
     item(Id::mnuNight)->setChecked(night);
+}
+
+void MainWindow::showAutostart(bool checked) {
+    item(Id::mnuAutostart)->setChecked(checked);
 }
 
 void MainWindow::showAutomatic(bool checked, bool enabled) {

@@ -41,6 +41,7 @@ class MainWindow : public QWidget, public MainView {
     void showSwitch(bool on) override;
     void showMenuChecks(bool night, bool normal) override;
     void showAutomatic(bool checked, bool enabled) override;
+    void showAutostart(bool checked) override;
     void showMonitors(const std::vector<MonitorItem>& items) override;
     void showMiniLit(bool lit) override;
     void showCloseLit(bool lit) override;
@@ -70,6 +71,6 @@ class MainWindow : public QWidget, public MainView {
     std::vector<std::vector<QWidget*>> controls_;
     QMenu* menu_ = nullptr;
     QMenu* monitorsMenu_ = nullptr;    // above Exit
-    std::array<QAction*, 4> items_{};  // Night, Normal, Automatic, Exit
+    std::array<QAction*, 5> items_{};  // Night, Normal, Automatic, Start at login, Exit
     PointerFollow follow_;
 };

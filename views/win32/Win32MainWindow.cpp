@@ -18,7 +18,8 @@ constexpr UINT kSayMessage = WM_APP + 2;
 constexpr int kNight = 0;
 constexpr int kNormal = 1;
 constexpr int kAutomatic = 2;
-constexpr int kExit = 3;
+constexpr int kAutostart = 3;
+constexpr int kExit = 4;
 
 const layout::Control& control(Id id) {
     return frmMainLayout::kControls[static_cast<std::size_t>(index(id))];
@@ -64,7 +65,7 @@ Win32MainWindow::Win32MainWindow(frmMain& form) : form_(form), canvas_(frmMainLa
     }
 
     std::vector<std::string> items;
-    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuExit}) {
+    for (Id id : {Id::mnuNight, Id::mnuNormal, Id::mnuAuto, Id::mnuAutostart, Id::mnuExit}) {
         items.emplace_back(control(id).caption);
     }
     menu_ = std::make_unique<Win32PopupMenu>(items);
@@ -349,6 +350,10 @@ void Win32MainWindow::showMenuChecks(bool night, bool normal) {
     menu_->setChecked(kNormal, normal);
 }
 
+void Win32MainWindow::showAutostart(bool checked) {
+    menu_->setChecked(kAutostart, checked);
+}
+
 void Win32MainWindow::showAutomatic(bool checked, bool enabled) {
     menu_->setChecked(kAutomatic, checked);
     menu_->setEnabled(kAutomatic, enabled);
@@ -412,6 +417,9 @@ void Win32MainWindow::openMenu() {
             break;
         case kAutomatic:
             form_.mnuAuto_Click();
+            break;
+        case kAutostart:
+            form_.mnuAutostart_Click();
             break;
         case kExit:
             form_.mnuExit_Click();

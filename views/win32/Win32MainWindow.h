@@ -33,6 +33,7 @@ class Win32MainWindow : public MainView {
     void showSwitch(bool on) override;
     void showMenuChecks(bool night, bool normal) override;
     void showAutomatic(bool checked, bool enabled) override;
+    void showAutostart(bool checked) override;
     void showMonitors(const std::vector<MonitorItem>& items) override;
     void showMiniLit(bool lit) override;
     void showCloseLit(bool lit) override;

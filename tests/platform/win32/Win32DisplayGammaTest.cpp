@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -155,4 +156,77 @@ TEST(Win32DisplayGamma, DisplayChangeWritesTheCurrentRampAgain) {
         ASSERT_LT(std::abs(now.words[i] - tinted.words[i]), 257) << "entry " << i;
     }
     engine.SetDefault();
+}
+
+namespace {
+
+// A device that answers TRUE to every write and keeps what `keep` makes of it: the written ramp,
+// its 8-bit rounding, or nothing at all (the ramp it had stays).
+struct SilentDevice : Win32DisplayGamma::DeviceRamps {
+    std::function<bool(const GammaRamp&)> keeps;
+    bool readable = true;
+    bool eightBits = false;
+    GammaRamp held = ramp::identity();
+    bool get(const std::wstring&, GammaRamp& r) override {
+        r = held;
+        return readable;
+    }
+    bool set(const std::wstring&, const GammaRamp& r) override {
+        if (keeps(r)) {
+            held = r;
+            if (eightBits) {
+                for (auto& w : held.words) {
+                    w = static_cast<std::uint16_t>((w >> 8) * 257);
+                }
+            }
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+// A write the call says it took but the device did not keep counts as refused, as a FALSE
+// return does: told once, with the full-range note once some ramp was taken.
+TEST(Win32DisplayGamma, ARampThatReadsBackUnlikeTheWrittenOneIsRefused) {
+    const auto any = [](const GammaRamp&) { return true; };
+    const auto none = [](const GammaRamp&) { return false; };
+    // Keeps ramps no darker at the top than half: the identity goes, the dark ramp not.
+    const auto bright = [](const GammaRamp& r) { return r.words[255] >= 32768; };
+    struct Case {
+        const char* what;
+        std::function<bool(const GammaRamp&)> keeps;
+        bool eightBits;
+        bool readable;
+        bool identityTaken, darkTaken;
+        const char* refusal;  // a part of refusal() afterwards; null: none
+    };
+    const Case cases[] = {
+        {"kept as written", any, false, true, true, true, nullptr},
+        {"kept at 8 bits a word", any, true, true, true, true, nullptr},
+        {"nothing kept", none, false, true, false, false, "refused every gamma ramp"},
+        {"only the bright kept", bright, false, true, true, false, "GdiIcmGammaRange"},
+        {"not readable: taken at its word", none, false, false, true, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SilentDevice device;
+        device.keeps = c.keeps;
+        device.eightBits = c.eightBits;
+        device.readable = c.readable;
+        device.held = scaled(100);  // what the device had before: unlike both ramps written
+        Win32DisplayGamma display(&device);
+        int told = 0;
+        display.onRefused = [&told] { ++told; };
+        const auto id = display.outputs().front().id;
+        EXPECT_EQ(display.apply(id, ramp::identity()), c.identityTaken);
+        EXPECT_EQ(display.apply(id, scaled(40)), c.darkTaken);
+        EXPECT_EQ(display.apply(id, scaled(40)), c.darkTaken);
+        EXPECT_EQ(told, c.refusal != nullptr ? 1 : 0);
+        if (c.refusal != nullptr) {
+            EXPECT_NE(display.refusal().find(c.refusal), std::string::npos) << display.refusal();
+        } else {
+            EXPECT_EQ(display.refusal(), "");
+        }
+    }
 }

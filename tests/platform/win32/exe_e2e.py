@@ -95,6 +95,13 @@ class Ramps:
         self.vm.XF86VidModeGetGammaRamp(ctypes.c_void_p(self.dpy), 0, size, *tables)
         return [list(t) for t in tables]
 
+    def write(self, ramps):
+        """Sets the screen's ramp from outside, as another program or a reset would."""
+        size = len(ramps[0])
+        tables = [(ctypes.c_ushort * size)(*t) for t in ramps]
+        self.vm.XF86VidModeSetGammaRamp(ctypes.c_void_p(self.dpy), 0, size, *tables)
+        self.x11.XSync(ctypes.c_void_p(self.dpy), 0)
+
 
 # The server keeps 8 bits per entry (steps of 257) and its own ramp tops at 65280, not 65535.
 def near(table, expected, tolerance=400):
@@ -316,7 +323,7 @@ def main():
                 (["--toggle"], 0, (1, 1, 1), ""),
                 (["--status", "--json"], 0, (1, 1, 1),
                  '{"night":false,"color":"#808080","brightness":20,"schedule":"off","fade":60,'
-                 '"automatic":true,"untinted":[]}'),
+                 '"automatic":true,"untinted":[],"autostart":false}'),
                 (["--bogus"], 2, (1, 1, 1), ""),
                 (["--color", "12345"], 2, (1, 1, 1), ""),
                 (["--night", "--toggle"], 2, (1, 1, 1), ""),
@@ -344,6 +351,54 @@ def main():
                           "night #808080 20 untinted=My%20TV", "night #808080 20"],
               "--watch prints a line for every change (%s)" % watched)
         check(tool.poll() is None, "the instance runs on")
+
+        # ---- Start at login from the command line: the Run value, as `reg query` reads it.
+        run_key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+
+        def run_value():
+            out = run(WINE, "reg", "query", run_key, "/v", "Dimwarden")
+            m = re.search(r"Dimwarden\s+REG_SZ\s+(.*)", out)
+            return m.group(1).strip() if m else None
+
+        code, _, err, _ = command("--autostart", "on")
+        value = run_value()
+        check(code == 0 and value is not None and value.startswith('"') and
+              value.endswith('Dimwarden_V5.0.exe"'),
+              "--autostart on writes the quoted exe path under Run (%s, %r, %r)" % (code, value,
+                                                                                   err[:80]))
+        _, out, _, _ = command("--status")
+        check(out.endswith(" autostart=on"), "--status says autostart=on (%r)" % out)
+        code, _, _, _ = command("--autostart", "off")
+        check(code == 0 and run_value() is None, "--autostart off removes the Run value")
+
+        # ---- The system's resets: Wine raises no power-setting or session notification, so
+        # the helper sends them to the events window. The screen's ramp set to the identity from
+        # outside is tinted again after each; a ramp the reset left alone is not written.
+        helper = os.path.join(SHOTS, "send_system_event.exe")
+        identity = [[i * 257 for i in range(256)] for _ in range(3)]
+        factors = (0.75, 0.75, 0.75)
+        back = []
+        for event in ("unlock", "display-on", "console-connect", "unlock", "display-on"):
+            ramps.write(identity)
+            sent = subprocess.run([WINE, helper, "Dimwarden.SystemEvents", event], env=env,
+                                  capture_output=True, text=True)
+            # The message is sent, not posted: once handled, the ramp is written.
+            ok = tinted(ramps.read(), factors)
+            check(sent.returncode == 0 and ok,
+                  "after %s (sent by the helper) the tint is back" % event)
+            if sent.stdout.strip():
+                back.append(float(sent.stdout.split()[-1]))
+        back.sort()
+        if back:
+            print("      reset to tint back (the event handled), median of %d: %.1f ms"
+                  % (len(back), back[len(back) // 2]))
+        # One 8-bit step off (the first entry of each table, 0 in the tint) is the display's
+        # rounding, not a reset: nothing is written, so the step stays.
+        shifted = [[257] + t[1:] for t in ramps.read()]
+        ramps.write(shifted)
+        subprocess.run([WINE, helper, "Dimwarden.SystemEvents", "unlock"], env=env)
+        time.sleep(1)
+        check(ramps.read() == shifted, "a ramp that still holds the tint is not written again")
 
         # ---- Steps sent at once all count: each is taken where the slider stands in the
         # instance, not where its sender read it.
@@ -429,17 +484,36 @@ def main():
         if icon:
             ix, iy = int(icon.group(4)) + int(icon.group(2)) // 2, int(icon.group(5)) + int(icon.group(3)) // 2
             run("import", "-window", "root", os.path.join(SHOTS, "wine-tray.png"))
-            before = set(re.findall(r"0x[0-9a-f]+", windows()))
-            click(ix, iy, 3)
-            run("import", "-window", "root", os.path.join(SHOTS, "wine-menu.png"))
-            # The menu is a new window of four items: Exit is the last.
-            menu = wait_for(lambda: [m for m in re.finditer(
-                r"(0x[0-9a-f]+) .*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", windows())
-                if m.group(1) not in before and int(m.group(3)) >= 30 and viewable(m.group(1))], 10)
+
+            def open_menu(shot=None):
+                # The menu is a new window of five items: Start at login is the fourth, Exit
+                # the last.
+                before = set(re.findall(r"0x[0-9a-f]+", windows()))
+                click(ix, iy, 3)
+                if shot:
+                    run("import", "-window", "root", os.path.join(SHOTS, shot))
+                found = wait_for(lambda: [m for m in re.finditer(
+                    r"(0x[0-9a-f]+) .*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)",
+                    windows()) if m.group(1) not in before and int(m.group(3)) >= 30 and
+                    viewable(m.group(1))], 10)
+                return found[0] if found else None
+
+            def choose(menu, item):
+                click(int(menu.group(4)) + int(menu.group(2)) // 2,
+                      int(menu.group(5)) + int(menu.group(3)) * (2 * item + 1) // 10)
+
+            menu = open_menu("wine-menu.png")
             if check(bool(menu), "the icon's right button opens the menu"):
-                m = menu[0]
-                click(int(m.group(4)) + int(m.group(2)) // 2,
-                      int(m.group(5)) + int(m.group(3)) * 7 // 8)
+                choose(menu, 3)
+                check(wait_for(run_value, 10), "the menu's Start at login writes the Run value")
+                menu = open_menu()
+                if menu:
+                    choose(menu, 3)
+                check(wait_for(lambda: run_value() is None, 10),
+                      "checked, the item removes the value again")
+                menu = open_menu()
+                if menu:
+                    choose(menu, 4)
         try:
             code = tool.wait(30)
         except subprocess.TimeoutExpired:
