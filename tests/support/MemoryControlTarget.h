@@ -11,7 +11,7 @@
 class MemoryControlTarget : public control::ControlTarget {
   public:
     bool isNight = true;
-    std::uint32_t bgr = 0x00FF8000;
+    BgrColor bgr{0x00FF8000};
     int position = control::kMaxBrightness;
     Schedule plan;
     int fade = 60;
@@ -21,7 +21,7 @@ class MemoryControlTarget : public control::ControlTarget {
     std::vector<std::string> calls;
 
     bool night() const override { return isNight; }
-    std::uint32_t color() const override { return bgr; }
+    BgrColor color() const override { return bgr; }
     int brightness() const override { return position; }
 
     void chooseNight() override {
@@ -33,7 +33,7 @@ class MemoryControlTarget : public control::ControlTarget {
     void toggle() override {
         run("toggle", [&] { isNight = !isNight; });
     }
-    void pickColor(std::uint32_t c) override {
+    void pickColor(BgrColor c) override {
         run("color " + control::formatColor(c), [&] { bgr = c; });
     }
     // Like a slider, a move to where it stands runs no handler.
@@ -78,7 +78,7 @@ class MemoryControlTarget : public control::ControlTarget {
     }
 
     // A change made in the window itself.
-    void changeFromWindow(std::uint32_t c) {
+    void changeFromWindow(BgrColor c) {
         bgr = c;
         changed();
     }
