@@ -23,7 +23,7 @@ int hexDigit(char c) {
 
 }  // namespace
 
-std::optional<std::uint32_t> parseColor(std::string_view text) {
+std::optional<BgrColor> parseColor(std::string_view text) {
     if (!text.empty() && text.front() == '#') {
         text.remove_prefix(1);
     }
@@ -39,14 +39,15 @@ std::optional<std::uint32_t> parseColor(std::string_view text) {
         rgb = rgb * 16 + static_cast<std::uint32_t>(d);
     }
     // Typed as red, green, blue; held with red in the low byte.
-    return ((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16);
+    return BgrColor::fromRgb(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8),
+                             static_cast<int>(rgb));
 }
 
-std::string formatColor(std::uint32_t bgr) {
+std::string formatColor(BgrColor color) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const std::uint32_t bytes[] = {bgr & 0xFFu, (bgr >> 8) & 0xFFu, (bgr >> 16) & 0xFFu};
+    const int bytes[] = {color.red(), color.green(), color.blue()};
     std::string text = "#";
-    for (std::uint32_t b : bytes) {
+    for (int b : bytes) {
         text += kDigits[b >> 4];
         text += kDigits[b & 0xFu];
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "gamma/BgrColor.h"
 #include "schedule/Schedule.h"
 
 // The commands that drive a running instance from scripts, hotkeys and status bars, as typed on
@@ -52,7 +53,7 @@ enum class Action {
 
 struct Command {
     Action action = Action::Status;
-    std::uint32_t color = 0;        // Color: 0x00BBGGRR, the window's colour layout
+    BgrColor color;                 // Color
     int brightness = 0;             // Brightness: the position, or the step when relative
     bool relative = false;          // Brightness: "+N" or "-N"
     ::Schedule schedule;            // Schedule: off clears it
@@ -76,10 +77,10 @@ struct ParsedCommandLine {
 // `args` without the program name.
 ParsedCommandLine takeCommand(const std::vector<std::string>& args);
 
-// "#RRGGBB" or "RRGGBB", hex digits of either case, as 0x00BBGGRR.
-std::optional<std::uint32_t> parseColor(std::string_view text);
-// 0x00BBGGRR as "#RRGGBB".
-std::string formatColor(std::uint32_t bgr);
+// "#RRGGBB" or "RRGGBB", hex digits of either case.
+std::optional<BgrColor> parseColor(std::string_view text);
+// As "#RRGGBB".
+std::string formatColor(BgrColor color);
 
 struct BrightnessArgument {
     int value = 0;  // the position, or the signed step

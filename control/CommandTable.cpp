@@ -261,11 +261,11 @@ constexpr std::array<FieldRow, 12> kFields{{
      },
      "Night is a boolean (b)."},
     {"Color", "color", FieldType::Text, true,
-     [](State& s, const ControlTarget& t) { s.color = t.color() & 0x00FFFFFFu; },
+     [](State& s, const ControlTarget& t) { s.color = t.color(); },
      [](const State& s) { return FieldValue(formatColor(s.color)); },
      [](State& s, const FieldValue& v) {
          const auto color = parseColor(std::get<std::string>(v));
-         s.color = color.value_or(0);
+         s.color = color.value_or(BgrColor());
          return color.has_value();
      },
      [](const State& s) { return formatColor(s.color); },

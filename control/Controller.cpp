@@ -68,8 +68,8 @@ void Controller::setNight(bool on) {
     }
 }
 
-void Controller::setColor(std::uint32_t bgr) {
-    target_.pickColor(bgr & 0x00FFFFFFu);
+void Controller::setColor(BgrColor color) {
+    target_.pickColor(color);
 }
 
 void Controller::setBrightness(int position) {

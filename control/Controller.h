@@ -18,7 +18,7 @@ namespace control {
 // What a status line shows.
 struct State {
     bool night = true;
-    std::uint32_t color = 0;  // 0x00BBGGRR
+    BgrColor color;
     int brightness = kMaxBrightness;
     std::string schedule = "off";  // its text form: HH:MM-HH:MM, sun:LAT,LON or off
     int fade = Scheduler::kDefaultFadeSeconds;
@@ -54,13 +54,13 @@ class ControlTarget {
     virtual ~ControlTarget() = default;
 
     virtual bool night() const = 0;
-    virtual std::uint32_t color() const = 0;  // 0x00BBGGRR
-    virtual int brightness() const = 0;       // the brightness slider's position
+    virtual BgrColor color() const = 0;
+    virtual int brightness() const = 0;  // the brightness slider's position
 
     virtual void chooseNight() = 0;                 // the menu's Night
     virtual void chooseNormal() = 0;                // the menu's Normal
     virtual void toggle() = 0;                      // the ON/OFF switch
-    virtual void pickColor(std::uint32_t bgr) = 0;  // a swatch of the picker
+    virtual void pickColor(BgrColor color) = 0;     // a swatch of the picker
     virtual void moveBrightness(int position) = 0;  // the brightness slider, 0..40
 
     virtual Schedule schedule() const = 0;
@@ -107,7 +107,7 @@ class Controller {
     // empty when done.
     std::string apply(const Command& command);
     void setNight(bool on);
-    void setColor(std::uint32_t bgr);
+    void setColor(BgrColor color);
     void setBrightness(int position);  // clamped to 0..40
     void toggle();
     void setSchedule(const Schedule& schedule);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "control/Command.h"
 
@@ -35,10 +36,10 @@ constexpr std::array<std::array<std::uint8_t, 3>, 91> kWhitePoints{{
 
 }  // namespace
 
-std::uint32_t temperatureColor(int kelvin) {
+BgrColor temperatureColor(int kelvin) {
     const int k = std::clamp(kelvin, kMinKelvin, kMaxKelvin);
     const auto& rgb = kWhitePoints[static_cast<std::size_t>((k - kMinKelvin + 50) / 100)];
-    return std::uint32_t(rgb[0]) | std::uint32_t(rgb[1]) << 8 | std::uint32_t(rgb[2]) << 16;
+    return BgrColor::fromRgb(rgb[0], rgb[1], rgb[2]);
 }
 
 }  // namespace control

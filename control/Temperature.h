@@ -1,11 +1,11 @@
 #pragma once
 
-#include <cstdint>
+#include "gamma/BgrColor.h"
 
 namespace control {
 
 // The white point of a black body at `kelvin` (kMinKelvin..kMaxKelvin, rounded to the nearest
-// 100 K) as 0x00BBGGRR.
-std::uint32_t temperatureColor(int kelvin);
+// 100 K).
+BgrColor temperatureColor(int kelvin);
 
 }  // namespace control

@@ -20,13 +20,13 @@ class frmMainControlTarget : public control::ControlTarget {
     frmMainControlTarget& operator=(const frmMainControlTarget&) = delete;
 
     bool night() const override { return form_.modeOn(); }
-    std::uint32_t color() const override { return form_.color().value(); }
+    BgrColor color() const override { return form_.color(); }
     int brightness() const override { return form_.position(frmMain::Slider::HScroll1); }
 
     void chooseNight() override { form_.mnuNight_Click(); }
     void chooseNormal() override { form_.mnuNormal_Click(); }
     void toggle() override { form_.picSwitch_Click(); }
-    void pickColor(std::uint32_t bgr) override { form_.picker_SwatchPicked(BgrColor(bgr)); }
+    void pickColor(BgrColor color) override { form_.picker_SwatchPicked(color); }
     // A completed move: the slider's change handler runs if the position is new.
     void moveBrightness(int position) override {
         form_.moveSlider(frmMain::Slider::HScroll1, position);

@@ -9,7 +9,7 @@ namespace {
 Command make(Action action, std::uint32_t color = 0, int brightness = 0, bool relative = false) {
     Command c;
     c.action = action;
-    c.color = color;
+    c.color = BgrColor(color);
     c.brightness = brightness;
     c.relative = relative;
     return c;
@@ -76,12 +76,12 @@ TEST(CommandMessage, AnythingButOneSoundCommandIsRefused) {
 }
 
 TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
-    const State states[] = {{true, 0xFF8000, 40},
-                            {false, 0, 0, "22:00-07:00", 0, false},
-                            {false, 0xFFFFFF, 17, "sun:52.52,-13.4", 3600, true},
-                            {true, 0xFF8000, 40, "off", 60, true, {"DP-1", "My TV=2,\n é"}},
+    const State states[] = {{true, BgrColor(0xFF8000), 40},
+                            {false, BgrColor(), 0, "22:00-07:00", 0, false},
+                            {false, BgrColor(0xFFFFFF), 17, "sun:52.52,-13.4", 3600, true},
+                            {true, BgrColor(0xFF8000), 40, "off", 60, true, {"DP-1", "My TV=2,\n é"}},
                             {true,
-                             0xFF8000,
+                             BgrColor(0xFF8000),
                              40,
                              "off",
                              60,
@@ -95,13 +95,13 @@ TEST(CommandMessage, StateAnswersRoundTripAndAnythingElseIsNoState) {
     for (const State& s : states) {
         EXPECT_EQ(unpackState(packState(s)), s) << statusLine(s);
     }
-    EXPECT_EQ(packState({true, 0xFF8000, 40}),
+    EXPECT_EQ(packState({true, BgrColor(0xFF8000), 40}),
               "night=1\ncolor=#0080FF\nbrightness=40\nschedule=off\nfade=60\nautomatic=1\n"
               "autostart=0\npause_fullscreen=0\npause_unavailable=\n");
     // Keys in any order, unknown ones (a later instance's) passed over, no final line end; the
     // schedule's fields have their defaults when left out.
     EXPECT_EQ(unpackState("later=x y\nbrightness=7\ncolor=#0C0B0A\nnight=0"),
-              (State{false, 0x0A0B0C, 7}));
+              (State{false, BgrColor(0x0A0B0C), 7}));
     const char* refused[] = {
         "",
         "night=1\ncolor=#0080FF\n",                   // no brightness

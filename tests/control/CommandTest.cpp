@@ -33,7 +33,7 @@ Command brightness(int value, bool relative) {
 }
 Command color(std::uint32_t bgr) {
     Command c = make(Action::Color);
-    c.color = bgr;
+    c.color = BgrColor(bgr);
     return c;
 }
 Command planned(const char* text) {
@@ -198,11 +198,11 @@ TEST(CommandLine, ColourTextRoundTripsInEitherCase) {
         {"#123456", 0x563412, "#123456"}, {"aBcDeF", 0xEFCDAB, "#ABCDEF"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(parseColor(c.text), c.bgr) << c.text;
-        EXPECT_EQ(formatColor(c.bgr), c.shown) << c.text;
+        EXPECT_EQ(parseColor(c.text), BgrColor(c.bgr)) << c.text;
+        EXPECT_EQ(formatColor(BgrColor(c.bgr)), c.shown) << c.text;
     }
     // Only the colour's three bytes are shown.
-    EXPECT_EQ(formatColor(0xFF123456), "#563412");
+    EXPECT_EQ(formatColor(BgrColor(0xFF123456)), "#563412");
 }
 
 TEST(CommandLine, BrightnessStepsStopAtTheSlidersEnds) {
@@ -232,10 +232,10 @@ TEST(CommandLine, TemperaturesTintWithTheWhitePointOfABlackBody) {
         {8000, 227, 233, 255}, {10000, 204, 219, 255},
     };
     for (const auto& c : cases) {
-        const std::uint32_t bgr = temperatureColor(c.kelvin);
-        EXPECT_NEAR(int(bgr & 0xFF), c.red, 1) << c.kelvin;
-        EXPECT_NEAR(int(bgr >> 8 & 0xFF), c.green, 1) << c.kelvin;
-        EXPECT_NEAR(int(bgr >> 16 & 0xFF), c.blue, 1) << c.kelvin;
+        const BgrColor color = temperatureColor(c.kelvin);
+        EXPECT_NEAR(color.red(), c.red, 1) << c.kelvin;
+        EXPECT_NEAR(color.green(), c.green, 1) << c.kelvin;
+        EXPECT_NEAR(color.blue(), c.blue, 1) << c.kelvin;
     }
 }
 
@@ -279,7 +279,7 @@ TEST(Controller, WhatTheSettingsFileCannotKeepIsRefusedWithItsLimit) {
 TEST(Status, LineAndJsonShowTheSameState) {
     const auto state = [](bool night, std::uint32_t color, int brightness,
                           std::string schedule = "off", int fade = 60, bool automatic = true) {
-        return State{night, color, brightness, std::move(schedule), fade, automatic};
+        return State{night, BgrColor(color), brightness, std::move(schedule), fade, automatic};
     };
     // The fields after the untinted outputs, with nothing chosen.
     const std::string kPauseOff =
@@ -396,10 +396,10 @@ TEST(Controller, RunsTheWindowsHandlersAndReportsEveryChange) {
     EXPECT_TRUE(controller.state().automatic);
 
     // A change made in the window reaches listeners the same way; a removed one hears nothing.
-    target.changeFromWindow(0x000000);
+    target.changeFromWindow(BgrColor(0x000000));
     EXPECT_EQ(seen.back(), "normal #000000 0");
     controller.removeListener(id);
-    target.changeFromWindow(0xFFFFFF);
+    target.changeFromWindow(BgrColor(0xFFFFFF));
     EXPECT_EQ(seen.size(), scheduled.size() + 1);
 }
 
@@ -426,12 +426,12 @@ TEST(Controller, DirectWritesKeepToTheSlidersRange) {
     Controller controller(target);
     controller.setBrightness(99);
     controller.setBrightness(-3);
-    controller.setColor(0xFF00FF00);
+    controller.setColor(BgrColor(0xFF00FF00));
     controller.setFadeSeconds(3601);
     controller.setFadeSeconds(-1);
     const std::vector<std::string> calls = {"brightness 0", "color #00FF00", "fade 3600", "fade 0"};
     EXPECT_EQ(target.calls, calls);
-    EXPECT_EQ(controller.state(), (State{true, 0x00FF00, 0, "off", 0}));
+    EXPECT_EQ(controller.state(), (State{true, BgrColor(0x00FF00), 0, "off", 0}));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ using control::Command;
 Command make(Action action, std::uint32_t color = 0, int brightness = 0, bool relative = false) {
     Command c;
     c.action = action;
-    c.color = color;
+    c.color = BgrColor(color);
     c.brightness = brightness;
     c.relative = relative;
     return c;

@@ -94,7 +94,7 @@ class DbusControlServiceTest : public ::testing::Test {
 };
 
 TEST_F(DbusControlServiceTest, ReadsTheStateAndIntrospects) {
-    target_.bgr = 0x00FF8000;
+    target_.bgr = BgrColor(0x00FF8000);
     target_.position = 12;
     target_.untintedNames = {"DP-1", "My TV é"};
     EXPECT_EQ(get(QStringLiteral("Untinted")), QVariant(QStringList{"DP-1", "My TV é"}));
@@ -240,11 +240,11 @@ TEST_F(DbusControlServiceTest, AnnouncesWhatChangedWhateverTheSource) {
     set(QStringLiteral("Brightness"), 10);
     set(QStringLiteral("Brightness"), 10);  // no change, no signal
     set(QStringLiteral("Night"), false);
-    target_.changeFromWindow(0x000000);
+    target_.changeFromWindow(BgrColor(0x000000));
     set(QStringLiteral("Night"), false);  // normal again: nothing new
     set(QStringLiteral("Fade"), 5);
     target_.runs = false;  // the tray's Automatic; a schedule set turns it on again
-    target_.changeFromWindow(0x000000);
+    target_.changeFromWindow(BgrColor(0x000000));
     set(QStringLiteral("Schedule"), QStringLiteral("sun:0,0"));
     set(QStringLiteral("Schedule"), QStringLiteral("sun:91,0"));  // refused: nothing
     target_.setOutputTinted("DP-1", false);  // the tray menu's Monitors submenu
@@ -294,7 +294,7 @@ TEST_F(DbusControlServiceTest, AFloodOfWritesEndsOnTheLastWithoutHoldingUpTheLoo
         QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kPropertiesInterface,
                                                               QStringLiteral("Set"));
         const QString color = QString::fromStdString(
-            control::formatColor(static_cast<std::uint32_t>(i * 0x10101 + 7) & 0xFFFFFFu));
+            control::formatColor(BgrColor(static_cast<std::uint32_t>(i * 0x10101 + 7))));
         message.setArguments(
             {kInterface, QStringLiteral("Color"), QVariant::fromValue(QDBusVariant(color))});
         pending.push_back(clientBus_->asyncCall(message));
@@ -308,7 +308,7 @@ TEST_F(DbusControlServiceTest, AFloodOfWritesEndsOnTheLastWithoutHoldingUpTheLoo
     }
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(target_.calls.size(), kWrites);
-    EXPECT_EQ(target_.bgr, static_cast<std::uint32_t>((kWrites - 1) * 0x10101 + 7) & 0xFFFFFFu);
+    EXPECT_EQ(target_.bgr, BgrColor(static_cast<std::uint32_t>((kWrites - 1) * 0x10101 + 7)));
     EXPECT_EQ(get(QStringLiteral("Color")).toString().toStdString(),
               control::formatColor(target_.bgr));
     // The writes were handled one event at a time, with the window's other events between them.

@@ -11,7 +11,7 @@
 class MemoryControlTarget : public control::ControlTarget {
   public:
     bool isNight = true;
-    std::uint32_t bgr = 0x00FF8000;
+    BgrColor bgr{0x00FF8000};
     int position = control::kMaxBrightness;
     Schedule plan;
     int fade = 60;
@@ -25,7 +25,7 @@ class MemoryControlTarget : public control::ControlTarget {
     std::vector<std::string> calls;
 
     bool night() const override { return isNight; }
-    std::uint32_t color() const override { return bgr; }
+    BgrColor color() const override { return bgr; }
     int brightness() const override { return position; }
 
     void chooseNight() override {
@@ -37,7 +37,7 @@ class MemoryControlTarget : public control::ControlTarget {
     void toggle() override {
         run("toggle", [&] { isNight = !isNight; });
     }
-    void pickColor(std::uint32_t c) override {
+    void pickColor(BgrColor c) override {
         run("color " + control::formatColor(c), [&] { bgr = c; });
     }
     // Like a slider, a move to where it stands runs no handler.
@@ -97,7 +97,7 @@ class MemoryControlTarget : public control::ControlTarget {
     std::string pauseUnavailable() const override { return whyNoPause; }
 
     // A change made in the window itself.
-    void changeFromWindow(std::uint32_t c) {
+    void changeFromWindow(BgrColor c) {
         bgr = c;
         changed();
     }

@@ -87,8 +87,10 @@ def main(prefix, cpack_config):
                      "the installed program starts and tints"):
                 print("      install to first tint: %.1f s" % (time.monotonic() - t0))
         files = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
-        check(files == ["Dimwarden_V5.0.exe", "LICENSE", "README.md", "Uninstall.exe"],
-              "the program, README, licence and uninstaller are installed (%s)" % files)
+        check(files == ["Dimwarden_V5.0.exe", "LICENSE", "README.md", "Uninstall.exe", "docs"]
+              and os.path.isfile(os.path.join(folder, "docs", "windows.md")),
+              "the program, README and its pages, licence and uninstaller are installed (%s)"
+              % files)
         check(os.path.exists(link), "the Start menu's Programs folder has Dimwarden.lnk")
         entry = reg_values(env, UNINSTALL_KEY) or {}
         for name, want in (("DisplayName", "Dimwarden"), ("DisplayVersion", "5.0.0"),
