@@ -26,7 +26,9 @@ pausing::Choices LoadPauseSetting(ProfileFile& profile, const std::string& WinPa
     }
     const std::string path = settingsFilePath(WinPath);
     choices.fullscreen = profile.read(path, kSection, kFullscreen, "0") == "1";
-    std::string_view text = profile.read(path, kSection, kApps, "");
+    // Kept whole while `text` walks through it.
+    const std::string stored = profile.read(path, kSection, kApps, "");
+    std::string_view text = stored;
     std::string names;
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
