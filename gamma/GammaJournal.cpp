@@ -145,4 +145,14 @@ std::optional<std::vector<Entry>> decode(const std::string& key, const std::stri
     return entries;
 }
 
+std::string fileName(const std::string& key) {
+    std::string name = "dimwarden-gamma-";
+    for (char ch : key) {
+        const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                           (ch >= '0' && ch <= '9') || ch == '.' || ch == '-' || ch == '_';
+        name.push_back(plain ? ch : '_');
+    }
+    return name + ".journal";
+}
+
 }  // namespace journal

@@ -38,6 +38,11 @@ std::string encode(const std::string& key, const std::vector<Entry>& entries, in
 // version 1 entry reads with `shown` equal to `last` and `tints` false.
 std::optional<std::vector<Entry>> decode(const std::string& key, const std::string& bytes);
 
+// The journal's file name for `key` (a display's name): "dimwarden-gamma-<key>.journal", with
+// every byte that is unsafe in a file name as '_'. The key inside the file tells apart two
+// displays that map to one name.
+std::string fileName(const std::string& key);
+
 }  // namespace journal
 
 // Where journals are kept, one per display key. Every call is best effort: a journal that cannot

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <utility>
 
+#include "gamma/GammaJournal.h"
+
 namespace {
 // A journal holds two ramps per output; anything much larger is not one of ours.
 constexpr std::size_t kMaxJournal = 1 << 20;
@@ -36,15 +38,8 @@ std::string RuntimeJournalStore::path(const std::string& key) const {
     if (directory_.empty()) {
         return {};
     }
-    // Display names hold ':' and '.' and, for remote ones, a host name: keep what is safe in a
-    // file name. The key inside the file tells two displays apart that map to one name.
-    std::string name;
-    for (char ch : key) {
-        const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
-                           (ch >= '0' && ch <= '9') || ch == '.' || ch == '-' || ch == '_';
-        name.push_back(plain ? ch : '_');
-    }
-    return directory_ + "/dimwarden-gamma-" + name + ".journal";
+    // Display names hold ':' and '.' and, for remote ones, a host name.
+    return directory_ + "/" + journal::fileName(key);
 }
 
 void RuntimeJournalStore::warn(const std::string& what) {

@@ -13,6 +13,7 @@
 
 #include <utility>
 
+#include "gamma/GammaJournal.h"
 #include "platform/win32/common/WinText.h"
 
 namespace {
@@ -66,14 +67,7 @@ std::string Win32JournalStore::path(const std::string& key) const {
     if (directory_.empty()) {
         return {};
     }
-    // Keep what is safe in a file name; the key inside the file tells apart two that map to one.
-    std::string name;
-    for (char ch : key) {
-        const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
-                           (ch >= '0' && ch <= '9') || ch == '.' || ch == '-' || ch == '_';
-        name.push_back(plain ? ch : '_');
-    }
-    return directory_ + "\\dimwarden-gamma-" + name + ".journal";
+    return directory_ + "\\" + journal::fileName(key);
 }
 
 std::optional<std::string> Win32JournalStore::load(const std::string& key) {
