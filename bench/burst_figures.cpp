@@ -1,12 +1,13 @@
 // A burst of property writes on the session bus: the tool runs on a private Xvfb and a private
 // bus with its settings file on disk, and one client sends 10,000 writes of Brightness (each a
-// new value) without waiting for any answer, then asks for the brightness. Printed: how long that
+// new value) without waiting for any answer, then asks for the colour. Printed: how long that
 // question waited for its answer (every write before it is done by then: one connection is
-// answered in order), the writes per second that makes, and whether the last value was kept in
-// the settings file. Beside it, below the bus: the same writes handed to the window's form in
+// answered in order), the writes per second that makes, and whether a kill right after the answer
+// finds that colour kept in the settings file. Beside it, below the bus: the same writes handed to the window's form in
 // the process, over an in-memory display, with the real settings file and crash journal in a
 // temporary folder. Figures are printed; nothing fails.
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -15,8 +16,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <string>
 
+#include "control/CommandTable.h"
 #include "main_window/frmMain.h"
 #include "main_window/frmMainControlTarget.h"
 #include "platform/linux/IniProfileFile.h"
@@ -32,11 +34,24 @@ constexpr int kWrites = 10'000;
 const QString kService = QStringLiteral("io.github.dimwarden.Dimwarden");
 const QString kPath = QStringLiteral("/io/github/dimwarden/Dimwarden");
 
-QDBusMessage property(const QString& method) {
+QDBusMessage property(const QString& method,
+                      const QString& name = QStringLiteral("Brightness")) {
     QDBusMessage m = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), method);
-    m << kService << QStringLiteral("Brightness");
+    m << kService << name;
     return m;
+}
+
+// The [Setting] colour the file keeps, as "#RRGGBB"; empty when it keeps none.
+std::string keptColor(const std::string& path) {
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) {
+        if (line.starts_with("color=")) {
+            return control::formatColor(BgrColor(static_cast<std::uint32_t>(
+                std::strtoul(line.c_str() + 6, nullptr, 10))));
+        }
+    }
+    return {};
 }
 
 // The writes handed straight to the form, as the bus service hands each one over.
@@ -57,15 +72,22 @@ void printFormFigure() {
     form.attach(view);
     form.Form_Load();
     frmMainControlTarget target(form);
-    const auto t0 = e2e::Clock::now();
-    for (int i = 0; i < kWrites; ++i) {
-        target.moveBrightness(10 + i % 30);
+    // One write at a time as a lone call is handled, then all as one run as a burst on the bus is.
+    for (const bool held : {false, true}) {
+        const std::size_t before = memory.display.applied.size();
+        const auto t0 = e2e::Clock::now();
+        target.holdEffects(held);
+        for (int i = 0; i < kWrites; ++i) {
+            target.moveBrightness(10 + (i + (held ? 1 : 0)) % 30);
+        }
+        target.holdEffects(false);
+        const double took = std::chrono::duration<double>(e2e::Clock::now() - t0).count();
+        std::printf(
+            "the same %d writes handed to the form %s (memory display, files on disk): %.3f s, "
+            "%.0f writes/s, %zu ramps written\n",
+            kWrites, held ? "as one run" : "one by one", took, kWrites / took,
+            memory.display.applied.size() - before);
     }
-    const double took = std::chrono::duration<double>(e2e::Clock::now() - t0).count();
-    std::printf(
-        "the same %d writes handed to the form (memory display, files on disk): %.2f s, "
-        "%.0f writes/s, %zu ramps written\n",
-        kWrites, took, kWrites / took, memory.display.applied.size());
     form.Unload();
     std::filesystem::remove_all(folder);
 }
@@ -98,7 +120,8 @@ int main(int argc, char** argv) {
         client.send(set);
     }
     const auto sent = e2e::Clock::now();
-    const QDBusMessage answer = client.call(property("Get"), QDBus::Block, 120'000);
+    const QDBusMessage answer =
+        client.call(property("Get", QStringLiteral("Color")), QDBus::Block, 120'000);
     const auto answered = e2e::Clock::now();
     const double sending = std::chrono::duration<double>(sent - t0).count();
     const double waited = std::chrono::duration<double>(answered - sent).count();
@@ -109,10 +132,12 @@ int main(int argc, char** argv) {
         kWrites, sending, waited, ok ? "answered" : "NO ANSWER", kWrites / (sending + waited));
     tool->signal(SIGKILL);
     tool->waitExit(e2e::kStepTimeout);
-    std::ifstream file(session.settingsPath());
-    std::stringstream text;
-    text << file.rdbuf();
-    std::printf("settings file after a kill right after the answer: %s\n",
-                text.str().find("color=") != std::string::npos ? "holds a colour" : "NO COLOUR");
+    const std::string shown =
+        ok ? qdbus_cast<QDBusVariant>(answer.arguments().value(0)).variant().toString().toStdString()
+           : std::string();
+    const std::string kept = keptColor(session.settingsPath());
+    std::printf("settings file after a kill right after the answer: %s (%s, answered %s)\n",
+                !kept.empty() && kept == shown ? "keeps the colour answered" : "DIFFERS",
+                kept.c_str(), shown.c_str());
     return 0;
 }

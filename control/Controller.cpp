@@ -121,7 +121,29 @@ void Controller::removeListener(int id) {
     listeners_.erase(id);
 }
 
+void Controller::hold() {
+    if (!held_) {
+        held_ = true;
+        target_.holdEffects(true);
+    }
+}
+
+void Controller::release() {
+    if (!held_) {
+        return;
+    }
+    held_ = false;
+    target_.holdEffects(false);
+    if (std::exchange(changedWhileHeld_, false)) {
+        notify();
+    }
+}
+
 void Controller::notify() {
+    if (held_) {
+        changedWhileHeld_ = true;
+        return;
+    }
     const State now = state();
     for (const auto& [id, listener] : listeners_) {
         listener(now);

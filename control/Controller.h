@@ -90,6 +90,10 @@ class ControlTarget {
     virtual std::set<std::string> paused() const = 0;
     virtual std::string pauseUnavailable() const = 0;
 
+    // While held, what a change costs beyond the target's state (writing the display, keeping the
+    // colour) may wait for the release, which does it once for the whole run.
+    virtual void holdEffects(bool held) { (void)held; }
+
     // Set by the controller; the target calls it once a change is complete, whatever started it.
     std::function<void()> changed;
 };
@@ -125,6 +129,13 @@ class Controller {
     bool takeQuitRequest() { return std::exchange(quitRequested_, false); }
     void quit();
 
+    // Commands that arrive together (a burst on the bus) handled as one run: each is applied at
+    // once and the state reads back as it leaves it, but the target's costly effects and the
+    // listeners wait for release(), which does them once. A channel answers after the release,
+    // so an answered change is on the screen and kept.
+    void hold();
+    void release();
+
     // `listener` is called with the new state after every completed change, until removed.
     int addListener(std::function<void(const State&)> listener);
     void removeListener(int id);
@@ -136,6 +147,8 @@ class Controller {
     std::map<int, std::function<void(const State&)>> listeners_;
     int nextListener_ = 0;
     bool quitRequested_ = false;
+    bool held_ = false;
+    bool changedWhileHeld_ = false;
 };
 
 }  // namespace control

@@ -59,7 +59,26 @@ void GammaEngine::SetGamma(int intRed, int intGreen, int intBlue) {
     forgetFights();
     blending_ = false;
     request_ = Request::tint(intRed, intGreen, intBlue);
+    if (holding_) {
+        tintHeld_ = true;
+        return;
+    }
     reapply();
+}
+
+void GammaEngine::hold() {
+    holding_ = true;
+}
+
+void GammaEngine::release() {
+    holding_ = false;
+    writeHeld();
+}
+
+void GammaEngine::writeHeld() {
+    if (tintHeld_) {
+        reapply();
+    }
 }
 
 void GammaEngine::SetBlend(const Request& to, double t) {
@@ -76,6 +95,7 @@ void GammaEngine::SetDefault() {
     // Every output gets its base back, one left to another program too (this is also the exit).
     forgetFights();
     blending_ = false;
+    tintHeld_ = false;  // every output the held tint would reach gets its base instead
     request_ = Request::base();
     // Outputs that are off now still get their base: one that comes back on later, or after the
     // tool has gone, must not come back tinted.
@@ -89,6 +109,7 @@ void GammaEngine::SetDefault() {
 }
 
 void GammaEngine::SaveGamma() {
+    writeHeld();
     refreshList(true);
     syncJournal();
     announceMonitors(false);
@@ -102,6 +123,7 @@ void GammaEngine::RestoreGamma() {
 }
 
 void GammaEngine::reapply() {
+    tintHeld_ = false;
     std::vector<Pending> plan;
     GammaRamp r;
     for (auto& [id, s] : states_) {
@@ -113,6 +135,7 @@ void GammaEngine::reapply() {
 }
 
 void GammaEngine::restoreAfterReset() {
+    writeHeld();
     std::vector<Pending> plan;
     GammaRamp table;
     GammaRamp r;
@@ -130,6 +153,7 @@ void GammaEngine::outputsChanged() {
     if (!journalLoaded_) {
         return;
     }
+    writeHeld();
     refreshList(false);
     // Every lit output is written again, not only new ones: a mode set may reset a table.
     reapply();
@@ -142,6 +166,7 @@ void GammaEngine::setUntinted(std::set<std::string> names) {
     if (names == untinted_) {
         return;
     }
+    writeHeld();
     const std::set<std::string> before = std::exchange(untinted_, std::move(names));
     std::vector<Pending> plan;
     GammaRamp r;
@@ -160,6 +185,7 @@ void GammaEngine::setPaused(std::set<std::string> names) {
     if (names == paused_) {
         return;
     }
+    writeHeld();
     const std::set<std::string> before = std::exchange(paused_, std::move(names));
     std::vector<Pending> plan;
     GammaRamp r;
@@ -184,6 +210,7 @@ void GammaEngine::putBack(std::int64_t nowMs) {
     if (display_.handedOver || !display_.canRead()) {
         return;
     }
+    writeHeld();
     std::vector<Pending> plan;
     GammaRamp r;
     for (auto& [id, s] : states_) {
@@ -251,6 +278,7 @@ void GammaEngine::announceMonitors(bool untintedChanged) {
 }
 
 void GammaEngine::closeJournal() {
+    writeHeld();
     if (journal_ != nullptr && !journalKey_.empty() && !journalClosed_ && !display_.handedOver) {
         journal_->remove(journalKey_);
     }

@@ -65,6 +65,11 @@ class GammaEngine {
 
     void SetGamma(int intRed, int intGreen, int intBlue);
     void SetDefault();
+    // Between hold() and release(), SetGamma only takes note of the tint: a run of them (a burst
+    // of commands) reaches the journal and the display once, as the last. Any other operation
+    // writes a noted tint first, so what each output shows keeps the order it was asked in.
+    void hold();
+    void release();
     void SaveGamma();
     void RestoreGamma();
     // Writes on every lit output the ramp `t` (0..1) of the way from what that output was asked
@@ -142,6 +147,7 @@ class GammaEngine {
     };
 
     void writeAll(const std::vector<Pending>& plan);
+    void writeHeld();
     bool write(OutputState& s, const Pending& p);
     bool tintsOfBase(const OutputState& s) const;
     bool current(const OutputState& s, GammaRamp& r) const;
@@ -172,6 +178,8 @@ class GammaEngine {
     Request blendTo_;
     double blendT_ = 0;
     bool accepted_ = false;
+    bool holding_ = false;
+    bool tintHeld_ = false;  // request_ is a tint not written yet
     std::set<std::string> untinted_;
     std::set<std::string> paused_;
     // Outputs, by name, whose put-back or surrender has been said this run.

@@ -1,5 +1,7 @@
 #include "main_window/frmMain.h"
 
+#include <utility>
+
 #include "forms/WindowDrag.h"
 #include "gamma/TintMapping.h"
 #include "main_window/MainView.h"
@@ -173,8 +175,10 @@ void frmMain::keepColor() {
     if (loading_ || unloaded_ || changeDepth_ > 0) {
         return;
     }
-    if (picColor != keptColor_ &&
-        settings::SaveColorSetting(platform_.profile, WinPath, picColor)) {
+    if (holding_) {
+        colorHeld_ = colorHeld_ || picColor != keptColor_;
+    } else if (picColor != keptColor_ &&
+               settings::SaveColorSetting(platform_.profile, WinPath, picColor)) {
         keptColor_ = picColor;
     }
     if (changed) {
@@ -182,10 +186,31 @@ void frmMain::keepColor() {
     }
 }
 
+void frmMain::holdEffects() {
+    if (unloaded_) {
+        return;
+    }
+    holding_ = true;
+    engine_.hold();
+}
+
+void frmMain::releaseEffects() {
+    if (!holding_) {
+        return;
+    }
+    holding_ = false;
+    engine_.release();
+    if (std::exchange(colorHeld_, false) && picColor != keptColor_ &&
+        settings::SaveColorSetting(platform_.profile, WinPath, picColor)) {
+        keptColor_ = picColor;
+    }
+}
+
 void frmMain::Unload() {
     if (unloaded_) {
         return;
     }
+    releaseEffects();
     unloaded_ = true;
     services_.unloading();
     Form_Unload();

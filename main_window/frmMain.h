@@ -97,6 +97,11 @@ class frmMain : public PickerOwner {
     void Unload();
     // The machine woke from suspend: the drivers may have reset the outputs' tables.
     void resumed();
+    // A run of changes from outside (a burst of commands) handled as one: every handler runs and
+    // the window follows, but the display and the kept colour take only the run's last tint,
+    // when it is released. The unload releases it first.
+    void holdEffects();
+    void releaseEffects();
 
     // A slider moved to `position` (by the user or a script): the same assignment the form's own
     // code makes, so its change handler runs when the position is new.
@@ -188,6 +193,8 @@ class frmMain : public PickerOwner {
     // colour, once the whole change is done.
     int changeDepth_ = 0;
     std::optional<BgrColor> keptColor_;
+    bool holding_ = false;
+    bool colorHeld_ = false;  // a colour change waits for the release to be kept
 
     // Last: it hooks into the engine and the view, which must be there first.
     frmMainServices services_;

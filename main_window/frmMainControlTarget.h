@@ -55,6 +55,13 @@ class frmMainControlTarget : public control::ControlTarget {
         form_.services().setUntintedOutputs(names);
     }
     void quit() override { form_.mnuExit_Click(); }
+    void holdEffects(bool held) override {
+        if (held) {
+            form_.holdEffects();
+        } else {
+            form_.releaseEffects();
+        }
+    }
     bool autostart() const override { return form_.services().autostart(); }
     std::string setAutostart(bool on) override { return form_.services().setAutostart(on); }
 

@@ -10,6 +10,7 @@
 #include <QVariantMap>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "control/CommandMessage.h"
 #include "control/CommandTable.h"
@@ -96,6 +97,14 @@ DbusControlService::DbusControlService(control::Controller& controller, const QD
 
 DbusControlService::~DbusControlService() {
     controller_.removeListener(listener_);
+    if (inRun_) {
+        // Taken down amid a run (the instance ends): its effects are not left held, and its
+        // callers hear back.
+        controller_.release();
+        for (const QDBusMessage& reply : answers_) {
+            bus_.send(reply);
+        }
+    }
     if (nameOwned_) {
         bus_.unregisterService(kService);
     }
@@ -154,69 +163,91 @@ bool DbusControlService::handleMessage(const QDBusMessage& message, const QDBusC
         return false;
     }
     const QString& member = message.member();
-    QDBusMessage reply;
-    if (message.interface() == kPropertiesInterface) {
-        if (member == QLatin1String("Get") && message.signature() == QLatin1String("ss")) {
-            reply = get(message);
-        } else if (member == QLatin1String("GetAll") && message.signature() == QLatin1String("s")) {
-            reply = getAll(message);
-        } else if (member == QLatin1String("Set") && message.signature() == QLatin1String("ssv")) {
-            reply = set(message);
-        } else {
-            reply = message.createErrorReply(kUnknownMethod, QStringLiteral("No such method."));
-        }
-    } else if (ours(message.interface()) && member == QLatin1String("Toggle")) {
-        if (!message.signature().isEmpty()) {
-            reply = message.createErrorReply(kInvalidArgs, QStringLiteral("Toggle takes nothing."));
-        } else {
-            controller_.toggle();
-            reply = message.createReply();
-        }
-    } else if (ours(message.interface()) &&
-               (member == QLatin1String("Tint") || member == QLatin1String("Untint"))) {
-        // One name at a time, so that two scripts changing two outputs at once both count.
-        const QString name =
-            message.signature() == QLatin1String("s") ? message.arguments()[0].toString() : "";
-        if (name.isEmpty()) {
-            reply = message.createErrorReply(kInvalidArgs,
-                                             member + QStringLiteral(" takes an output name (s)."));
-        } else {
-            const control::Answer done = control::answer(
-                controller_,
-                {member == QLatin1String("Tint") ? "--tint" : "--untint", name.toStdString()});
-            reply =
-                done.status == control::kDone
-                    ? message.createReply()
-                    : message.createErrorReply(kInvalidArgs, QString::fromStdString(done.message));
-        }
-    } else if (ours(message.interface()) && member == QLatin1String("Command")) {
-        // A command as typed on the command line, read with the same parser: its exit status,
-        // the state after it, and a refusal's line.
-        if (message.signature() != QLatin1String("as")) {
-            reply = message.createErrorReply(kInvalidArgs,
-                                             QStringLiteral("Command takes the arguments (as)."));
-        } else {
-            std::vector<std::string> args;
-            for (const QString& arg : message.arguments()[0].toStringList()) {
-                args.push_back(arg.toStdString());
-            }
-            const control::Answer done = control::answer(controller_, args);
-            reply =
-                message.createReply(QVariantList{done.status, QString::fromStdString(done.state),
-                                                 QString::fromStdString(done.message)});
-        }
-    } else {
+    const bool methodOfOurs =
+        ours(message.interface()) &&
+        (member == QLatin1String("Toggle") || member == QLatin1String("Tint") ||
+         member == QLatin1String("Untint") || member == QLatin1String("Command"));
+    if (message.interface() != kPropertiesInterface && !methodOfOurs) {
         // Introspection and the peer interface are the connection's own.
         return false;
     }
-    bus_.send(reply);
+    // A burst of calls (10,000 writes sent without waiting) would otherwise write the display
+    // and the settings file once per call and leave everyone else waiting behind it: the calls
+    // already queued are handled as one run, and its effects are done once where it ends.
+    if (!inRun_) {
+        inRun_ = true;
+        controller_.hold();
+        QMetaObject::invokeMethod(this, [this] { endRun(); }, Qt::QueuedConnection);
+    }
+    answers_.push_back(answer(message));
+    return true;
+}
+
+void DbusControlService::endRun() {
+    inRun_ = false;
+    // Answered only once the run's changes are on the screen and in the settings file, so a
+    // change a client saw answered outlives a kill.
+    controller_.release();
+    for (const QDBusMessage& reply : std::exchange(answers_, {})) {
+        bus_.send(reply);
+    }
     if (controller_.takeQuitRequest()) {
         // Answered first; the instance then ends as the tray's Exit ends it, which takes this
         // service down with it.
         QTimer::singleShot(0, QCoreApplication::instance(),
                            [&controller = controller_] { controller.quit(); });
     }
-    return true;
+}
+
+QDBusMessage DbusControlService::answer(const QDBusMessage& message) {
+    const QString& member = message.member();
+    if (message.interface() == kPropertiesInterface) {
+        if (member == QLatin1String("Get") && message.signature() == QLatin1String("ss")) {
+            return get(message);
+        }
+        if (member == QLatin1String("GetAll") && message.signature() == QLatin1String("s")) {
+            return getAll(message);
+        }
+        if (member == QLatin1String("Set") && message.signature() == QLatin1String("ssv")) {
+            return set(message);
+        }
+        return message.createErrorReply(kUnknownMethod, QStringLiteral("No such method."));
+    }
+    if (member == QLatin1String("Toggle")) {
+        if (!message.signature().isEmpty()) {
+            return message.createErrorReply(kInvalidArgs, QStringLiteral("Toggle takes nothing."));
+        }
+        controller_.toggle();
+        return message.createReply();
+    }
+    if (member == QLatin1String("Tint") || member == QLatin1String("Untint")) {
+        // One name at a time, so that two scripts changing two outputs at once both count.
+        const QString name =
+            message.signature() == QLatin1String("s") ? message.arguments()[0].toString() : "";
+        if (name.isEmpty()) {
+            return message.createErrorReply(kInvalidArgs,
+                                            member + QStringLiteral(" takes an output name (s)."));
+        }
+        const control::Answer done = control::answer(
+            controller_,
+            {member == QLatin1String("Tint") ? "--tint" : "--untint", name.toStdString()});
+        return done.status == control::kDone
+                   ? message.createReply()
+                   : message.createErrorReply(kInvalidArgs, QString::fromStdString(done.message));
+    }
+    // Command: a command as typed on the command line, read with the same parser: its exit
+    // status, the state after it, and a refusal's line.
+    if (message.signature() != QLatin1String("as")) {
+        return message.createErrorReply(kInvalidArgs,
+                                        QStringLiteral("Command takes the arguments (as)."));
+    }
+    std::vector<std::string> args;
+    for (const QString& arg : message.arguments()[0].toStringList()) {
+        args.push_back(arg.toStdString());
+    }
+    const control::Answer done = control::answer(controller_, args);
+    return message.createReply(QVariantList{done.status, QString::fromStdString(done.state),
+                                            QString::fromStdString(done.message)});
 }
 
 QDBusMessage DbusControlService::get(const QDBusMessage& message) const {

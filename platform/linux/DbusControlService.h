@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
 #include <QString>
+#include <vector>
 
 #include "control/Controller.h"
 #include "platform/CommandChannel.h"
@@ -34,6 +35,8 @@ class DbusControlService : public QDBusVirtualObject, public CommandService {
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
   private:
+    QDBusMessage answer(const QDBusMessage& message);
+    void endRun();
     QDBusMessage get(const QDBusMessage& message) const;
     QDBusMessage getAll(const QDBusMessage& message) const;
     QDBusMessage set(const QDBusMessage& message);
@@ -45,6 +48,10 @@ class DbusControlService : public QDBusVirtualObject, public CommandService {
     control::State announced_;
     bool objectRegistered_ = false;
     bool nameOwned_ = false;
+    // The calls that arrived in one pass of the event loop are one run: their answers wait here
+    // until the run's changes are on the screen and kept.
+    bool inRun_ = false;
+    std::vector<QDBusMessage> answers_;
 };
 
 }  // namespace dbuscontrol
