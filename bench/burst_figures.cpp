@@ -3,9 +3,9 @@
 // new value) without waiting for any answer, then asks for the colour. Printed: how long that
 // question waited for its answer (every write before it is done by then: one connection is
 // answered in order), the writes per second that makes, and whether a kill right after the answer
-// finds that colour kept in the settings file. Beside it, below the bus: the same writes handed to the window's form in
-// the process, over an in-memory display, with the real settings file and crash journal in a
-// temporary folder. Figures are printed; nothing fails.
+// finds that colour kept in the settings file. Beside it, below the bus: the same writes handed to
+// the window's form in the process, over an in-memory display, with the real settings file and
+// crash journal in a temporary folder. Figures are printed; nothing fails.
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -34,8 +34,7 @@ constexpr int kWrites = 10'000;
 const QString kService = QStringLiteral("io.github.dimwarden.Dimwarden");
 const QString kPath = QStringLiteral("/io/github/dimwarden/Dimwarden");
 
-QDBusMessage property(const QString& method,
-                      const QString& name = QStringLiteral("Brightness")) {
+QDBusMessage property(const QString& method, const QString& name = QStringLiteral("Brightness")) {
     QDBusMessage m = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), method);
     m << kService << name;
@@ -47,8 +46,8 @@ std::string keptColor(const std::string& path) {
     std::ifstream file(path);
     for (std::string line; std::getline(file, line);) {
         if (line.starts_with("color=")) {
-            return control::formatColor(BgrColor(static_cast<std::uint32_t>(
-                std::strtoul(line.c_str() + 6, nullptr, 10))));
+            return control::formatColor(
+                BgrColor(static_cast<std::uint32_t>(std::strtoul(line.c_str() + 6, nullptr, 10))));
         }
     }
     return {};
@@ -132,9 +131,11 @@ int main(int argc, char** argv) {
         kWrites, sending, waited, ok ? "answered" : "NO ANSWER", kWrites / (sending + waited));
     tool->signal(SIGKILL);
     tool->waitExit(e2e::kStepTimeout);
-    const std::string shown =
-        ok ? qdbus_cast<QDBusVariant>(answer.arguments().value(0)).variant().toString().toStdString()
-           : std::string();
+    const std::string shown = ok ? qdbus_cast<QDBusVariant>(answer.arguments().value(0))
+                                       .variant()
+                                       .toString()
+                                       .toStdString()
+                                 : std::string();
     const std::string kept = keptColor(session.settingsPath());
     std::printf("settings file after a kill right after the answer: %s (%s, answered %s)\n",
                 !kept.empty() && kept == shown ? "keeps the colour answered" : "DIFFERS",

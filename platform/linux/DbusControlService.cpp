@@ -177,7 +177,8 @@ bool DbusControlService::handleMessage(const QDBusMessage& message, const QDBusC
     if (!inRun_) {
         inRun_ = true;
         controller_.hold();
-        QMetaObject::invokeMethod(this, [this] { endRun(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { endRun(); }, Qt::QueuedConnection);
     }
     answers_.push_back(answer(message));
     return true;

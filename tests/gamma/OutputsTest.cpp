@@ -255,6 +255,70 @@ TEST_F(OutputsTest, JournalFollowsEveryChangeAndOnlyThen) {
     EXPECT_TRUE(journal.files.empty());
 }
 
+// Tints asked while held are only noted: a run of them reaches the journal and the tables once,
+// and an operation that writes only some outputs writes the noted tint first. Each run, held,
+// ends on the tables and the journal the same steps leave when each is written at once.
+TEST(OutputsHold, AHeldRunEndsWhereTheSameStepsWrittenOneByOneEnd) {
+    using Step = std::function<void(Rig&)>;
+    const Step dim = [](Rig& t) { t.engine.SetGamma(-30, -30, -30); };
+    const Step warm = [](Rig& t) { t.engine.SetGamma(-10, -20, -30); };
+    const struct {
+        const char* what;
+        std::vector<Step> steps;
+        int heldWrites;  // table writes before the release
+    } runs[] = {
+        {"a run of tints", {dim, warm, dim}, 0},
+        // The base on both lit outputs; the noted tints are never written.
+        {"tints, then normal", {dim, warm, [](Rig& t) { t.engine.SetDefault(); }}, 2},
+        // The noted tint on both, then MEM2's base.
+        {"a tint, an output untinted, a tint",
+         {dim, [](Rig& t) { t.engine.setTinted("MEM2", false); }, warm},
+         3},
+        {"a tint, then a pause", {warm, [](Rig& t) { t.engine.setPaused({"MEM1"}); }}, 3},
+        // The noted tint on both, then all three lit outputs written again.
+        {"a tint, then an output lights up",
+         {warm, [](Rig& t) { t.display.setActive(3, true); }},
+         5},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.what);
+        Rig direct;
+        Rig held;
+        for (Rig* rig : {&direct, &held}) {
+            rig->startTinted();
+        }
+        for (const Step& step : run.steps) {
+            step(direct);
+        }
+        const auto writes = [&] {
+            int n = 0;
+            for (const DisplayGamma::OutputId id : {1, 2, 3}) {
+                n += static_cast<int>(held.display.at(id).applied.size());
+            }
+            return n;
+        };
+        const int before = writes();
+        const int savesBefore = held.journal.saves;
+        held.engine.hold();
+        for (const Step& step : run.steps) {
+            step(held);
+        }
+        EXPECT_EQ(writes() - before, run.heldWrites);
+        held.engine.release();
+        if (run.heldWrites == 0) {
+            EXPECT_EQ(writes() - before, 2) << "one write per lit output";
+            EXPECT_EQ(held.journal.saves, savesBefore) << "a tint of the base is named already";
+        }
+        for (const DisplayGamma::OutputId id : {1, 2, 3}) {
+            EXPECT_EQ(held.on(id), direct.on(id)) << "output " << id;
+        }
+        EXPECT_EQ(held.journal.files, direct.journal.files);
+        const int released = writes();
+        held.engine.release();
+        EXPECT_EQ(writes(), released) << "a second release writes nothing";
+    }
+}
+
 }  // namespace
 
 // The journal is saved ahead of the ramps it names: at every save, and after every operation, each

@@ -64,6 +64,46 @@ TEST_F(MainFormTest, EachCommandIsOneCompletedChangeReportedAfterTheColourIsKept
     EXPECT_EQ(seen.size(), before) << "nothing is reported once the form has unloaded";
 }
 
+// A burst held as one run: every command runs its handlers and reads back at once, but the
+// display, the kept colour and the listeners take only where the run ends; an unload amid a run
+// still gives the screen back.
+TEST_F(MainFormTest, ARunOfCommandsReachesTheScreenAndTheFileOnceWhenReleased) {
+    ASSERT_TRUE(form->Form_Load());
+    frmMainControlTarget target(*form);
+    control::Controller controller(target);
+    std::vector<std::string> seen;
+    controller.addListener([&](const control::State& s) {
+        seen.push_back(control::statusLine(s) + " " + storedColor());
+    });
+    const std::size_t applied = mp.display.applied.size();
+    const int writes = mp.profile.writes;
+
+    controller.hold();
+    controller.apply(make(Action::Brightness, 0, 20));
+    controller.apply(make(Action::Brightness, 0, 5, true));  // a step from where the last left it
+    EXPECT_EQ(controller.state().brightness, 25);
+    controller.apply(make(Action::Color, bgr(0xFF, 0, 0)));
+    controller.apply(make(Action::Brightness, 0, 10));
+    EXPECT_EQ(view.slider(Slider::HScroll1), 10) << "the window follows at once";
+    EXPECT_EQ(mp.display.applied.size(), applied);
+    EXPECT_EQ(mp.profile.writes, writes);
+    EXPECT_TRUE(seen.empty());
+
+    controller.release();
+    EXPECT_EQ(appliedSince(applied), std::vector<GammaRamp>{tinted(startRamp, 10, 10, 10)});
+    EXPECT_EQ(mp.profile.writes, writes + 1);
+    EXPECT_EQ(seen, std::vector<std::string>{"night #404040 10 4210752"});
+
+    controller.hold();
+    controller.apply(make(Action::Brightness, 0, 30));
+    form->Unload();
+    EXPECT_EQ(mp.display.current(), startRamp);
+    EXPECT_EQ(storedColor(), std::to_string(bgr(0xBF, 0xBF, 0xBF)));
+    const std::size_t afterUnload = mp.display.applied.size();
+    controller.release();
+    EXPECT_EQ(mp.display.applied.size(), afterUnload) << "nothing is written after the unload";
+}
+
 TEST_F(MainFormTest, ScheduleCommandsAndTheAutomaticItemAreKeptAndReported) {
     ASSERT_TRUE(form->Form_Load());  // at the in-memory clock's 00:00, inside 22:00-07:00
     frmMainControlTarget target(*form);

@@ -23,6 +23,9 @@ class MemoryControlTarget : public control::ControlTarget {
     std::set<std::string> pausedNames;
     std::string whyNoPause;
     std::vector<std::string> calls;
+    // Runs held by a channel: whether one is held now, and where each ended (handlers run by then).
+    bool held = false;
+    std::vector<std::size_t> runEnds;
 
     bool night() const override { return isNight; }
     BgrColor color() const override { return bgr; }
@@ -75,6 +78,12 @@ class MemoryControlTarget : public control::ControlTarget {
     }
 
     void quit() override { calls.push_back("quit"); }
+    void holdEffects(bool on) override {
+        if (held && !on) {
+            runEnds.push_back(calls.size());
+        }
+        held = on;
+    }
     bool autostart() const override { return startsAtLogin; }
     std::string setAutostart(bool on) override {
         run(on ? "autostart on" : "autostart off", [&] { startsAtLogin = on; });
