@@ -65,6 +65,8 @@ TEST(PauseDummyXorgE2e, OnlyTheCoveredOutputPausesAndAnUndoneTintIsPutBackOnce) 
     ChildProcess right({"xmessage", "-name", "right", "-geometry", "300x120+1100+40", "r"}, env,
                        x.folder() + "/right.log");
 
+    // Both windows managed first: a late one would take the focus from the full-screen one.
+    ASSERT_TRUE(wmctrl(env, {"-r", "left.Xmessage", "-b", "remove,fullscreen"}));
     ASSERT_TRUE(wmctrl(env, {"-a", "right.Xmessage"}));
     ASSERT_TRUE(wmctrl(env, {"-r", "right.Xmessage", "-b", "add,fullscreen"}));
     EXPECT_TRUE(outputHolds(x, 1, fullRange())) << "the covered output";
