@@ -1,6 +1,7 @@
-// A burst of property writes on the session bus: the tool runs on a private Xvfb and a private
-// bus with its settings file on disk, and one client sends 10,000 writes of Brightness (each a
-// new value) without waiting for any answer, then asks for the colour. Printed: how long that
+// Bursts of property writes on the session bus: the tool runs on a private Xvfb and a private
+// bus with its settings file on disk, and one client sends 10,000 writes of one property (each a
+// new value) without waiting for any answer, then asks for the colour; so for Night, Color, Fade,
+// Schedule and Brightness in turn. Printed: how long that
 // question waited for its answer (every write before it is done by then: one connection is
 // answered in order), the writes per second that makes, and whether a kill right after the answer
 // finds that colour kept in the settings file. Beside it, below the bus: the same writes handed to
@@ -110,25 +111,44 @@ int main(int argc, char** argv) {
     waitUntil([&] { return client.call(property("Get")).type() == QDBusMessage::ReplyMessage; },
               e2e::kStartTimeout);
 
-    int last = 0;
-    const auto t0 = e2e::Clock::now();
-    for (int i = 0; i < kWrites; ++i) {
-        last = 10 + i % 30;
-        QDBusMessage set = property("Set");
-        set << QVariant::fromValue(QDBusVariant(last));
-        client.send(set);
+    // Brightness last: the kill below checks the colour its burst leaves.
+    const struct {
+        const char* name;
+        QVariant (*value)(int i);
+    } bursts[] = {
+        {"Night", [](int i) { return QVariant(i % 2 == 0); }},
+        {"Color",
+         [](int i) {
+             return QVariant(QString::asprintf("#%02X%02X%02X", i % 256, (i / 256) % 256, 128));
+         }},
+        {"Fade", [](int i) { return QVariant(i % 3600); }},
+        {"Schedule",
+         [](int i) {
+             return QVariant(i % 2 == 0 ? QStringLiteral("22:00-07:00") : QStringLiteral("off"));
+         }},
+        {"Brightness", [](int i) { return QVariant(10 + i % 30); }},
+    };
+    QDBusMessage answer;
+    bool ok = false;
+    for (const auto& burst : bursts) {
+        const auto t0 = e2e::Clock::now();
+        for (int i = 0; i < kWrites; ++i) {
+            QDBusMessage set = property("Set", QString::fromLatin1(burst.name));
+            set << QVariant::fromValue(QDBusVariant(burst.value(i)));
+            client.send(set);
+        }
+        const auto sent = e2e::Clock::now();
+        answer = client.call(property("Get", QStringLiteral("Color")), QDBus::Block, 120'000);
+        const auto answered = e2e::Clock::now();
+        const double sending = std::chrono::duration<double>(sent - t0).count();
+        const double waited = std::chrono::duration<double>(answered - sent).count();
+        ok = answer.type() == QDBusMessage::ReplyMessage;
+        std::printf(
+            "%d %s writes sent in %.2f s; a question after them answered %.2f s later (%s); "
+            "%.0f writes/s\n",
+            kWrites, burst.name, sending, waited, ok ? "answered" : "NO ANSWER",
+            kWrites / (sending + waited));
     }
-    const auto sent = e2e::Clock::now();
-    const QDBusMessage answer =
-        client.call(property("Get", QStringLiteral("Color")), QDBus::Block, 120'000);
-    const auto answered = e2e::Clock::now();
-    const double sending = std::chrono::duration<double>(sent - t0).count();
-    const double waited = std::chrono::duration<double>(answered - sent).count();
-    const bool ok = answer.type() == QDBusMessage::ReplyMessage;
-    std::printf(
-        "%d Brightness writes sent in %.2f s; a question after them answered %.2f s later "
-        "(%s); %.0f writes/s\n",
-        kWrites, sending, waited, ok ? "answered" : "NO ANSWER", kWrites / (sending + waited));
     tool->signal(SIGKILL);
     tool->waitExit(e2e::kStepTimeout);
     const std::string shown = ok ? qdbus_cast<QDBusVariant>(answer.arguments().value(0))

@@ -63,7 +63,7 @@ void GammaEngine::SetGamma(int intRed, int intGreen, int intBlue) {
         tintHeld_ = true;
         return;
     }
-    reapply();
+    writeCurrent();
 }
 
 void GammaEngine::hold() {
@@ -75,33 +75,61 @@ void GammaEngine::release() {
     writeHeld();
 }
 
-void GammaEngine::writeHeld() {
-    if (tintHeld_) {
-        reapply();
+// What a held run noted, in the order that matters: the remembered ramps first (tints are built
+// on them; a table holding the tool's own ramp, written or not, is remembered as its base either
+// way), then the base on outputs that are off, then what the run ended on. True when every lit
+// output now holds the current request.
+bool GammaEngine::writeHeld() {
+    const bool remember = std::exchange(saveHeld_, false);
+    const bool toBase = std::exchange(baseHeld_, false);
+    const bool toTint = std::exchange(tintHeld_, false);
+    if (remember) {
+        rememberRamps();
     }
+    if (toBase) {
+        writeBase(request_.kind == Request::Kind::Base);
+        if (request_.kind == Request::Kind::Base) {
+            return true;
+        }
+    }
+    if (toTint || toBase) {
+        writeCurrent();
+        return true;
+    }
+    return false;
 }
 
 void GammaEngine::SetBlend(const Request& to, double t) {
+    writeHeld();
     if (!blending_ || to != blendTo_) {
         forgetFights();
     }
     blending_ = true;
     blendTo_ = to;
     blendT_ = std::clamp(t, 0.0, 1.0);
-    reapply();
+    writeCurrent();
 }
 
 void GammaEngine::SetDefault() {
     // Every output gets its base back, one left to another program too (this is also the exit).
     forgetFights();
     blending_ = false;
-    tintHeld_ = false;  // every output the held tint would reach gets its base instead
     request_ = Request::base();
+    if (holding_) {
+        tintHeld_ = false;  // every output the noted tint would reach gets its base instead
+        baseHeld_ = true;
+        return;
+    }
+    writeBase(true);
+}
+
+void GammaEngine::writeBase(bool lit) {
     // Outputs that are off now still get their base: one that comes back on later, or after the
     // tool has gone, must not come back tinted.
     std::vector<Pending> plan;
     for (auto& [id, s] : states_) {
-        if ((s.output.active && s.remembered) || s.written) {
+        const bool on = s.output.active && s.remembered;
+        if ((lit && on) || (s.written && !on)) {
             plan.push_back({&s, s.base, true});
         }
     }
@@ -109,21 +137,34 @@ void GammaEngine::SetDefault() {
 }
 
 void GammaEngine::SaveGamma() {
-    writeHeld();
+    if (holding_) {
+        saveHeld_ = true;
+        return;
+    }
+    rememberRamps();
+}
+
+void GammaEngine::rememberRamps() {
     refreshList(true);
     syncJournal();
     announceMonitors(false);
 }
 
 void GammaEngine::RestoreGamma() {
+    writeHeld();
     forgetFights();
     blending_ = false;
     request_ = {Request::Kind::Saved};
-    reapply();
+    writeCurrent();
 }
 
 void GammaEngine::reapply() {
-    tintHeld_ = false;
+    if (!writeHeld()) {
+        writeCurrent();
+    }
+}
+
+void GammaEngine::writeCurrent() {
     std::vector<Pending> plan;
     GammaRamp r;
     for (auto& [id, s] : states_) {

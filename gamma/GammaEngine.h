@@ -65,9 +65,10 @@ class GammaEngine {
 
     void SetGamma(int intRed, int intGreen, int intBlue);
     void SetDefault();
-    // Between hold() and release(), SetGamma only takes note of the tint: a run of them (a burst
-    // of commands) reaches the journal and the display once, as the last. Any other operation
-    // writes a noted tint first, so what each output shows keeps the order it was asked in.
+    // Between hold() and release(), SetGamma, SetDefault and SaveGamma only take note: a run of
+    // them (a burst of commands) reaches the display and the journal once, where it ends. Any
+    // other operation does what was noted first, so what each output shows keeps the order it
+    // was asked in.
     void hold();
     void release();
     void SaveGamma();
@@ -147,7 +148,11 @@ class GammaEngine {
     };
 
     void writeAll(const std::vector<Pending>& plan);
-    void writeHeld();
+    bool writeHeld();
+    void writeCurrent();
+    // The base on every output that had a ramp from the tool: lit ones too, or only those off.
+    void writeBase(bool lit);
+    void rememberRamps();
     bool write(OutputState& s, const Pending& p);
     bool tintsOfBase(const OutputState& s) const;
     bool current(const OutputState& s, GammaRamp& r) const;
@@ -178,8 +183,12 @@ class GammaEngine {
     Request blendTo_;
     double blendT_ = 0;
     bool accepted_ = false;
+    // Noted while held: request_ not written yet (a tint; a switch to the base), the ramps to be
+    // remembered again.
     bool holding_ = false;
-    bool tintHeld_ = false;  // request_ is a tint not written yet
+    bool tintHeld_ = false;
+    bool baseHeld_ = false;
+    bool saveHeld_ = false;
     std::set<std::string> untinted_;
     std::set<std::string> paused_;
     // Outputs, by name, whose put-back or surrender has been said this run.

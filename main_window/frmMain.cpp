@@ -200,6 +200,7 @@ void frmMain::releaseEffects() {
     }
     holding_ = false;
     engine_.release();
+    services_.releaseEffects();
     if (std::exchange(colorHeld_, false) && picColor != keptColor_ &&
         settings::SaveColorSetting(platform_.profile, WinPath, picColor)) {
         keptColor_ = picColor;

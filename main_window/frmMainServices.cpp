@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 #include "main_window/Autostart.h"
 #include "main_window/frmMain.h"
@@ -191,12 +192,29 @@ void frmMainServices::setFadeSeconds(int seconds) {
     keepSchedule();
 }
 
-// Kept at once, like the colour, and reported as any completed change is.
+// Kept at once, like the colour (or at the end of a held run), and reported as any completed
+// change is.
 void frmMainServices::keepSchedule() {
-    settings::SaveScheduleSetting(
-        platform_.profile, form_.WinPath,
-        {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
+    if (form_.holding_) {
+        scheduleHeld_ = true;
+    } else {
+        settings::SaveScheduleSetting(
+            platform_.profile, form_.WinPath,
+            {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
+    }
     reportChange();
+}
+
+void frmMainServices::releaseEffects() {
+    if (std::exchange(scheduleHeld_, false) && scheduler_) {
+        settings::SaveScheduleSetting(
+            platform_.profile, form_.WinPath,
+            {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
+    }
+    keepUntinted();
+    if (std::exchange(pauseHeld_, false)) {
+        keepPause();
+    }
 }
 
 void frmMainServices::showAutomatic() {
@@ -254,14 +272,19 @@ void frmMainServices::monitorsChanged() {
         monitors_ = std::move(items);
         form_.view_->showMonitors(monitors_);
     }
-    // Kept at once, like the colour: a crash or a lost session keeps the choice. A failed write
-    // is tried again at the next change.
-    if (!form_.loading_ && engine.untinted() != keptUntinted_ &&
-        settings::SaveUntintedOutputs(platform_.profile, form_.WinPath, engine.untinted())) {
-        keptUntinted_ = engine.untinted();
-    }
+    keepUntinted();
     if (!form_.loading_ && engine.untinted() != reportedUntinted_) {
         reportedUntinted_ = engine.untinted();
         reportChange();
+    }
+}
+
+// Kept at once, like the colour (or at the end of a held run): a crash or a lost session keeps
+// the choice. A failed write is tried again at the next change.
+void frmMainServices::keepUntinted() {
+    const std::set<std::string>& names = form_.engine_.untinted();
+    if (!form_.loading_ && !form_.holding_ && names != keptUntinted_ &&
+        settings::SaveUntintedOutputs(platform_.profile, form_.WinPath, names)) {
+        keptUntinted_ = names;
     }
 }

@@ -84,6 +84,8 @@ class frmMainServices : public ScheduleTarget {
     void handSwitched();
     // No scheduled change or fade step may come after the base ramps are back.
     void unloading();
+    // The form's held run ended: the sections it changed are kept, each once.
+    void releaseEffects();
 
     // ---- Messages ---------------------------------------------------------------------------
     // Says once, in a message and on stderr, that this display takes no ramps.
@@ -107,6 +109,8 @@ class frmMainServices : public ScheduleTarget {
   private:
     void showAutomatic();
     void keepSchedule();
+    void keepUntinted();
+    void keepPause();
     // The engine's lit outputs or untinted names changed: the submenu follows, the names are kept.
     void monitorsChanged();
     void reportChange();
@@ -131,4 +135,7 @@ class frmMainServices : public ScheduleTarget {
     // What has been said of pause choices that cannot act here: on stderr, in a message.
     bool pauseToldStderr_ = false;
     bool pauseToldMessage_ = false;
+    // Sections changed while the form holds its effects, kept at the release.
+    bool scheduleHeld_ = false;
+    bool pauseHeld_ = false;
 };

@@ -32,8 +32,7 @@ void frmMainServices::changePause(pausing::Choices choices, bool fromMenu) {
     }
     if (choices != pause_.choices()) {
         pause_.setChoices(std::move(choices));
-        // Kept at once, like the colour; a failed write is tried again at the next change.
-        settings::SavePauseSetting(platform_.profile, form_.WinPath, pause_.choices());
+        keepPause();
         showPause();
         reportChange();
     }
@@ -53,6 +52,16 @@ void frmMainServices::changePause(pausing::Choices choices, bool fromMenu) {
         form_.view_->sayMessage(frmMain::title(),
                                 "此桌面不告诉程序哪个窗口在前，全屏暂停不会生效；选择已保存。\n[T" +
                                     what.substr(1) + "; the choice is kept.]");
+    }
+}
+
+// Kept at once, like the colour (or at the end of a held run); a failed write is tried again at
+// the next change.
+void frmMainServices::keepPause() {
+    if (form_.holding_) {
+        pauseHeld_ = true;
+    } else {
+        settings::SavePauseSetting(platform_.profile, form_.WinPath, pause_.choices());
     }
 }
 

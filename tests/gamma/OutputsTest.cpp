@@ -268,8 +268,19 @@ TEST(OutputsHold, AHeldRunEndsWhereTheSameStepsWrittenOneByOneEnd) {
         int heldWrites;  // table writes before the release
     } runs[] = {
         {"a run of tints", {dim, warm, dim}, 0},
-        // The base on both lit outputs; the noted tints are never written.
-        {"tints, then normal", {dim, warm, [](Rig& t) { t.engine.SetDefault(); }}, 2},
+        // The menu's Normal and Night, over and over: the base, the ramps remembered, the tint.
+        {"normal and night again",
+         {[](Rig& t) { t.engine.SetDefault(); }, [](Rig& t) { t.engine.SaveGamma(); }, warm,
+          [](Rig& t) { t.engine.SetDefault(); }, [](Rig& t) { t.engine.SaveGamma(); }, dim},
+         0},
+        {"night, then normal",
+         {warm, [](Rig& t) { t.engine.SetDefault(); }, [](Rig& t) { t.engine.SaveGamma(); }},
+         0},
+        {"tints, then normal", {dim, warm, [](Rig& t) { t.engine.SetDefault(); }}, 0},
+        // The noted tint on both, then a blend's first step.
+        {"a tint, then a fade",
+         {warm, [](Rig& t) { t.engine.SetBlend(GammaEngine::Request::base(), 0.5); }},
+         4},
         // The noted tint on both, then MEM2's base.
         {"a tint, an output untinted, a tint",
          {dim, [](Rig& t) { t.engine.setTinted("MEM2", false); }, warm},
@@ -307,7 +318,8 @@ TEST(OutputsHold, AHeldRunEndsWhereTheSameStepsWrittenOneByOneEnd) {
         held.engine.release();
         if (run.heldWrites == 0) {
             EXPECT_EQ(writes() - before, 2) << "one write per lit output";
-            EXPECT_EQ(held.journal.saves, savesBefore) << "a tint of the base is named already";
+            EXPECT_EQ(held.journal.saves, savesBefore)
+                << "the base and its tints are named already";
         }
         for (const DisplayGamma::OutputId id : {1, 2, 3}) {
             EXPECT_EQ(held.on(id), direct.on(id)) << "output " << id;

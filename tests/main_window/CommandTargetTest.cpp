@@ -83,15 +83,26 @@ TEST_F(MainFormTest, ARunOfCommandsReachesTheScreenAndTheFileOnceWhenReleased) {
     controller.apply(make(Action::Brightness, 0, 5, true));  // a step from where the last left it
     EXPECT_EQ(controller.state().brightness, 25);
     controller.apply(make(Action::Color, bgr(0xFF, 0, 0)));
+    controller.apply(make(Action::Normal));
+    EXPECT_FALSE(view.switchOn) << "the window follows at once";
+    controller.apply(make(Action::Night));
     controller.apply(make(Action::Brightness, 0, 10));
-    EXPECT_EQ(view.slider(Slider::HScroll1), 10) << "the window follows at once";
+    Command fade = make(Action::Fade);
+    for (const int seconds : {5, 7}) {
+        fade.fade = seconds;
+        controller.apply(fade);
+    }
+    EXPECT_EQ(view.slider(Slider::HScroll1), 10);
     EXPECT_EQ(mp.display.applied.size(), applied);
     EXPECT_EQ(mp.profile.writes, writes);
     EXPECT_TRUE(seen.empty());
 
     controller.release();
     EXPECT_EQ(appliedSince(applied), std::vector<GammaRamp>{tinted(startRamp, 10, 10, 10)});
-    EXPECT_EQ(mp.profile.writes, writes + 1);
+    EXPECT_EQ(mp.profile.writes, writes + 2) << "the colour and the schedule, once each";
+    const MemoryProfileFile::Key fadeKey{settings::settingsFilePath(mp.settingsDir.dir), "Schedule",
+                                         "fade"};
+    EXPECT_EQ(mp.profile.values[fadeKey], "7");
     EXPECT_EQ(seen, std::vector<std::string>{"night #404040 10 4210752"});
 
     controller.hold();
