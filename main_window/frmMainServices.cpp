@@ -198,18 +198,20 @@ void frmMainServices::keepSchedule() {
     if (form_.holding_) {
         scheduleHeld_ = true;
     } else {
-        settings::SaveScheduleSetting(
-            platform_.profile, form_.WinPath,
-            {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
+        saveSchedule();
     }
     reportChange();
 }
 
+void frmMainServices::saveSchedule() {
+    settings::SaveScheduleSetting(
+        platform_.profile, form_.WinPath,
+        {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
+}
+
 void frmMainServices::releaseEffects() {
     if (std::exchange(scheduleHeld_, false) && scheduler_) {
-        settings::SaveScheduleSetting(
-            platform_.profile, form_.WinPath,
-            {scheduler_->schedule(), scheduler_->fadeSeconds(), scheduler_->automatic()});
+        saveSchedule();
     }
     keepUntinted();
     if (std::exchange(pauseHeld_, false)) {

@@ -109,6 +109,7 @@ class frmMainServices : public ScheduleTarget {
   private:
     void showAutomatic();
     void keepSchedule();
+    void saveSchedule();
     void keepUntinted();
     void keepPause();
     // The engine's lit outputs or untinted names changed: the submenu follows, the names are kept.
