@@ -186,7 +186,7 @@ def main():
     if not shutil.which("Xorg") or not os.path.exists("/usr/lib/xorg/modules/drivers/dummy_drv.so"):
         print("no Xorg with the dummy driver")
         return 77
-    for tool in ("openbox", "trayer", "xdotool", "xwininfo", "xrandr", "import"):
+    for tool in ("openbox", "trayer", "xdotool", "xwininfo", "xrandr", "import", "convert"):
         if not shutil.which(tool):
             print("missing", tool)
             return 77
@@ -220,6 +220,25 @@ def main():
         def click(x, y, button=1):
             run("xdotool", "mousemove", str(x), str(y), "sleep", "0.3", "click", str(button))
             time.sleep(0.5)
+
+        def settled_shot(wid, path):
+            # The pointer off the windows first (a tooltip it raises can cover part of a shot
+            # taken without a compositor), then the window taken until two pictures in a row
+            # agree: Wine may still be painting a window that has just been placed.
+            height = int(run("xdotool", "getdisplaygeometry").split()[1])
+            run("xdotool", "mousemove", "0", str(height - 1), "sleep", "0.5")
+            raw = path + ".ppm"
+            previous = None
+            for _ in range(8):
+                run("import", "-window", wid, raw)
+                with open(raw, "rb") as f:
+                    data = f.read()
+                if data == previous:
+                    break
+                previous = data
+                time.sleep(0.3)
+            run("convert", raw, path)
+            os.remove(raw)
 
         def start(*args):
             p = subprocess.Popen([WINE, EXE, *args], env=env, stdout=subprocess.PIPE,
@@ -260,7 +279,7 @@ def main():
               "the default colour's tint reaches the display (red x0.5, green x0.75)")
         time.sleep(1)
         shot = os.path.join(SHOTS, "wine-main.png")
-        run("import", "-window", wid, shot)
+        settled_shot(wid, shot)
         # The layout table's areas, each at a point that no text or picture covers (fonts differ
         # from system to system, the areas do not).
         for what, px, py, rgb in (("top bar", 430, 55, "F2F2F2"),
@@ -431,7 +450,7 @@ def main():
         picker = wait_for(picker_window)
         if check(bool(picker), "the picker opens from the swatch, 433 x 249"):
             px, py = int(picker.group(2)), int(picker.group(3))
-            run("import", "-window", picker.group(1), os.path.join(SHOTS, "wine-picker.png"))
+            settled_shot(picker.group(1), os.path.join(SHOTS, "wine-picker.png"))
             swatch_tint = (52 / 80, 0.75, 1.0)
             for attempt in range(3):
                 # A click that did not land is given again, with the picker raised, in case
@@ -686,12 +705,11 @@ def main():
                  "at 144 dpi the main window is 806 x 749 (%s)" % (win and win[1:3],)):
             wid, _, _, x, y = win
             time.sleep(1)
-            run("import", "-window", wid, os.path.join(SHOTS, "wine-main-144.png"))
+            settled_shot(wid, os.path.join(SHOTS, "wine-main-144.png"))
             click(x + 510, y + 258)
             picker = wait_for(lambda: picker_window("650x374"))
             if check(bool(picker), "at 144 dpi the picker is 650 x 374"):
-                run("import", "-window", picker.group(1),
-                    os.path.join(SHOTS, "wine-picker-144.png"))
+                settled_shot(picker.group(1), os.path.join(SHOTS, "wine-picker-144.png"))
         tool.kill()
         tool.wait(30)
     finally:
